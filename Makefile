@@ -1,0 +1,48 @@
+# Entry points for a fresh Debian 12 machine:
+#   make demo   builds everything and converts a bundled sample
+#   make test   builds everything and runs every test
+# Both install the Debian packages they need when they are missing (as root,
+# or through sudo when it is there).
+
+PRESET ?= release
+BUILD_DIR := build/$(PRESET)
+JOBS ?= $(shell nproc)
+
+DEB_PACKAGES := cmake ninja-build g++ pkg-config libpugixml-dev libgtest-dev \
+                libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
+
+.PHONY: all deps locale build test asan-test demo clean format-check
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing Debian packages:$$missing"; \
+	  if [ "$$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+# The German locale lets the tests prove that numbers do not follow the
+# process locale.
+locale: deps
+	@if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$$'; then \
+	  if [ "$$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+	  $$SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "warning: could not generate de_DE.UTF-8"; \
+	fi
+
+build: deps
+	cmake --preset $(PRESET)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: locale build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+asan-test: locale
+	$(MAKE) test PRESET=asan
+
+clean:
+	rm -rf build

@@ -1,0 +1,129 @@
+// One format definition held in memory: its header values, its XML document,
+// the parser tree built from the parser section with its substitutes, its
+// description and, for simple definitions, the editable groups. Runs the tree
+// over a data file (ParseFile, import) or into one (ParseXml, export).
+//
+// Copies share the document, the parser tree with its substitutes and the
+// group objects (shared ownership), so a copy stays usable after the original is
+// destroyed and nothing is destroyed twice.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "definitions/TFormatDescription.h"
+#include "engine/CompoundParser.h"
+#include "engine/SubstParser.h"
+#include "engine/TParserCallBack.h"
+#include "engine/TParserParam.h"
+#include "host/Xml.h"
+
+namespace compoundparser {
+
+class GroupDefinition;
+class FormatParser;
+class ElementParser;
+class CountParser;
+class LiteralParser;
+
+class FormatDefinition {
+ public:
+  FormatDefinition(const std::string& fileName, TParserCallBack* callBack);
+  FormatDefinition(const FormatDefinition& other);
+  FormatDefinition& operator=(const FormatDefinition& other);
+  ~FormatDefinition();
+
+  // Loads the definition from its file and builds its tree; true on success.
+  bool Load();
+
+  // Import: runs the tree over a data file. Export: runs it into a file.
+  bool ParseFile(const std::string& fileName, TParserParam& param);
+  bool ParseXml(const std::string& fileName, TParserParam& param);
+  // Returns the number of repeated-group elements in the document of `node`.
+  int CountRepeatedGroup(const XmlNode& node, TParserCallBack& callBack);
+
+  const std::string& FileName() const { return fileName; }
+  void SetFileName(const std::string& name) { fileName = name; }
+  const std::string& Type() const { return type; }
+  const std::string& Name() const { return name; }
+  const std::string& FileMask() const { return fileMask; }
+  bool IsSimple() const { return simple; }
+  bool IsExport() const { return exportAllowed; }
+  bool IsImport() const { return importAllowed; }
+  bool IsTotalStationImport() const { return totalStationImport; }
+  bool IsTotalStationExport() const { return totalStationExport; }
+
+  // The description section as read at load.
+  const TFormatDescription& Description() const { return description; }
+  // The ids of the element nodes (empty id included) and of repeated groups.
+  const std::set<std::string>& ElementIds() const { return elementIds; }
+  const std::set<std::string>& RepeatedGroupIds() const { return repeatedGroupIds; }
+  // The root of the parser tree (nullptr before a load built one).
+  const CompoundParser* RootParser() const { return rootParser.get(); }
+  // The substitutes, by id.
+  const std::map<std::string, std::shared_ptr<TSubstitute>>& Substitutes() const {
+    return substitutes;
+  }
+  XmlDocument Document() const { return document; }
+
+  // The group editing model of a simple definition.
+  int NumGroups() const;
+  GroupDefinition& GetGroup(int position);
+  GroupDefinition* AddGroup();
+  void RemoveGroup(GroupDefinition& group);
+  bool IsModified() const;
+
+  // Saving: writes modified groups back and saves the document to FileName()
+  // (through a temporary file in the same folder, renamed over the old one).
+  bool Save();
+  void SetType(const std::string& value);
+  void SetName(const std::string& value);
+  void SetFileMask(const std::string& value);
+
+ private:
+  void CopyFrom(const FormatDefinition& other);
+
+  // Tree builder.
+  bool BuildSubstitutes();
+  bool BuildTree(const XmlNode& element, CompoundParser& parent, int depth);
+  std::unique_ptr<LiteralParser> CreateLiteral(const XmlNode& element);
+  std::unique_ptr<ElementParser> CreateElement(const XmlNode& element, int depth);
+  std::unique_ptr<CountParser> CreateCount(const XmlNode& element);
+  std::unique_ptr<Parser> CreateSubst(const XmlNode& element);
+  std::unique_ptr<Parser> CreateAssign(const XmlNode& element);
+  std::unique_ptr<CompoundParser> CreateGroup(const XmlNode& element, int depth);
+  std::unique_ptr<CompoundParser> CreateRepeat(const XmlNode& element);
+  std::unique_ptr<CompoundParser> CreateTerminated(const XmlNode& element);
+  std::unique_ptr<CompoundParser> CreateIf(const XmlNode& element);
+  static void SetFormatAttribs(const XmlNode& element, FormatParser& field);
+  bool ReadDescription(const XmlNode& root);
+
+  // Group model.
+  void BuildGroups();
+  void RemoveGroups();
+
+  TFormatDescription description;
+  std::string fileName;
+  std::string type;
+  std::string name;
+  std::string fileMask;
+  XmlDocument document;
+  XmlNode groupContainer;
+  std::vector<std::shared_ptr<GroupDefinition>> groups;
+  std::map<std::string, std::shared_ptr<TSubstitute>> substitutes;
+  std::set<std::string> repeatedGroupIds;
+  std::set<std::string> elementIds;
+  std::shared_ptr<CompoundParser> rootParser;
+  bool simple = true;
+  bool modified = true;
+  bool exportAllowed = true;
+  bool importAllowed = true;
+  bool totalStationImport = false;
+  bool totalStationExport = false;
+  TParserCallBack* callBack = nullptr;
+};
+
+}  // namespace compoundparser

@@ -1,0 +1,31 @@
+// A formatted field bound to a named data element: import appends the element
+// (indented by `depth`), export takes the text of the first element of that
+// name below the current node, or the default.
+#pragma once
+
+#include <string>
+
+#include "engine/FormatParser.h"
+
+namespace compoundparser {
+
+class ElementParser : public FormatParser {
+ public:
+  ElementParser(std::string id, std::string defaultText, int depth)
+      : id(std::move(id)), depth(depth), defaultText(std::move(defaultText)) {}
+
+  bool StoreValue(TParserParam& param) override;
+  bool FetchValue(TParserParam& param) override;
+  void Dump(std::string& out) const override;
+
+  const std::string& Id() const { return id; }
+  int Depth() const { return depth; }
+  const std::string& Default() const { return defaultText; }
+
+ private:
+  std::string id;
+  int depth;
+  std::string defaultText;
+};
+
+}  // namespace compoundparser

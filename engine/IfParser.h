@@ -1,0 +1,26 @@
+// Runs its children only when the test of a variable against a value gives
+// `expected` (compare="true": while it holds the value; otherwise while not).
+#pragma once
+
+#include <string>
+
+#include "engine/CompoundParser.h"
+
+namespace compoundparser {
+
+class IfParser : public CompoundParser {
+ public:
+  IfParser(std::string variable, std::string value, bool expected)
+      : variable(std::move(variable)), expected(expected), value(std::move(value)) {}
+
+  bool Read(TParserParam& param, unsigned long available) override;
+  bool Write(TParserParam& param) override;
+  void Dump(std::string& out) const override;
+
+ private:
+  std::string variable;
+  bool expected;
+  std::string value;
+};
+
+}  // namespace compoundparser

@@ -1,0 +1,30 @@
+// The parser node: every node of a format definition's tree runs both ways.
+// Read consumes bytes of the context's file and adds to the document (import);
+// Write takes values from the document and appends bytes to the file (export).
+// A failed Read leaves the file position where it found it; a failed Write is
+// cut back by the enclosing composite.
+#pragma once
+
+#include <string>
+
+namespace compoundparser {
+
+class TParserParam;
+
+class Parser {
+ public:
+  virtual ~Parser() = default;
+  virtual bool Read(TParserParam& param, unsigned long available) = 0;
+  virtual bool Write(TParserParam& param) = 0;
+  // Appends a one-line outline of the node (and its children) to `out`, as in
+  // seq{lit"," group[Point]{field[Name]}}; for tests and diagnostics.
+  virtual void Dump(std::string& out) const = 0;
+
+  std::string Dump() const {
+    std::string out;
+    Dump(out);
+    return out;
+  }
+};
+
+}  // namespace compoundparser

@@ -1,0 +1,27 @@
+// A stretch that occurs any number of times. Import repeats while passes
+// succeed and consume bytes; export repeats until a pass fails, `writeCount`
+// passes were written, or a pass would write the same element again.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/CompoundParser.h"
+
+namespace compoundparser {
+
+class RepeatParser : public CompoundParser {
+ public:
+  static constexpr int32_t kNoWriteLimit = 2147483647;
+  explicit RepeatParser(int32_t writeCount = kNoWriteLimit) : writeCount(writeCount) {}
+
+  bool Read(TParserParam& param, unsigned long available) override;
+  bool Write(TParserParam& param) override;
+  void Dump(std::string& out) const override;
+
+  int32_t WriteCount() const { return writeCount; }
+
+ private:
+  int32_t writeCount;
+};
+
+}  // namespace compoundparser

@@ -1,0 +1,51 @@
+// The parse context of one run: the data file, the current node of the
+// instrument data document, the host's callback, the field in hand, the export
+// counters, the last error text and the variables. Parser nodes keep no run
+// state of their own; everything that changes during a run lives here.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/DocumentBuilder.h"
+#include "engine/TParserCallBack.h"
+#include "engine/TVars.h"
+#include "host/DataFile.h"
+#include "host/Xml.h"
+
+namespace compoundparser {
+
+class TParserParam {
+ public:
+  TParserParam();
+  explicit TParserParam(TParserCallBack* callBack);
+  virtual ~TParserParam();
+  TParserParam(const TParserParam&) = delete;
+  TParserParam& operator=(const TParserParam&) = delete;
+
+  std::string GetLastError() const { return lastError; }
+  void SetLastError(const std::string& text) { lastError = text; }
+
+  // Returns the builder that import adds to the document through: the one set
+  // with SetBuilder, or else one that builds below `currentNode`.
+  DocumentBuilder& Builder();
+  // Sets the builder for the next imports (not owned; nullptr restores the DOM).
+  void SetBuilder(DocumentBuilder* builder) { builder_ = builder; }
+
+  DataFile file;
+  XmlNode currentNode;
+  TParserCallBack* callBack = nullptr;
+  std::string fieldText;
+  int32_t writtenCount = 0;
+  int32_t totalCount = 0;
+  std::string lastError;
+  bool dataFits = true;
+  TVars vars;
+
+ private:
+  DocumentBuilder* builder_ = nullptr;
+  std::unique_ptr<DocumentBuilder> domBuilder_;
+};
+
+}  // namespace compoundparser
