@@ -1,0 +1,184 @@
+#include "data/InstrumentData.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "definitions/FormatDefinition.h"
+#include "engine/MessageText.h"
+#include "host/HostError.h"
+#include "resources/StringTable.h"
+
+namespace compoundparser {
+namespace {
+
+constexpr char kDataElement[] = "data";
+constexpr char kLineEnd[] = "\r\n";
+
+// Takes the messages of a run when the host gave no callback.
+class SilentCallBack : public TParserCallBack {
+ public:
+  void OnMessage(int, std::string) override {}
+  void OnProgress(unsigned long, unsigned long) override {}
+};
+
+// Returns the file that a save to `fileName` replaces: the target of a
+// symbolic link, so that the link itself survives the rename.
+std::string SaveTarget(const std::string& fileName) {
+  struct stat info;
+  if (lstat(fileName.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    char resolved[PATH_MAX];
+    if (realpath(fileName.c_str(), resolved) != nullptr) return resolved;
+  }
+  return fileName;
+}
+
+// Returns a name in the folder of `target` that no other save uses at the same time.
+std::string TemporaryName(const std::string& target) {
+  static std::atomic<unsigned> counter{0};
+  return target + ".~" + std::to_string(static_cast<long>(getpid())) + "-" +
+         std::to_string(counter.fetch_add(1)) + ".tmp";
+}
+
+// Saves `document` to a temporary file next to `fileName` and renames it over
+// `fileName`, so that the old file stays whole when writing fails.
+void SaveReplacing(const XmlDocument& document, const std::string& fileName) {
+  const std::string target = SaveTarget(fileName);
+  const std::string temporary = TemporaryName(target);
+  try {
+    document.Save(temporary);
+    struct stat info;
+    if (stat(target.c_str(), &info) == 0) chmod(temporary.c_str(), info.st_mode & 07777);
+    int fd = open(temporary.c_str(), O_RDONLY);
+    if (fd >= 0) {
+      fsync(fd);
+      close(fd);
+    }
+  } catch (...) {
+    std::remove(temporary.c_str());
+    throw;
+  }
+  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    throw XmlError(kXmlErrorAccess, "cannot replace " + target);
+  }
+}
+
+}  // namespace
+
+InstrumentData::InstrumentData(const FormatDefinition& definition, TParserCallBack* callBackOfHost)
+    : TParserParam(nullptr), hostCallBack(callBackOfHost) {
+  vars = definition.Description().vars;
+}
+
+InstrumentData::~InstrumentData() { document = XmlDocument(); }
+
+TParserCallBack* InstrumentData::RunCallBack() const {
+  static SilentCallBack silent;
+  return hostCallBack != nullptr ? hostCallBack : &silent;
+}
+
+bool InstrumentData::LoadXml(const std::string& fileName) {
+  document = XmlDocument();
+  try {
+    document = XmlDocument::Create();
+    return document.Load(fileName);
+  } catch (const XmlError&) {
+    return false;
+  }
+}
+
+bool InstrumentData::SaveXml(const std::string& fileName) {
+  if (document.IsNull()) {
+    error = kXmlErrorPointer;
+    return false;
+  }
+  if (fileName.empty()) {
+    error = kXmlErrorInvalidArg;
+    return false;
+  }
+  try {
+    SaveReplacing(document, fileName);
+    return true;
+  } catch (const XmlError& e) {
+    error = e.Code();
+    return false;
+  }
+}
+
+XmlNode InstrumentData::BuildSkeleton(const std::string& fileName,
+                                      const FormatDefinition& definition) {
+  XmlNode top = document.AsNode();
+  top.AppendProcessingInstruction("xml", "version=\"1.0\"");
+  top.AppendComment("OXEL Instrument Data");
+  XmlNode data = top.AppendElement(kDataElement);
+  data.AppendText(kLineEnd);
+
+  XmlNode info = data.AppendElement("info");
+  XmlNode format = info.AppendElement("format");
+  format.SetAttribute("name", definition.Name());
+  format.SetAttribute("type", definition.Type());
+  info.AppendElement("Source_File").SetAttribute("name", fileName);
+  XmlNode fields = info.AppendElement("AvailableFields");
+  // The set is ordered byte by byte; an empty id names no element and is skipped.
+  for (const std::string& id : definition.ElementIds()) {
+    if (id.empty()) continue;
+    fields.AppendElement(id);
+    fields.AppendText(kLineEnd);
+  }
+  return data;
+}
+
+bool InstrumentData::ParseRead(const std::string& fileName, FormatDefinition& definition) {
+  document = XmlDocument();
+  try {
+    document = XmlDocument::Create();
+    currentNode = BuildSkeleton(fileName, definition);
+    callBack = RunCallBack();
+    return definition.ParseFile(fileName, *this);
+  } catch (const XmlError&) {
+    return false;
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
+void InstrumentData::ReportNothingToExport() {
+  RunCallBack()->OnMessage(kKindWarning, LoadMessageText(kMsgNoDataForExport));
+  empty = true;
+}
+
+bool InstrumentData::ParseWrite(const std::string& fileName, FormatDefinition& definition) {
+  if (document.IsNull()) return false;
+  try {
+    XmlNode root = document.DocumentElement();
+    if (root.IsNull() || root.Name() != kDataElement) return false;
+    currentNode = root;
+    callBack = RunCallBack();
+    writtenCount = 0;
+    totalCount = definition.CountRepeatedGroup(root, *callBack);
+    if (totalCount <= 0) {
+      ReportNothingToExport();
+      return false;
+    }
+    if (!definition.ParseXml(fileName, *this)) return false;
+    // The output is complete on disk when the call returns, although the file
+    // stays open in the context until the object is destroyed.
+    file.Flush();
+  } catch (const XmlError&) {
+    return false;
+  } catch (const FileError& e) {
+    RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
+    return false;
+  }
+  if (writtenCount != 0 && file.Length() != 0) return true;
+  ReportNothingToExport();
+  return false;
+}
+
+}  // namespace compoundparser

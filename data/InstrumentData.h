@@ -1,0 +1,58 @@
+// An instrument data document together with the parse context of the import
+// and export runs over it. The object owns its document (shared with whoever
+// holds a handle from GetDocument) and, through TParserParam, the file that its
+// last run opened; the host callback is only borrowed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/TParserCallBack.h"
+#include "engine/TParserParam.h"
+#include "host/Xml.h"
+
+namespace compoundparser {
+
+class FormatDefinition;
+
+class InstrumentData : public TParserParam {
+ public:
+  // Starts with the definition's description variables and no document.
+  InstrumentData(const FormatDefinition& definition, TParserCallBack* hostCallBack);
+  ~InstrumentData() override;
+  InstrumentData(const InstrumentData&) = delete;
+  InstrumentData& operator=(const InstrumentData&) = delete;
+
+  // Replaces the document by the content of an XML file; false when it cannot be loaded.
+  bool LoadXml(const std::string& fileName);
+  // Saves the document as UTF-8 through a temporary file renamed over the target.
+  bool SaveXml(const std::string& fileName);
+
+  // Returns the current document (an empty handle when there is none).
+  XmlDocument GetDocument() const { return document; }
+  // Returns true once an export found nothing to write.
+  bool IsEmpty() const { return empty; }
+  // Returns the failure code of the last failed SaveXml (0 if none failed).
+  uint32_t GetError() const { return error; }
+
+  // Imports a data file into a new document through `definition`.
+  bool ParseRead(const std::string& fileName, FormatDefinition& definition);
+  // Exports the document into a data file through `definition`, consuming its
+  // repeated groups.
+  bool ParseWrite(const std::string& fileName, FormatDefinition& definition);
+
+ private:
+  // Returns the host callback, or a silent one when the host gave none.
+  TParserCallBack* RunCallBack() const;
+  // Builds the declaration, the comment, `data` and `info`; returns `data`.
+  XmlNode BuildSkeleton(const std::string& fileName, const FormatDefinition& definition);
+  // Reports that there is nothing to export and marks the object empty.
+  void ReportNothingToExport();
+
+  XmlDocument document;
+  TParserCallBack* hostCallBack = nullptr;
+  bool empty = false;
+  uint32_t error = 0;
+};
+
+}  // namespace compoundparser

@@ -1,0 +1,48 @@
+// The catalogue of format definitions found in the Formats folders of the
+// application and of the user. It holds the definitions through shared
+// ownership: copies of a catalogue share the definition objects, and a
+// definition lives until the last catalogue that holds it drops it. The
+// callback is borrowed from the host.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "definitions/FormatDefinition.h"
+#include "engine/TParserCallBack.h"
+
+namespace compoundparser {
+
+class FormatList {
+ public:
+  explicit FormatList(TParserCallBack* parserCallBack = nullptr);
+  FormatList(const FormatList& other) = default;
+  FormatList& operator=(const FormatList& other) = default;
+  ~FormatList();
+
+  // Replaces the callback given to definitions created from now on.
+  void SetParserCallBack(TParserCallBack* parserCallBack) { callBack = parserCallBack; }
+  // Empties the catalogue and loads every definition of both Formats folders.
+  void LoadFormats();
+  // Loads one definition file and appends it; nullptr when it does not load.
+  FormatDefinition* AddFormat(const std::string& fileName);
+  // Returns the first definition whose display name equals `name`, or nullptr.
+  FormatDefinition* FindFormat(const std::string& name) const;
+  // Returns the definition at `position`, or nullptr outside 0 .. count - 1.
+  FormatDefinition* GetFormat(int position) const;
+  int NumFormats() const { return static_cast<int>(definitions.size()); }
+  // Drops `definition` from the catalogue; does nothing when it is not held.
+  void RemoveFormat(const FormatDefinition* definition);
+
+ private:
+  // Loads every definition file that matches `mask` (a folder and a pattern).
+  void ScanDir(const std::string& mask);
+  // Drops every definition, from the last to the first.
+  void RemoveFormats();
+
+  std::vector<std::shared_ptr<FormatDefinition>> definitions;
+  TParserCallBack* callBack = nullptr;
+};
+
+}  // namespace compoundparser
