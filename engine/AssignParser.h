@@ -9,8 +9,8 @@ namespace compoundparser {
 
 class AssignParser : public Parser {
  public:
-  AssignParser(std::string variable, std::string value)
-      : variable(std::move(variable)), value(std::move(value)) {}
+  AssignParser(std::string variableArg, std::string valueArg)
+      : variable(std::move(variableArg)), value(std::move(valueArg)) {}
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;

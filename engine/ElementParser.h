@@ -11,8 +11,8 @@ namespace compoundparser {
 
 class ElementParser : public FormatParser {
  public:
-  ElementParser(std::string id, std::string defaultText, int depth)
-      : id(std::move(id)), depth(depth), defaultText(std::move(defaultText)) {}
+  ElementParser(std::string idArg, std::string defaultArg, int depthArg)
+      : id(std::move(idArg)), depth(depthArg), defaultText(std::move(defaultArg)) {}
 
   bool StoreValue(TParserParam& param) override;
   bool FetchValue(TParserParam& param) override;

@@ -12,8 +12,11 @@ namespace compoundparser {
 
 class GroupParser : public CompoundParser {
  public:
-  GroupParser(std::string name, bool repeatedNode, bool skipWrong, int depth)
-      : name(std::move(name)), depth(depth), repeatedNode(repeatedNode), skipWrong(skipWrong) {}
+  GroupParser(std::string nameArg, bool repeatedNodeArg, bool skipWrongArg, int depthArg)
+      : name(std::move(nameArg)),
+        depth(depthArg),
+        repeatedNode(repeatedNodeArg),
+        skipWrong(skipWrongArg) {}
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;

@@ -10,8 +10,8 @@ namespace compoundparser {
 
 class IfParser : public CompoundParser {
  public:
-  IfParser(std::string variable, std::string value, bool expected)
-      : variable(std::move(variable)), expected(expected), value(std::move(value)) {}
+  IfParser(std::string variableArg, std::string valueArg, bool expectedArg)
+      : variable(std::move(variableArg)), expected(expectedArg), value(std::move(valueArg)) {}
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;

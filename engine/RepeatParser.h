@@ -12,7 +12,7 @@ namespace compoundparser {
 class RepeatParser : public CompoundParser {
  public:
   static constexpr int32_t kNoWriteLimit = 2147483647;
-  explicit RepeatParser(int32_t writeCount = kNoWriteLimit) : writeCount(writeCount) {}
+  explicit RepeatParser(int32_t writeCountArg = kNoWriteLimit) : writeCount(writeCountArg) {}
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;

@@ -11,15 +11,15 @@ namespace compoundparser {
 
 // A named substitute of a format definition; owns its tree.
 struct TSubstitute {
-  explicit TSubstitute(std::string id) : id(std::move(id)), tree(new CompoundParser) {}
+  explicit TSubstitute(std::string idArg) : id(std::move(idArg)), tree(new CompoundParser) {}
   std::string id;
   std::unique_ptr<CompoundParser> tree;
 };
 
 class SubstParser : public Parser {
  public:
-  SubstParser(Parser* target, std::string name = std::string())
-      : target(target), name(std::move(name)) {}
+  SubstParser(Parser* targetArg, std::string nameArg = std::string())
+      : target(targetArg), name(std::move(nameArg)) {}
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;

@@ -42,6 +42,9 @@ class TParserParam {
   std::string lastError;
   bool dataFits = true;
   TVars vars;
+  // Elements that export removed from the document (written or skipped
+  // repeated groups); lets a repetition see that a pass consumed nothing.
+  uint64_t removedCount = 0;
 
  private:
   DocumentBuilder* builder_ = nullptr;

@@ -23,10 +23,14 @@ class TVars {
   bool getValue(const std::string& name, std::string& value) const;
 
   size_t size() const { return values_.size(); }
+  // Grows whenever Assign inserts a variable or changes a value; lets a run see
+  // cheaply whether a stretch changed any variable.
+  unsigned long long version() const { return version_; }
   const std::map<std::string, std::string>& entries() const { return values_; }
 
  private:
   std::map<std::string, std::string> values_;
+  unsigned long long version_ = 0;
 };
 
 }  // namespace compoundparser

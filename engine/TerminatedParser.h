@@ -10,7 +10,7 @@ namespace compoundparser {
 
 class TerminatedParser : public CompoundParser {
  public:
-  explicit TerminatedParser(int32_t maxWidth = 0) : maxWidth(maxWidth) {}
+  explicit TerminatedParser(int32_t maxWidthArg = 0) : maxWidth(maxWidthArg) {}
 
   bool Read(TParserParam& param, unsigned long available) override;
   void Dump(std::string& out) const override;

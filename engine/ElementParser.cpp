@@ -1,0 +1,55 @@
+#include "engine/ElementParser.h"
+
+#include "engine/DumpText.h"
+#include "engine/MessageText.h"
+#include "engine/TParserParam.h"
+#include "host/HostError.h"
+#include "resources/StringTable.h"
+
+namespace compoundparser {
+
+bool ElementParser::StoreValue(TParserParam& param) {
+  if (id.empty()) return true;
+  DocumentBuilder& builder = param.Builder();
+  for (int i = 0; i < depth; ++i) builder.AppendText("  ");
+  builder.OpenElement(id);
+  builder.AppendText(param.fieldText);
+  builder.CloseElement(0);
+  builder.AppendText("\r\n");
+  return true;
+}
+
+bool ElementParser::FetchValue(TParserParam& param) {
+  if (id.empty()) return false;
+  if (!param.currentNode) throw XmlError(kXmlErrorPointer, "no current node");
+  XmlNode element = param.currentNode.FirstChildElement(id);
+  if (element) {
+    XmlNode child = element.FirstChild();
+    if (!child) throw XmlError(kXmlErrorPointer, "element '" + id + "' has no value");
+    if (auto value = child.Value()) {
+      param.fieldText = std::move(*value);
+      return true;
+    }
+  }
+  if (!defaultText.empty()) {
+    param.fieldText = defaultText;
+    return true;
+  }
+  param.callBack->OnMessage(kKindWarning, FormatMessageText(kMsgElementNotFound, id.c_str()));
+  return false;
+}
+
+void ElementParser::Dump(std::string& out) const {
+  out += "field[";
+  out += id;
+  out += '@';
+  out += std::to_string(depth);
+  DumpAttributes(out);
+  if (!defaultText.empty()) {
+    out += " def=";
+    AppendQuoted(out, defaultText);
+  }
+  out += ']';
+}
+
+}  // namespace compoundparser

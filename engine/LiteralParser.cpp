@@ -1,0 +1,84 @@
+#include "engine/LiteralParser.h"
+
+#include <cstring>
+
+#include "engine/DumpText.h"
+#include "engine/MessageText.h"
+#include "engine/NumberText.h"
+#include "engine/TParserParam.h"
+#include "resources/StringTable.h"
+
+namespace compoundparser {
+
+LiteralParser::LiteralParser(const std::string& text, std::string elementNameArg,
+                             std::string elementTextArg, bool hex, bool readOnlyArg)
+    : literal(hex ? DecodeHexText(text) : text),
+      elementName(std::move(elementNameArg)),
+      elementText(std::move(elementTextArg)),
+      readOnly(readOnlyArg) {}
+
+bool LiteralParser::Read(TParserParam& param, unsigned long available) {
+  if (literal.size() > available) return false;
+  DataFile& file = param.file;
+  const uint32_t start = file.Position();
+  const uint64_t end = static_cast<uint64_t>(start) + literal.size();
+  const bool matches = end <= file.Length() &&
+                       std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
+  if (!matches) {
+    param.lastError = FormatMessageText(kMsgLiteralNotFound, static_cast<int>(start), literal.c_str());
+    return false;
+  }
+  file.Seek(static_cast<uint32_t>(end));
+  if (!elementName.empty()) {
+    DocumentBuilder& builder = param.Builder();
+    builder.OpenElement(elementName);
+    builder.AppendText(elementText.empty() ? literal : elementText);
+    builder.CloseElement(0);
+    builder.AppendText("\r\n");
+  }
+  return true;
+}
+
+bool LiteralParser::Write(TParserParam& param) {
+  if (readOnly) return false;
+  if (!elementName.empty()) {
+    XmlNode element = param.currentNode.FirstChildElement(elementName);
+    if (!element) return false;
+    XmlNode text = element.FirstChild();
+    while (text && text.Type() != kXmlText) text = text.NextSibling();
+    if (!text) return false;
+    if (*text.Value() != (elementText.empty() ? literal : elementText)) return false;
+  }
+  param.file.Write(literal.data(), static_cast<uint32_t>(literal.size()));
+  return true;
+}
+
+bool LiteralParser::FindAhead(TParserParam& param, unsigned long width) {
+  DataFile& file = param.file;
+  const uint32_t start = file.Position();
+  const uint64_t end = std::min<uint64_t>(static_cast<uint64_t>(start) + width, file.Length());
+  if (end < static_cast<uint64_t>(start) + literal.size()) return false;
+  const char* base = file.Data() + start;
+  const size_t span = static_cast<size_t>(end - start);
+  const void* hit = literal.empty() ? base : memmem(base, span, literal.data(), literal.size());
+  if (hit == nullptr) return false;
+  file.Seek(start + static_cast<uint32_t>(static_cast<const char*>(hit) - base));
+  return true;
+}
+
+void LiteralParser::Dump(std::string& out) const {
+  if (readOnly) out += "ro";
+  out += "lit";
+  AppendQuoted(out, literal);
+  if (!elementName.empty()) {
+    out += '[';
+    out += elementName;
+    if (!elementText.empty()) {
+      out += '=';
+      out += elementText;
+    }
+    out += ']';
+  }
+}
+
+}  // namespace compoundparser

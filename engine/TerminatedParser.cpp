@@ -1,0 +1,66 @@
+#include "engine/TerminatedParser.h"
+
+#include "engine/LiteralParser.h"
+#include "engine/MessageText.h"
+#include "engine/TParserParam.h"
+#include "resources/StringTable.h"
+
+namespace compoundparser {
+
+bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
+  if (children.size() != 2) {
+    param.callBack->OnMessage(kKindError, LoadMessageText(kMsgTerminatedParserCount));
+    return false;
+  }
+  DataFile& file = param.file;
+  const uint32_t start = file.Position();
+  uint32_t width = static_cast<uint32_t>(available);
+  if (maxWidth > 0 && static_cast<uint32_t>(maxWidth) < width) width = static_cast<uint32_t>(maxWidth);
+
+  Parser& terminator = *children[1];
+  uint32_t terminatorStart = start;
+  if (auto* literal = dynamic_cast<LiteralParser*>(&terminator)) {
+    if (!literal->FindAhead(param, width)) return false;
+    terminatorStart = file.Position();
+    if (!literal->Read(param, width - (terminatorStart - start))) {
+      file.Seek(start);
+      return false;
+    }
+  } else {
+    // Any other terminator is tried at every offset, the budget shrinking.
+    bool found = false;
+    for (uint64_t offset = 0; offset <= width; ++offset) {
+      terminatorStart = start + static_cast<uint32_t>(offset);
+      file.Seek(terminatorStart);
+      if (terminator.Read(param, width - static_cast<uint32_t>(offset))) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      file.Seek(start);
+      param.callBack->OnMessage(kKindWarning, param.lastError);
+      param.callBack->OnMessage(kKindWarning, LoadMessageText(kMsgTerminatedReachEnd));
+      return false;
+    }
+  }
+  const uint32_t end = file.Position();
+  const uint32_t dataLength = terminatorStart - start;
+  file.Seek(start);
+  if (!children[0]->Read(param, dataLength)) return false;
+  if (file.Position() - start != dataLength) {
+    file.Seek(start);
+    param.callBack->OnMessage(kKindDetail, LoadMessageText(kMsgTerminatedNotAllData));
+    return false;
+  }
+  file.Seek(end);
+  return true;
+}
+
+void TerminatedParser::Dump(std::string& out) const {
+  out += "term";
+  if (maxWidth != 0) out += "[" + std::to_string(maxWidth) + "]";
+  DumpChildren(out);
+}
+
+}  // namespace compoundparser
