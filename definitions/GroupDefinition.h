@@ -79,7 +79,7 @@ class GroupDefinition {
   ~GroupDefinition();
 
   // Returns the group's element in the definition's document.
-  const XmlNode& Element() const { return groupElement; }
+  XmlNode Element() const { return groupElement; }
 
   int NumItems() const { return static_cast<int>(items.size()); }
   // Returns the item at `position`; raises std::out_of_range outside 0..NumItems()-1.

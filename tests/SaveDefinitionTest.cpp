@@ -1,0 +1,386 @@
+// Tests of the group model of whole definitions and of saving them: load, edit,
+// save, load again and compare, including the data a saved definition imports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data/InstrumentData.h"
+#include "definitions/FormatDefinition.h"
+#include "definitions/GroupDefinition.h"
+#include "host/Xml.h"
+
+namespace compoundparser {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kGroupData = fs::path(CP_TEST_DATA_DIR) / "groups";
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Returns the names of the files in `folder`, sorted.
+std::vector<std::string> FolderListing(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Describes the items of a group, one token each.
+std::string DescribeItems(const GroupDefinition& group) {
+  std::string out;
+  for (int i = 0; i < group.NumItems(); ++i) {
+    if (!out.empty()) out += ' ';
+    const ItemDefinition& item = group.GetItem(i);
+    if (auto* field = dynamic_cast<const ElementDefinition*>(&item)) {
+      out += "E(" + field->Id() + "," + std::to_string(field->Width()) + ")";
+    } else if (auto* literal = dynamic_cast<const LiteralDefinition*>(&item)) {
+      out += (literal->IsHex() ? "H(" : "L(") + literal->Text() + ")";
+    }
+  }
+  return out;
+}
+
+// Returns the id of every group of `definition`, separated by blanks.
+std::string GroupIds(FormatDefinition& definition) {
+  std::string out;
+  for (int i = 0; i < definition.NumGroups(); ++i) {
+    if (!out.empty()) out += ' ';
+    out += definition.GetGroup(i).Element().GetAttribute("id").value_or("-");
+  }
+  return out;
+}
+
+// Returns the `group` element with `id` under "/format/repeat/radio" of a document.
+XmlNode FindGroupElement(const XmlDocument& document, const std::string& id) {
+  XmlNode radio = document.AsNode().SelectSingleNode("/format/repeat/radio");
+  for (XmlNode child = radio ? radio.FirstChild() : XmlNode(); child; child = child.NextSibling()) {
+    if (child.Type() == kXmlElement && child.Name() == "group" &&
+        child.GetAttribute("id").value_or("") == id) {
+      return child;
+    }
+  }
+  return XmlNode();
+}
+
+// Each test works in a fresh folder of its own below the system's temporary folder.
+class SaveDefinitionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device seed;
+    folder = fs::temp_directory_path() /
+             ("cp-groups-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+    fs::create_directories(folder);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+
+  // Copies a file of the test data into the folder and returns its new path.
+  std::string CopyData(const std::string& name) {
+    fs::copy_file(kGroupData / name, folder / name);
+    return (folder / name).string();
+  }
+
+  // Loads a definition from `path`; fails the test when it does not load.
+  std::unique_ptr<FormatDefinition> LoadDefinition(const std::string& path) {
+    auto definition = std::make_unique<FormatDefinition>(path, nullptr);
+    EXPECT_TRUE(definition->Load()) << path;
+    return definition;
+  }
+
+  fs::path folder;
+};
+
+TEST_F(SaveDefinitionTest, ConstructedDefinitionSavesHeaderAndGroup) {
+  const std::string path = (folder / "new.xml").string();
+  FormatDefinition definition(path, nullptr);
+  EXPECT_TRUE(definition.IsModified());
+  EXPECT_EQ(definition.NumGroups(), 0);
+  GroupDefinition* group = definition.AddGroup();
+  ASSERT_NE(group, nullptr);
+  group->Element().SetAttribute("id", "Point");
+  auto field = std::make_unique<ElementDefinition>();
+  field->SetId("Name");
+  group->AppendItem(std::move(field));
+  definition.SetType("Points");
+  definition.SetName("Made Here");
+  definition.SetFileMask("*.pts");
+  EXPECT_EQ(definition.Type(), "Points");
+  EXPECT_EQ(definition.Name(), "Made Here");
+  EXPECT_EQ(definition.FileMask(), "*.pts");
+
+  ASSERT_TRUE(definition.Save());
+  EXPECT_FALSE(definition.IsModified());
+  EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"new.xml"});
+
+  const std::string text = ReadFile(path);
+  EXPECT_EQ(text.rfind("<?xml version=\"1.0\"", 0), 0u) << text;
+  auto reloaded = LoadDefinition(path);
+  EXPECT_TRUE(reloaded->IsSimple());
+  EXPECT_EQ(reloaded->Type(), "Points");
+  EXPECT_EQ(reloaded->Name(), "Made Here");
+  EXPECT_EQ(reloaded->FileMask(), "*.pts");
+  EXPECT_FALSE(reloaded->IsModified());
+  ASSERT_EQ(reloaded->NumGroups(), 1);
+  EXPECT_EQ(GroupIds(*reloaded), "Point");
+  EXPECT_EQ(DescribeItems(reloaded->GetGroup(0)), "E(Name,0)");
+  XmlNode root = reloaded->Document().DocumentElement();
+  EXPECT_EQ(root.GetAttribute("simple").value_or(""), "true");
+}
+
+TEST_F(SaveDefinitionTest, SettersWithoutDocumentRootChangeNothing) {
+  FormatDefinition definition((folder / "x.xml").string(), nullptr);
+  definition.Document().Clear();
+  definition.SetType("T");
+  definition.SetName("N");
+  definition.SetFileMask("M");
+  EXPECT_EQ(definition.Type(), "");
+  EXPECT_EQ(definition.Name(), "");
+  EXPECT_EQ(definition.FileMask(), "");
+}
+
+TEST_F(SaveDefinitionTest, AddTwiceThenRemoveFirst) {
+  auto definition = LoadDefinition(CopyData("mixed.xml"));
+  ASSERT_EQ(definition->NumGroups(), 2);
+  GroupDefinition* first = definition->AddGroup();
+  GroupDefinition* second = definition->AddGroup();
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_TRUE(definition->IsModified());
+  definition->RemoveGroup(*first);
+  ASSERT_EQ(definition->NumGroups(), 3);
+  EXPECT_EQ(&definition->GetGroup(2), second);
+  XmlNode radio = definition->Document().AsNode().SelectSingleNode("/format/repeat/radio");
+  EXPECT_EQ(radio.LastChild(), second->Element());
+  EXPECT_EQ(GroupIds(*definition), "First Second -");
+  EXPECT_THROW(definition->GetGroup(3), std::out_of_range);
+}
+
+TEST_F(SaveDefinitionTest, RemovedGroupDisappearsFromFile) {
+  const std::string path = CopyData("mixed.xml");
+  auto definition = LoadDefinition(path);
+  definition->RemoveGroup(definition->GetGroup(0));
+  EXPECT_TRUE(definition->IsModified());
+  ASSERT_TRUE(definition->Save());
+  auto reloaded = LoadDefinition(path);
+  EXPECT_EQ(GroupIds(*reloaded), "Second");
+  // Groups that were not written back keep what the model does not hold.
+  XmlNode second = FindGroupElement(reloaded->Document(), "Second");
+  EXPECT_TRUE(second.FirstChildElement("optional"));
+}
+
+TEST_F(SaveDefinitionTest, ForeignGroupIsNotRemoved) {
+  auto definition = LoadDefinition(CopyData("mixed.xml"));
+  auto other = LoadDefinition(CopyData("points.xml"));
+  definition->RemoveGroup(other->GetGroup(0));
+  EXPECT_EQ(definition->NumGroups(), 2);
+  EXPECT_EQ(other->NumGroups(), 2);
+  EXPECT_FALSE(definition->IsModified());
+}
+
+TEST_F(SaveDefinitionTest, ContainerChildrenOtherThanGroupsArePassedOver) {
+  auto definition = LoadDefinition(CopyData("mixed.xml"));
+  EXPECT_EQ(GroupIds(*definition), "First Second");
+  EXPECT_EQ(DescribeItems(definition->GetGroup(0)), "E(Kind,2) E(Name,0) L(;)");
+  EXPECT_FALSE(definition->IsModified());
+}
+
+TEST_F(SaveDefinitionTest, DefinitionThatIsNotSimpleHasNoGroups) {
+  auto definition = LoadDefinition(CopyData("notsimple.xml"));
+  EXPECT_FALSE(definition->IsSimple());
+  EXPECT_EQ(definition->NumGroups(), 0);
+  EXPECT_EQ(definition->AddGroup(), nullptr);
+  EXPECT_FALSE(definition->IsModified());
+}
+
+TEST_F(SaveDefinitionTest, UnheldAttributesVanishOnlyFromWrittenGroups) {
+  const std::string path = CopyData("mixed.xml");
+  auto definition = LoadDefinition(path);
+  definition->GetGroup(0).GetItem(0).SetModified();
+  ASSERT_TRUE(definition->Save());
+
+  auto reloaded = LoadDefinition(path);
+  EXPECT_EQ(DescribeItems(reloaded->GetGroup(0)), DescribeItems(definition->GetGroup(0)));
+  const XmlDocument document = reloaded->Document();
+  XmlNode first = FindGroupElement(document, "First");
+  XmlNode second = FindGroupElement(document, "Second");
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(second);
+
+  XmlNode kind = first.FirstChildElement("element");
+  EXPECT_FALSE(kind.GetAttribute("default"));
+  EXPECT_FALSE(kind.GetAttribute("factor"));
+  XmlNode terminated = first.FirstChildElement("terminated");
+  EXPECT_FALSE(terminated.GetAttribute("MaxWidth"));
+  EXPECT_FALSE(terminated.FirstChildElement("literal").GetAttribute("readonly"));
+  EXPECT_FALSE(first.FirstChildElement("optional"));
+
+  kind = second.FirstChildElement("element");
+  EXPECT_EQ(kind.GetAttribute("default").value_or(""), "PT");
+  EXPECT_EQ(kind.GetAttribute("factor").value_or(""), "2");
+  terminated = second.FirstChildElement("terminated");
+  EXPECT_EQ(terminated.GetAttribute("MaxWidth").value_or(""), "20");
+  EXPECT_EQ(terminated.FirstChildElement("literal").GetAttribute("readonly").value_or(""), "true");
+  EXPECT_TRUE(second.FirstChildElement("optional"));
+  // Other parts of the document stay as they were.
+  EXPECT_EQ(document.AsNode().SelectSingleNode("/format/repeat").GetAttribute("writecount").value_or(""),
+            "5");
+  EXPECT_TRUE(document.AsNode().SelectSingleNode("/format/repeat/radio/optional/group"));
+}
+
+TEST_F(SaveDefinitionTest, EditedItemsSurviveReload) {
+  const std::string path = CopyData("points.xml");
+  auto definition = LoadDefinition(path);
+  GroupDefinition& point = definition->GetGroup(0);
+  auto& east = dynamic_cast<ElementDefinition&>(point.GetItem(3));
+  ASSERT_EQ(east.Id(), "East");
+  east.SetOffset(1.5);
+  east.SetFill('0');
+  east.SetSign(true);
+  east.SetModified();
+  auto spaced = std::make_unique<LiteralDefinition>();
+  spaced->SetText(" ; ");
+  point.InsertItem(4, std::move(spaced));
+  ASSERT_TRUE(definition->Save());
+
+  const std::string text = ReadFile(path);
+  EXPECT_NE(text.find(R"(<element id="East" width="8" fill="0" align="right" sign="true" offset="1.500000")"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find(R"(<literal hex="true">203B20</literal>)"), std::string::npos) << text;
+
+  auto reloaded = LoadDefinition(path);
+  GroupDefinition& again = reloaded->GetGroup(0);
+  EXPECT_EQ(DescribeItems(again), "L(P,) E(Name,0) L(,) E(East,8) L( ; ) L(,) E(North,8) H(0D0A)");
+  auto& reread = dynamic_cast<ElementDefinition&>(again.GetItem(3));
+  EXPECT_DOUBLE_EQ(reread.Offset(), 1.5);
+  EXPECT_EQ(reread.Fill(), '0');
+  EXPECT_TRUE(reread.IsSign());
+  EXPECT_TRUE(reread.IsAlignRight());
+  // The unchanged group keeps its document content.
+  EXPECT_EQ(DescribeItems(reloaded->GetGroup(1)), "L(C,) E(Text,0) H(0D0A)");
+}
+
+TEST_F(SaveDefinitionTest, SavedDefinitionImportsTheSameData) {
+  const std::string path = CopyData("points.xml");
+  const std::string data = CopyData("points.txt");
+  auto definition = LoadDefinition(path);
+  std::vector<std::string> shapes;
+  for (int i = 0; i < definition->NumGroups(); ++i) {
+    shapes.push_back(DescribeItems(definition->GetGroup(i)));
+  }
+
+  InstrumentData before(*definition, nullptr);
+  ASSERT_TRUE(before.ParseRead(data, *definition)) << before.GetLastError();
+  const std::string imported = before.GetDocument().SaveToString();
+  ASSERT_NE(imported.find("fence post"), std::string::npos) << imported;
+
+  // Moving an item onto its own place marks the group, so every group is written back.
+  for (int i = 0; i < definition->NumGroups(); ++i) {
+    ASSERT_TRUE(definition->GetGroup(i).MoveItem(0, 0));
+  }
+  ASSERT_TRUE(definition->IsModified());
+  ASSERT_TRUE(definition->Save());
+  EXPECT_FALSE(definition->IsModified());
+
+  auto reloaded = LoadDefinition(path);
+  ASSERT_EQ(reloaded->NumGroups(), static_cast<int>(shapes.size()));
+  for (int i = 0; i < reloaded->NumGroups(); ++i) {
+    EXPECT_EQ(DescribeItems(reloaded->GetGroup(i)), shapes[static_cast<size_t>(i)]);
+  }
+  InstrumentData after(*reloaded, nullptr);
+  ASSERT_TRUE(after.ParseRead(data, *reloaded)) << after.GetLastError();
+  EXPECT_EQ(after.GetDocument().SaveToString(), imported);
+}
+
+TEST_F(SaveDefinitionTest, SaveIntoMissingFolderKeepsEverything) {
+  const std::string path = CopyData("mixed.xml");
+  const std::string original = ReadFile(path);
+  auto definition = LoadDefinition(path);
+  definition->SetName("Renamed");
+  definition->GetGroup(0).GetItem(0).SetModified();
+  definition->SetFileName((folder / "missing" / "mixed.xml").string());
+  EXPECT_FALSE(definition->Save());
+  EXPECT_TRUE(definition->IsModified());
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"mixed.xml"});
+}
+
+TEST_F(SaveDefinitionTest, FailedReplaceLeavesTargetAndNoTemporaryFile) {
+  const std::string path = CopyData("mixed.xml");
+  auto definition = LoadDefinition(path);
+  definition->SetType("Other");
+  // A folder where the file should be cannot be replaced by the written file.
+  fs::create_directory(folder / "taken.xml");
+  std::ofstream(folder / "taken.xml" / "keep.txt") << "keep";
+  definition->SetFileName((folder / "taken.xml").string());
+  EXPECT_FALSE(definition->Save());
+  EXPECT_TRUE(definition->IsModified());
+  EXPECT_EQ(ReadFile(folder / "taken.xml" / "keep.txt"), "keep");
+  EXPECT_EQ(FolderListing(folder), (std::vector<std::string>{"mixed.xml", "taken.xml"}));
+
+  definition->SetFileName(path);
+  ASSERT_TRUE(definition->Save());
+  EXPECT_EQ(LoadDefinition(path)->Type(), "Other");
+  EXPECT_EQ(FolderListing(folder), (std::vector<std::string>{"mixed.xml", "taken.xml"}));
+}
+
+// Sets LC_NUMERIC for its lifetime and restores the previous setting.
+class NumericLocale {
+ public:
+  explicit NumericLocale(const char* name) : previous(std::setlocale(LC_NUMERIC, nullptr)) {
+    active = std::setlocale(LC_NUMERIC, name) != nullptr;
+  }
+  ~NumericLocale() { std::setlocale(LC_NUMERIC, previous.c_str()); }
+  bool Active() const { return active; }
+
+ private:
+  std::string previous;
+  bool active = false;
+};
+
+TEST_F(SaveDefinitionTest, OffsetTextIgnoresGermanNumericLocale) {
+  NumericLocale german("de_DE.UTF-8");
+  if (!german.Active()) GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
+  ASSERT_STREQ(buffer, "1,5") << "the locale does not use a decimal comma";
+
+  const std::string path = (folder / "german.xml").string();
+  FormatDefinition definition(path, nullptr);
+  definition.SetType("Points");
+  definition.SetName("German");
+  GroupDefinition* group = definition.AddGroup();
+  ASSERT_NE(group, nullptr);
+  auto field = std::make_unique<ElementDefinition>();
+  field->SetId("East");
+  field->SetOffset(1.5);
+  group->AppendItem(std::move(field));
+  ASSERT_TRUE(definition.Save());
+  const std::string text = ReadFile(path);
+  EXPECT_NE(text.find(R"(offset="1.500000")"), std::string::npos) << text;
+  auto reloaded = LoadDefinition(path);
+  ASSERT_EQ(reloaded->NumGroups(), 1);
+  EXPECT_DOUBLE_EQ(dynamic_cast<ElementDefinition&>(reloaded->GetGroup(0).GetItem(0)).Offset(), 1.5);
+}
+
+}  // namespace
+}  // namespace compoundparser
