@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "definitions/FormatList.h"
+#include "host/HostLib.h"
+
+namespace compoundparser {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCannotLoad = "Could not load format definition from: ";
+
+struct Recorder : TParserCallBack {
+  std::vector<std::pair<int, std::string>> messages;
+  void OnMessage(int kind, std::string text) override { messages.emplace_back(kind, text); }
+  void OnProgress(unsigned long, unsigned long) override {}
+  // Returns the paths named by the messages that report a definition not loaded.
+  std::vector<std::string> Rejected() const {
+    std::vector<std::string> paths;
+    for (const auto& [kind, text] : messages) {
+      if (kind == 4 && text.rfind(kCannotLoad, 0) == 0)
+        paths.push_back(text.substr(kCannotLoad.size()));
+    }
+    return paths;
+  }
+};
+
+// Application and user folders under a fresh temporary folder; the host's
+// folders point there while the test runs.
+class FormatListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root =
+        fs::temp_directory_path() /
+        ("cp-list-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root);
+    SetAppFolder((root / "App").string());
+    SetUserFolder((root / "User").string());
+  }
+  void TearDown() override {
+    SetAppFolder("");
+    SetUserFolder("");
+    fs::remove_all(root);
+  }
+
+  // Writes a definition named `name` into `folder`/Formats; `coordSystem`
+  // empty declares no variable.
+  std::string Write(const std::string& folder, const std::string& file, const std::string& name,
+                    const std::string& coordSystem = "") {
+    const fs::path dir = root / folder / "Formats";
+    fs::create_directories(dir);
+    std::string vars;
+    if (!coordSystem.empty()) {
+      vars = R"(<description><VARS><variable id="CoordSystem" default=")" + coordSystem +
+             R"("/></VARS></description>)";
+    }
+    std::ofstream(dir / file) << R"(<format type="T" name=")" << name << R"(">)" << vars
+                              << R"(<parser><element id="Name"/></parser></format>)";
+    return (dir / file).string();
+  }
+
+  static std::vector<std::string> Names(const FormatList& list) {
+    std::vector<std::string> names;
+    for (int i = 0; i < list.NumFormats(); ++i) names.push_back(list.GetFormat(i)->Name());
+    return names;
+  }
+
+  fs::path root;
+  Recorder recorder;
+};
+
+TEST_F(FormatListTest, GridDefinitionsGoFirst) {
+  Write("App", "a1.xml", "A1");
+  Write("App", "a2.xml", "A2", "Grid");
+  Write("App", "a3.xml", "A3", "grid");
+  Write("User", "u1.xml", "U1", "Grid");
+  Write("User", "u2.xml", "U2");
+  FormatList list(&recorder);
+  EXPECT_EQ(list.NumFormats(), 0);
+  list.LoadFormats();
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"U1", "A2", "A1", "A3", "U2"}));
+  EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(FormatListTest, SameFolderInTwoCasesIsScannedOnce) {
+  Write("Shared", "a.xml", "A");
+  Write("shared", "b.xml", "B");
+  SetAppFolder((root / "Shared").string());
+  SetUserFolder((root / "shared").string());
+  FormatList list(&recorder);
+  list.LoadFormats();
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"A"}));
+}
+
+TEST_F(FormatListTest, FailuresAreReportedAndDropped) {
+  Write("App", "good.xml", "Good");
+  fs::create_directories(root / "App/Formats/Sub.xml");
+  std::ofstream(root / "App/Formats/broken.xml") << "<format";
+  std::ofstream(root / "App/Formats/notes.txt") << "not a definition";
+  FormatList list(&recorder);
+  list.LoadFormats();
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"Good"}));
+  EXPECT_EQ(recorder.Rejected(),
+            (std::vector<std::string>{(root / "App/Formats/Sub.xml").string(),
+                                      (root / "App/Formats/broken.xml").string()}));
+}
+
+TEST_F(FormatListTest, MissingFoldersGiveEmptyCatalogue) {
+  FormatList list(&recorder);
+  list.LoadFormats();
+  EXPECT_EQ(list.NumFormats(), 0);
+  EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(FormatListTest, FindGetAndRemove) {
+  Write("App", "a.xml", "Alpha");
+  Write("App", "b.xml", "Beta");
+  Write("App", "c.xml", "Beta");
+  FormatList list(&recorder);
+  list.LoadFormats();
+  EXPECT_EQ(list.FindFormat("Beta"), list.GetFormat(1));
+  EXPECT_EQ(list.FindFormat("beta"), nullptr);
+  EXPECT_EQ(list.FindFormat("Gamma"), nullptr);
+  EXPECT_EQ(list.GetFormat(3), nullptr);
+  EXPECT_EQ(list.GetFormat(-1), nullptr);
+
+  FormatDefinition* second = list.GetFormat(1);
+  list.RemoveFormat(list.GetFormat(0));
+  EXPECT_EQ(list.NumFormats(), 2);
+  EXPECT_EQ(list.GetFormat(0), second);
+  list.RemoveFormat(nullptr);
+  EXPECT_EQ(list.NumFormats(), 2);
+}
+
+TEST_F(FormatListTest, AddFormatAppendsEachLoad) {
+  const std::string grid = Write("Elsewhere", "g.xml", "G", "Grid");
+  Write("App", "a.xml", "A");
+  FormatList list(&recorder);
+  list.LoadFormats();
+  FormatDefinition* first = list.AddFormat(grid);
+  FormatDefinition* second = list.AddFormat(grid);
+  ASSERT_NE(first, nullptr);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"A", "G", "G"}));
+  EXPECT_EQ(list.AddFormat((root / "missing.xml").string()), nullptr);
+  EXPECT_TRUE(recorder.Rejected().empty());
+  list.LoadFormats();
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"A"}));
+}
+
+TEST_F(FormatListTest, NewCallBackServesLaterScans) {
+  fs::create_directories(root / "App/Formats/Sub.xml");
+  Recorder later;
+  FormatList list(&recorder);
+  list.SetParserCallBack(&later);
+  list.LoadFormats();
+  EXPECT_TRUE(recorder.messages.empty());
+  EXPECT_EQ(later.Rejected().size(), 1u);
+}
+
+TEST_F(FormatListTest, CopiesShareDefinitions) {
+  Write("App", "a.xml", "A");
+  Write("App", "b.xml", "B");
+  auto original = std::make_unique<FormatList>(&recorder);
+  original->LoadFormats();
+  FormatList copy(*original);
+  EXPECT_EQ(copy.GetFormat(0), original->GetFormat(0));
+  copy.RemoveFormat(copy.GetFormat(0));
+  EXPECT_EQ(original->NumFormats(), 2);
+  FormatDefinition* shared = original->GetFormat(1);
+  original.reset();
+  EXPECT_EQ(copy.GetFormat(0), shared);
+  EXPECT_EQ(shared->Name(), "B");
+}
+
+}  // namespace
+}  // namespace compoundparser
