@@ -14,7 +14,7 @@ bool AssignParser::Write(TParserParam& param) {
   return true;
 }
 
-void AssignParser::Dump(std::string& out) const {
+void AssignParser::DumpTo(std::string& out) const {
   out += "assign[" + variable + "=" + value + "]";
 }
 

@@ -14,7 +14,7 @@ class AssignParser : public Parser {
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
  private:
   std::string variable;

@@ -46,12 +46,12 @@ void CompoundParser::DumpChildren(std::string& out) const {
   out += '{';
   for (size_t i = 0; i < children.size(); ++i) {
     if (i > 0) out += ' ';
-    children[i]->Dump(out);
+    children[i]->DumpTo(out);
   }
   out += '}';
 }
 
-void CompoundParser::Dump(std::string& out) const {
+void CompoundParser::DumpTo(std::string& out) const {
   out += "seq";
   DumpChildren(out);
 }

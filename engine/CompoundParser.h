@@ -18,7 +18,7 @@ class CompoundParser : public Parser {
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
   // Appends a child; the sequence owns it from now on.
   void Append(std::unique_ptr<Parser> child);

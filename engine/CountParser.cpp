@@ -16,7 +16,7 @@ bool CountParser::FetchValue(TParserParam& param) {
   return true;
 }
 
-void CountParser::Dump(std::string& out) const {
+void CountParser::DumpTo(std::string& out) const {
   out += "count[";
   out += id;
   DumpAttributes(out);

@@ -15,7 +15,7 @@ class CountParser : public FormatParser {
 
   bool StoreValue(TParserParam& param) override;
   bool FetchValue(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
   const std::string& Id() const { return id; }
 

@@ -39,7 +39,7 @@ bool ElementParser::FetchValue(TParserParam& param) {
   return false;
 }
 
-void ElementParser::Dump(std::string& out) const {
+void ElementParser::DumpTo(std::string& out) const {
   out += "field[";
   out += id;
   out += '@';

@@ -44,7 +44,7 @@ bool GroupParser::Write(TParserParam& param) {
   return false;
 }
 
-void GroupParser::Dump(std::string& out) const {
+void GroupParser::DumpTo(std::string& out) const {
   out += "group[";
   out += name;
   out += '@';

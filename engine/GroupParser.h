@@ -20,7 +20,7 @@ class GroupParser : public CompoundParser {
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
   const std::string& Name() const { return name; }
   int Depth() const { return depth; }

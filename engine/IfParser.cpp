@@ -14,7 +14,7 @@ bool IfParser::Write(TParserParam& param) {
   return CompoundParser::Write(param);
 }
 
-void IfParser::Dump(std::string& out) const {
+void IfParser::DumpTo(std::string& out) const {
   out += "if[" + variable + (expected ? "==" : "!=") + value + "]";
   DumpChildren(out);
 }

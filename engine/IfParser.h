@@ -15,7 +15,7 @@ class IfParser : public CompoundParser {
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
  private:
   std::string variable;

@@ -66,7 +66,7 @@ bool LiteralParser::FindAhead(TParserParam& param, unsigned long width) {
   return true;
 }
 
-void LiteralParser::Dump(std::string& out) const {
+void LiteralParser::DumpTo(std::string& out) const {
   if (readOnly) out += "ro";
   out += "lit";
   AppendQuoted(out, literal);

@@ -17,7 +17,7 @@ class LiteralParser : public Parser {
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
   // Moves the file position to the first occurrence of the literal that lies
   // within the next `width` bytes and returns true; otherwise leaves the
   // position and returns false. Touches neither the document nor lastError.

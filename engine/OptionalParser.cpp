@@ -12,7 +12,7 @@ bool OptionalParser::Write(TParserParam& param) {
   return true;
 }
 
-void OptionalParser::Dump(std::string& out) const {
+void OptionalParser::DumpTo(std::string& out) const {
   out += "opt";
   DumpChildren(out);
 }

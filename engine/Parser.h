@@ -17,12 +17,12 @@ class Parser {
   virtual bool Read(TParserParam& param, unsigned long available) = 0;
   virtual bool Write(TParserParam& param) = 0;
   // Appends a one-line outline of the node (and its children) to `out`, as in
-  // seq{lit"," group[Point]{field[Name]}}; for tests and diagnostics.
-  virtual void Dump(std::string& out) const = 0;
+  // seq{lit"," group[Point@0]{field[Name@1]}}; for tests and diagnostics.
+  virtual void DumpTo(std::string& out) const = 0;
 
   std::string Dump() const {
     std::string out;
-    Dump(out);
+    DumpTo(out);
     return out;
   }
 };

@@ -22,7 +22,7 @@ bool RadioParser::Write(TParserParam& param) {
   return false;
 }
 
-void RadioParser::Dump(std::string& out) const {
+void RadioParser::DumpTo(std::string& out) const {
   out += "radio";
   DumpChildren(out);
 }

@@ -10,7 +10,7 @@ class RadioParser : public CompoundParser {
  public:
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 };
 
 }  // namespace compoundparser

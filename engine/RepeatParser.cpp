@@ -39,7 +39,7 @@ bool RepeatParser::Write(TParserParam& param) {
   }
 }
 
-void RepeatParser::Dump(std::string& out) const {
+void RepeatParser::DumpTo(std::string& out) const {
   out += "repeat";
   if (writeCount != kNoWriteLimit) out += "[" + std::to_string(writeCount) + "]";
   DumpChildren(out);

@@ -16,7 +16,7 @@ class RepeatParser : public CompoundParser {
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
   int32_t WriteCount() const { return writeCount; }
 

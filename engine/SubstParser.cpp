@@ -22,6 +22,6 @@ bool SubstParser::Write(TParserParam& param) {
   return target->Write(param);
 }
 
-void SubstParser::Dump(std::string& out) const { out += "subst[" + name + "]"; }
+void SubstParser::DumpTo(std::string& out) const { out += "subst[" + name + "]"; }
 
 }  // namespace compoundparser

@@ -25,7 +25,7 @@ class SubstParser : public Parser {
   bool Write(TParserParam& param) override;
   // Shows the reference by name only, so that a substitute used in many places
   // is not repeated.
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
   Parser* Target() const { return target; }
   const std::string& Name() const { return name; }

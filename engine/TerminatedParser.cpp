@@ -57,7 +57,7 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   return true;
 }
 
-void TerminatedParser::Dump(std::string& out) const {
+void TerminatedParser::DumpTo(std::string& out) const {
   out += "term";
   if (maxWidth != 0) out += "[" + std::to_string(maxWidth) + "]";
   DumpChildren(out);

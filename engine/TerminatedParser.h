@@ -13,7 +13,7 @@ class TerminatedParser : public CompoundParser {
   explicit TerminatedParser(int32_t maxWidthArg = 0) : maxWidth(maxWidthArg) {}
 
   bool Read(TParserParam& param, unsigned long available) override;
-  void Dump(std::string& out) const override;
+  void DumpTo(std::string& out) const override;
 
   int32_t MaxWidth() const { return maxWidth; }
 

@@ -1,0 +1,299 @@
+// Optional parts, alternatives, repetitions, terminated stretches, conditions,
+// assignments and substitutes, and a multi-record round trip.
+#include <gtest/gtest.h>
+
+#include "tests/EngineTestSupport.h"
+
+namespace compoundparser::testing {
+namespace {
+
+std::unique_ptr<RepeatParser> Repeat(int32_t writeCount = RepeatParser::kNoWriteLimit) {
+  return std::make_unique<RepeatParser>(writeCount);
+}
+std::unique_ptr<GroupParser> Group(const std::string& name, bool repeated = true, int depth = 1) {
+  return std::make_unique<GroupParser>(name, repeated, false, depth);
+}
+
+TEST(RepeatParserRead, PassesUntilFailureOrBudget) {
+  struct Case {
+    const char* input;
+    unsigned long budget;
+    bool ok;
+    uint32_t end;
+    const char* messages;
+  };
+  const Case cases[] = {
+      {"ababx", 5, true, 4, ""},  // stops at the failing pass
+      {"abab", 4, true, 4, ""},   // consumes exactly its budget: no further attempt
+      {"abab", 2, true, 2, ""},
+      {"abab", 0, true, 0, ""},   // budget 0: no pass at all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    Harness h;
+    auto repeat = With(Repeat(), Lit("ab"));
+    h.param.file.OpenBuffer(c.input);
+    EXPECT_EQ(repeat->Read(h.param, c.budget), c.ok);
+    EXPECT_EQ(h.Position(), c.end);
+    EXPECT_EQ(h.callBack.Joined(), c.messages);
+  }
+}
+
+TEST(RepeatParserRead, ZeroLengthPassStopsInfinityLooping) {
+  Harness h;
+  auto repeat = With(Repeat(), With(std::make_unique<OptionalParser>(), Lit("x")));
+  EXPECT_FALSE(h.Import(*repeat, "xxy"));
+  EXPECT_EQ(h.Position(), 2u);
+  EXPECT_EQ(h.callBack.Joined(), "4:Infinity looping");
+}
+
+TEST(RepeatParserRead, EmptyRepetitionReportsNoParsers) {
+  Harness h;
+  RepeatParser repeat;
+  EXPECT_TRUE(h.Import(repeat, "abc"));
+  EXPECT_EQ(h.callBack.Joined(), "4:CompoundParser: No Parsers");
+}
+
+TEST(RepeatParserWrite, WriteCountLimitsPasses) {
+  struct Case {
+    int32_t writeCount;
+    bool repeated;
+    const char* written;
+  };
+  const Case cases[] = {
+      {RepeatParser::kNoWriteLimit, true, "1;2;3;"},
+      {0, true, "1;2;3;"},
+      {-5, true, "1;2;3;"},
+      {1, true, "1;"},
+      {2, true, "1;2;"},
+      {1, false, "1;"},  // writes the first element once
+      // Without RepeatedNode nothing is consumed: the repetition ends after
+      // the first pass instead of writing the same element for ever.
+      {RepeatParser::kNoWriteLimit, false, "1;"},
+      {0, false, "1;"},
+      {3, false, "1;1;1;"},  // an explicit count is honoured
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.writeCount);
+    Harness h;
+    h.SetDocument("<data><P><N>1</N></P><P><N>2</N></P><P><N>3</N></P></data>");
+    auto repeat = With(Repeat(c.writeCount), With(Group("P", c.repeated), Field("N"), Lit(";")));
+    std::string out;
+    EXPECT_TRUE(h.Export(*repeat, out));
+    EXPECT_EQ(out, c.written);
+  }
+}
+
+TEST(RepeatParserWrite, AssignmentsKeepAnUnlimitedRepetitionGoingUntilStable) {
+  // Each pass flips a variable, so passes differ until the if stops writing.
+  Harness h;
+  h.SetDocument("<data/>");
+  auto onFirst = With(std::make_unique<IfParser>("Seen", "yes", false), Lit("header;"),
+                      std::make_unique<AssignParser>("Seen", "yes"));
+  auto repeat = With(Repeat(), std::move(onFirst));
+  std::string out;
+  EXPECT_TRUE(h.Export(*repeat, out));
+  EXPECT_EQ(out, "header;");
+}
+
+TEST(RadioParser, FirstSuccessfulAlternativeWins) {
+  Harness h;
+  auto radio = With(std::make_unique<RadioParser>(), Lit("AB"), Lit("A"), Lit("ABC"));
+  ASSERT_TRUE(h.Import(*radio, "ABC"));
+  EXPECT_EQ(h.Position(), 2u);
+
+  Harness none;
+  none.param.file.OpenBuffer(std::string(26, 'z') + "Q");
+  none.param.file.Seek(26);
+  EXPECT_FALSE(radio->Read(none.param, 1));
+  EXPECT_EQ(none.callBack.Joined(), "6:RadioParser: No radio elements found in pos 1ah");
+  EXPECT_EQ(none.param.lastError, "In 26 pos. literal 'A' not found");
+}
+
+TEST(RadioParser, OptionalFirstAlternativeAlwaysWins) {
+  Harness h;
+  auto radio = With(std::make_unique<RadioParser>(),
+                    With(std::make_unique<OptionalParser>(), Lit("X")), Lit("B"));
+  ASSERT_TRUE(h.Import(*radio, "B"));
+  EXPECT_EQ(h.Position(), 0u);
+  h.SetDocument("<data/>");
+  std::string out;
+  EXPECT_TRUE(h.Export(*radio, out));
+  EXPECT_EQ(out, "X");
+}
+
+TEST(RadioParserWrite, ChoosesAlternativeWhoseDataIsPresent) {
+  Harness h;
+  h.SetDocument("<data><Line><N>7</N></Line></data>");
+  auto radio = With(std::make_unique<RadioParser>(), With(Group("Point"), Lit("P"), Field("N")),
+                    With(Group("Line"), Lit("L"), Field("N")));
+  std::string out;
+  EXPECT_TRUE(h.Export(*radio, out));
+  EXPECT_EQ(out, "L7");
+  EXPECT_FALSE(h.Export(*radio, out));  // the Line was consumed
+}
+
+TEST(TerminatedParserRead, LiteralTerminator) {
+  struct Case {
+    const char* input;
+    int maxWidth;
+    bool ok;
+    uint32_t end;
+    const char* stored;  // the content of `data`
+  };
+  const Case cases[] = {
+      {"12,34,", 0, true, 3, "<V>12</V>\r\n"},
+      {",34,", 0, false, 0, ""},          // the field refuses a budget of 0
+      {"123456,", 5, false, 0, ""},        // beyond MaxWidth: silent failure
+      {"1234,", 5, true, 5, "<V>1234</V>\r\n"},
+      {"1234", 0, false, 0, ""},           // no terminator at all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    Harness h;
+    auto term = With(std::make_unique<TerminatedParser>(c.maxWidth), Field("V"), Lit(","));
+    EXPECT_EQ(h.Import(*term, c.input), c.ok);
+    EXPECT_EQ(h.Position(), c.end);
+    EXPECT_EQ(h.Content(), c.stored);
+    EXPECT_EQ(h.callBack.Joined(), "");
+  }
+}
+
+TEST(TerminatedParserRead, TerminatorAtStartGivesEmptyData) {
+  Harness h;
+  auto term = With(std::make_unique<TerminatedParser>(), Lit(""), Lit(";"));
+  ASSERT_TRUE(h.Import(*term, ";x"));
+  EXPECT_EQ(h.Position(), 1u);
+}
+
+TEST(TerminatedParserRead, DataMustFillTheStretch) {
+  Harness h;
+  auto term = With(std::make_unique<TerminatedParser>(), Lit("1"), Lit(","));
+  EXPECT_FALSE(h.Import(*term, "12,"));
+  EXPECT_EQ(h.Position(), 0u);
+  EXPECT_EQ(h.callBack.Joined(), "6:TerminatedParser: Not all data parsed");
+}
+
+TEST(TerminatedParserRead, WrongChildCount) {
+  Harness h;
+  auto term = With(std::make_unique<TerminatedParser>(), Field("V"));
+  EXPECT_FALSE(h.Import(*term, "1,"));
+  EXPECT_EQ(h.callBack.Joined(), "4:TerminatedParser: Number of parsers != 2");
+  h.SetDocument("<data><V>5</V></data>");
+  std::string out;
+  EXPECT_TRUE(h.Export(*term, out));  // a plain sequence on export
+  EXPECT_EQ(out, "5");
+}
+
+TEST(TerminatedParserRead, NonLiteralTerminatorIsTriedAtEveryOffset) {
+  // A radio of line ends: CR LF or LF.
+  auto lineEnd = [] { return With(std::make_unique<RadioParser>(), Lit("\r\n"), Lit("\n")); };
+  Harness h;
+  auto term = With(std::make_unique<TerminatedParser>(), Field("V"), lineEnd());
+  ASSERT_TRUE(h.Import(*term, "ab\nc"));
+  EXPECT_EQ(h.Position(), 3u);
+  EXPECT_EQ(h.Content(), "<V>ab</V>\r\n");
+
+  Harness miss;
+  auto term3 = With(std::make_unique<TerminatedParser>(3), Field("V"), lineEnd());
+  EXPECT_FALSE(miss.Import(*term3, "abcdef"));
+  EXPECT_EQ(miss.Position(), 0u);
+  // Four attempts (offsets 0 to 3), each radio failure reported, then the last
+  // literal error and the end.
+  const auto& m = miss.callBack.messages;
+  ASSERT_EQ(m.size(), 6u);
+  EXPECT_EQ(m[3], (Message{6, "RadioParser: No radio elements found in pos 3h"}));
+  EXPECT_EQ(m[4], (Message{3, "In 3 pos. literal '\n' not found"}));
+  EXPECT_EQ(m[5], (Message{3, "TerminatedParser: Reach end"}));
+}
+
+TEST(TerminatedParserRead, TerminatorNodesComeBeforeData) {
+  Harness h;
+  auto term = With(std::make_unique<TerminatedParser>(), Field("V"),
+                   std::make_unique<LiteralParser>(";", "End", "semicolon", false, false));
+  ASSERT_TRUE(h.Import(*term, "7;"));
+  EXPECT_EQ(h.Content(), "<End>semicolon</End>\r\n<V>7</V>\r\n");
+}
+
+TEST(IfParser, TestsVariables) {
+  struct Case {
+    const char* assigned;  // nullptr: never assigned
+    bool compare;
+    bool runs;
+  };
+  const Case cases[] = {
+      {"true", true, true},  {"true", false, false}, {"True", true, false},
+      {nullptr, true, false}, {nullptr, false, true}, {"false", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.assigned ? c.assigned : "<unset>") + (c.compare ? " ==" : " !="));
+    Harness h;
+    if (c.assigned) h.param.vars.Assign("Strict", c.assigned);
+    auto test = With(std::make_unique<IfParser>("Strict", "true", c.compare), Lit("X"));
+    EXPECT_TRUE(h.Import(*test, "X"));
+    EXPECT_EQ(h.Position(), c.runs ? 1u : 0u);
+  }
+}
+
+TEST(AssignParser, LaterNodesOfThePassSeeTheValue) {
+  Harness h;
+  auto pass = Seq(std::make_unique<AssignParser>("Mode", "B"),
+                  With(std::make_unique<IfParser>("Mode", "B", true), Lit("b")),
+                  std::make_unique<AssignParser>("Mode", ""));
+  auto repeat = With(Repeat(), std::move(pass));
+  ASSERT_TRUE(h.Import(*repeat, "bbb"));
+  EXPECT_EQ(h.Position(), 3u);
+  std::string mode = "unchanged";
+  EXPECT_TRUE(h.param.vars.getValue("Mode", mode));
+  EXPECT_EQ(mode, "");
+}
+
+TEST(SubstParser, SharedTreeRunsUnderEachCurrentNode) {
+  TSubstitute fields("Fields");
+  fields.tree->Append(Delimited("Name", ",", 1));
+  Harness h;
+  auto tree = Seq(With(Group("A", false, 0), std::make_unique<SubstParser>(fields.tree.get(), "Fields")),
+                  With(Group("B", false, 0), std::make_unique<SubstParser>(fields.tree.get(), "Fields")));
+  ASSERT_TRUE(h.Import(*tree, "x,y,"));
+  EXPECT_EQ(h.Content(),
+            "<A>\r\n  <Name>x</Name>\r\n</A>\r\n<B>\r\n  <Name>y</Name>\r\n</B>\r\n");
+  EXPECT_EQ(tree->Dump(), "seq{group[A@0]{subst[Fields]} group[B@0]{subst[Fields]}}");
+
+  SubstParser dangling(nullptr, "Gone");
+  EXPECT_FALSE(h.Import(dangling, "x"));
+  EXPECT_EQ(h.callBack.Joined(), "4:SubstituteParser: NULL");
+}
+
+// A field that may be empty: terminated{optional{field}, literal}.
+std::unique_ptr<TerminatedParser> MaybeEmpty(const std::string& id, const std::string& delimiter) {
+  return With(std::make_unique<TerminatedParser>(),
+              With(std::make_unique<OptionalParser>(), Field(id, 4)), Lit(delimiter));
+}
+
+// A points file: a repeat of a radio between a header line and point lines,
+// every field terminated by a comma or the line end.
+std::unique_ptr<Parser> PointsTree() {
+  auto point = With(std::make_unique<GroupParser>("Point", true, false, 2), Delimited("Name", ",", 4),
+                    MaybeEmpty("North", ","), MaybeEmpty("East", "\r\n"));
+  auto header = With(std::make_unique<GroupParser>("Header", true, false, 2),
+                     std::make_unique<LiteralParser>("#", "", "", false, true),
+                     Delimited("Title", "\r\n", 4));
+  auto radio = With(std::make_unique<RadioParser>(), std::move(header), std::move(point));
+  return Seq(With(Repeat(), std::move(radio)));
+}
+
+TEST(EngineRoundTrip, MultiRecordFileImportsAndExportsBack) {
+  const std::string file = "P1,100.5,200\r\nP2,-3,4.25\r\nP3,,\r\n";
+  auto tree = PointsTree();
+  Harness h;
+  ASSERT_TRUE(h.Import(*tree, file));
+  EXPECT_EQ(h.Position(), file.size());
+  EXPECT_NE(h.Content().find("    <Point>\r\n        <Name>P1</Name>\r\n"), std::string::npos);
+  std::string out;
+  ASSERT_TRUE(h.Export(*tree, out));
+  EXPECT_EQ(out, file);
+  EXPECT_EQ(h.param.writtenCount, 3);
+}
+
+}  // namespace
+}  // namespace compoundparser::testing

@@ -1,0 +1,129 @@
+// Fields bound to data elements, and count fields.
+#include <gtest/gtest.h>
+
+#include "host/HostError.h"
+#include "tests/EngineTestSupport.h"
+
+namespace compoundparser::testing {
+namespace {
+
+TEST(ElementParserRead, AppendsIndentedElement) {
+  Harness h;
+  ElementParser field("Name", "", 2);
+  ASSERT_TRUE(h.Import(field, "P1"));
+  EXPECT_EQ(h.Content(), "    <Name>P1</Name>\r\n");
+  // The same id read twice gives two elements.
+  h.param.file.Seek(0);
+  ASSERT_TRUE(field.Read(h.param, 2));
+  EXPECT_EQ(h.Content(), "    <Name>P1</Name>\r\n    <Name>P1</Name>\r\n");
+}
+
+TEST(ElementParserRead, EmptyIdConsumesWithoutStoring) {
+  Harness h;
+  ElementParser field("", "", 1);
+  ASSERT_TRUE(h.Import(field, "xyz"));
+  EXPECT_EQ(h.Position(), 3u);
+  EXPECT_EQ(h.Content(), "");
+}
+
+TEST(ElementParserWrite, ValueDefaultAndMissing) {
+  struct Case {
+    const char* document;
+    const char* defaultText;
+    bool ok;
+    const char* written;
+    const char* messages;
+  };
+  const Case cases[] = {
+      {"<data><Name>A</Name><Name>B</Name></data>", "", true, "A", ""},
+      {"<data><Other>A</Other></data>", "0.000", true, "0.000", ""},
+      {"<data><Other>A</Other></data>", "", false, "", "3:Element with ID='Name' not found"},
+      {"<data><Name><Sub>x</Sub></Name></data>", "dflt", true, "dflt", ""},
+      {"<data><Name><Sub>x</Sub></Name></data>", "", false, "", "3:Element with ID='Name' not found"},
+      {"<data><Name><!--note--></Name></data>", "", true, "note", ""},  // a comment's value is text
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.document);
+    Harness h;
+    h.SetDocument(c.document);
+    ElementParser field("Name", c.defaultText, 0);
+    std::string out;
+    EXPECT_EQ(h.Export(field, out), c.ok);
+    EXPECT_EQ(out, c.written);
+    EXPECT_EQ(h.callBack.Joined(), c.messages);
+  }
+}
+
+TEST(ElementParserWrite, EmptyIdFailsSilently) {
+  Harness h;
+  h.SetDocument("<data><A>1</A></data>");
+  ElementParser field("", "default", 0);
+  std::string out;
+  EXPECT_FALSE(h.Export(field, out));
+  EXPECT_TRUE(h.callBack.messages.empty());
+}
+
+TEST(ElementParserWrite, NoCurrentNodeRaises) {
+  Harness h;
+  h.param.currentNode = XmlNode();
+  ElementParser field("Name", "", 0);
+  std::string out;
+  EXPECT_THROW(h.Export(field, out), XmlError);
+  EXPECT_THROW(h.Import(field, "x"), XmlError);
+}
+
+TEST(CountParserWrite, CountsMatchesOfRelativePath) {
+  struct Case {
+    const char* id;
+    int width;
+    const char* written;
+  };
+  const Case cases[] = {
+      {"Point", 5, "00003"},
+      {"Missing", 3, "000"},
+      {"Group/Point", 0, "2"},
+      {"Point", 0, "3"},
+  };
+  const char* document =
+      "<data><Point/><Point/><Group><Point/></Group><Group><Point/><Line/></Group><Point/></data>";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    Harness h;
+    h.SetDocument(document);
+    CountParser count(c.id);
+    count.SetWidth(c.width);
+    count.SetAlign(true);
+    count.SetFill('0');
+    std::string out;
+    EXPECT_TRUE(h.Export(count, out));
+    EXPECT_EQ(out, c.written);
+  }
+}
+
+TEST(CountParserWrite, FormatsLikeAnyField) {
+  Harness h;
+  h.SetDocument("<data><P/><P/></data>");
+  CountParser count("P");
+  count.SetPrecision(2);
+  count.SetSign(true);
+  count.SetWidth(6);
+  std::string out;
+  EXPECT_TRUE(h.Export(count, out));
+  EXPECT_EQ(out, "+2.00 ");
+}
+
+TEST(CountParserRead, ChecksAndDropsValue) {
+  Harness h;
+  CountParser count("P");
+  count.SetType(FormatParser::kTypeDouble);
+  count.SetWidth(2);
+  ASSERT_TRUE(h.Import(count, "12"));
+  EXPECT_EQ(h.Position(), 2u);
+  EXPECT_EQ(h.Content(), "");
+  Harness bad;
+  EXPECT_FALSE(bad.Import(count, "x2"));
+  EXPECT_EQ(bad.callBack.Joined(), "4:FormatParser: Type of element mismatch");
+}
+
+}  // namespace
+}  // namespace compoundparser::testing

@@ -1,0 +1,112 @@
+// Shared pieces of the engine tests: a recording callback, a context with an
+// in-memory input and a `data` document, and short constructors for trees.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/AssignParser.h"
+#include "engine/CompoundParser.h"
+#include "engine/CountParser.h"
+#include "engine/ElementParser.h"
+#include "engine/GroupParser.h"
+#include "engine/IfParser.h"
+#include "engine/LiteralParser.h"
+#include "engine/OptionalParser.h"
+#include "engine/RadioParser.h"
+#include "engine/RepeatParser.h"
+#include "engine/SubstParser.h"
+#include "engine/TParserParam.h"
+#include "engine/TerminatedParser.h"
+#include "host/Xml.h"
+
+namespace compoundparser::testing {
+
+struct Message {
+  int kind;
+  std::string text;
+  bool operator==(const Message& o) const { return kind == o.kind && text == o.text; }
+};
+
+class RecordingCallBack : public TParserCallBack {
+ public:
+  void OnMessage(int kind, std::string text) override { messages.push_back({kind, std::move(text)}); }
+  void OnProgress(unsigned long total, unsigned long current) override {
+    progress.emplace_back(total, current);
+  }
+  // Returns the messages as "kind:text" lines joined by '|'.
+  std::string Joined() const {
+    std::string out;
+    for (const auto& m : messages) {
+      if (!out.empty()) out += '|';
+      out += std::to_string(m.kind) + ":" + m.text;
+    }
+    return out;
+  }
+  std::vector<Message> messages;
+  std::vector<std::pair<unsigned long, unsigned long>> progress;
+};
+
+// A context whose current node is the root `data` of a fresh document.
+class Harness {
+ public:
+  Harness() : param(&callBack), doc(XmlDocument::Create()) {
+    data = doc.AsNode().AppendElement("data");
+    param.currentNode = data;
+  }
+  // Runs `parser` over `bytes` with the whole input as budget.
+  bool Import(Parser& parser, const std::string& bytes) {
+    param.file.OpenBuffer(bytes);
+    return parser.Read(param, bytes.size());
+  }
+  // Replaces the document by `xml` and makes its root current.
+  void SetDocument(const std::string& xml) {
+    doc = XmlDocument::Create();
+    if (!doc.LoadBuffer(xml.data(), xml.size())) throw std::runtime_error("bad test XML: " + xml);
+    data = doc.DocumentElement();
+    param.currentNode = data;
+  }
+  // Runs `parser` in export direction; `out` receives the bytes written.
+  bool Export(Parser& parser, std::string& out);
+  // Returns the XML text of what `data` holds (without the data tags).
+  std::string Content() const;
+  // Returns the file position.
+  uint32_t Position() const { return param.file.Position(); }
+
+  RecordingCallBack callBack;
+  TParserParam param;
+  XmlDocument doc;
+  XmlNode data;
+};
+
+using ParserPtr = std::unique_ptr<Parser>;
+
+template <class Node, class... Children>
+std::unique_ptr<Node> With(std::unique_ptr<Node> node, Children... children) {
+  (node->Append(std::move(children)), ...);
+  return node;
+}
+
+template <class... Children>
+std::unique_ptr<CompoundParser> Seq(Children... children) {
+  return With(std::make_unique<CompoundParser>(), std::move(children)...);
+}
+
+inline std::unique_ptr<LiteralParser> Lit(const std::string& text) {
+  return std::make_unique<LiteralParser>(text, "", "", false, false);
+}
+
+inline std::unique_ptr<ElementParser> Field(const std::string& id, int depth = 0) {
+  return std::make_unique<ElementParser>(id, "", depth);
+}
+
+// A delimited field: terminated{field, literal}.
+inline std::unique_ptr<TerminatedParser> Delimited(const std::string& id, const std::string& delimiter,
+                                                   int depth = 0) {
+  return With(std::make_unique<TerminatedParser>(), Field(id, depth), Lit(delimiter));
+}
+
+}  // namespace compoundparser::testing
