@@ -46,7 +46,7 @@ class FormatDefinition {
   int CountRepeatedGroup(const XmlNode& node, TParserCallBack& callBack);
 
   const std::string& FileName() const { return fileName; }
-  void SetFileName(const std::string& name) { fileName = name; }
+  void SetFileName(const std::string& value) { fileName = value; }
   const std::string& Type() const { return type; }
   const std::string& Name() const { return name; }
   const std::string& FileMask() const { return fileMask; }

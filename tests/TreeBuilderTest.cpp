@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "definitions/FormatDefinition.h"
+#include "engine/ElementParser.h"
+#include "engine/CountParser.h"
+#include "engine/FormatParser.h"
+#include "engine/GroupParser.h"
+#include "engine/SubstParser.h"
+
+namespace compoundparser {
+namespace {
+
+struct Message {
+  int kind;
+  std::string text;
+};
+
+class RecordingCallBack : public TParserCallBack {
+ public:
+  void OnMessage(int kind, std::string text) override { messages.push_back({kind, text}); }
+  void OnProgress(unsigned long, unsigned long) override {}
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const Message& m : messages) texts.push_back(m.text);
+    return texts;
+  }
+  std::vector<Message> messages;
+};
+
+std::string DefinitionPath(const std::string& file) {
+  return std::string(CP_TEST_DATA_DIR) + "/definitions/" + file;
+}
+
+// Returns the outline of the tree that `definition` built.
+std::string RootDump(const FormatDefinition& definition) {
+  return definition.RootParser() ? definition.RootParser()->Dump() : "<no root>";
+}
+
+std::string SubstituteDump(const FormatDefinition& definition, const std::string& id) {
+  const auto found = definition.Substitutes().find(id);
+  return found == definition.Substitutes().end() ? "<missing>" : found->second->tree->Dump();
+}
+
+struct TreeCase {
+  const char* file;
+  const char* dump;
+};
+
+const TreeCase kTrees[] = {
+    {"minimal.xml", "seq{}"},
+    {"no_parser.xml", R"(seq{lit";" group[Point@0]{field[Name@1]}})"},
+    {"all_nodes.xml",
+     R"(seq{rolit"H" field[Name@0 def="none"] count[Point] subst[Sep] assign[Type=TEXT] )"
+     R"(assign[Empty=] seq{lit"m"} opt{lit"o"} radio{lit"a" lit"b"} repeat[1]{lit"r"} )"
+     R"(term[50]{field[Code@1] lit";"} group[Point@0 rep skip]{} if[Mode==on]{lit"i"}})"},
+    {"literals.xml",
+     R"(seq{lit"," lit"DATE" lit"" lit"" lit"" rolit"\r\n" lit"A" lit"A" )"
+     R"(lit"DATE"[Type=DATE] lit"TIME"[Type] lit"41"})"},
+    {"repeat_terminated.xml",
+     "seq{repeat{} repeat[0]{} repeat[5]{} term{} term[-7]{} term[40]{}}"},
+    {"if_declared.xml",
+     R"(seq{if[StrictFormat==true]{lit"S"} if[StrictFormat!=true]{lit"L"} )"
+     R"(if[StrictFormat!=false]{}})"},
+    {"depth.xml",
+     R"(seq{field[Top@0] group[Point@0]{term{repeat{field[Name@3]} lit","} )"
+     R"(if[V==a]{group[InIf@2]{field[X@3]}} subst[Nested]}})"},
+    {"subst_earlier.xml", "seq{group[Point@0 rep]{subst[Fields]}}"},
+    {"subst_later.xml", "seq{subst[Second] subst[Third]}"},
+    {"subst_duplicate_dropped.xml", "seq{subst[Sep]}"},
+    {"points_delimited.xml",
+     R"(seq{repeat{group[Point@1 rep]{term{field[Name@3] lit","} term{field[East@3] lit","} )"
+     R"(term{field[North@3] lit"\r\n"}}}})"},
+};
+
+TEST(TreeBuilder, BuildsTheTreeOfEachDefinition) {
+  for (const TreeCase& c : kTrees) {
+    SCOPED_TRACE(c.file);
+    RecordingCallBack callBack;
+    FormatDefinition definition(DefinitionPath(c.file), &callBack);
+    ASSERT_TRUE(definition.Load());
+    EXPECT_EQ(RootDump(definition), c.dump);
+  }
+}
+
+struct RejectCase {
+  const char* file;
+  std::vector<std::string> messages;
+};
+
+const RejectCase kRejected[] = {
+    {"root_not_format.xml", {}},
+    {"no_type.xml", {}},
+    {"no_name.xml", {}},
+    {"no_parser_description.xml", {}},
+    {"unknown_capital.xml", {}},
+    {"unknown_deep_parser.xml", {}},
+    {"count_no_id.xml", {}},
+    {"assign_no_variable.xml", {}},
+    {"if_undeclared_variable.xml", {}},
+    {"if_undeclared_value.xml", {}},
+    {"if_no_value.xml", {}},
+    {"if_no_variable.xml", {}},
+    {"if_quote_in_value.xml", {}},
+    {"subst_not_found.xml", {"Substitute with id='Missing' not found"}},
+    {"subst_no_id.xml", {"Substitute with id='' not found"}},
+    {"subst_self.xml",
+     {"Substitute with id='Loop' not found", "Substitute with id='Loop' not found"}},
+    {"subst_duplicate.xml", {"Substitute with id='Sep' already exists"}},
+};
+
+TEST(TreeBuilder, RejectsInvalidDefinitionsWithTheirMessages) {
+  for (const RejectCase& c : kRejected) {
+    SCOPED_TRACE(c.file);
+    RecordingCallBack callBack;
+    FormatDefinition definition(DefinitionPath(c.file), &callBack);
+    EXPECT_FALSE(definition.Load());
+    EXPECT_EQ(callBack.Texts(), c.messages);
+    for (const Message& m : callBack.messages) EXPECT_EQ(m.kind, kKindError);
+  }
+}
+
+TEST(TreeBuilder, RejectsSilentlyWithoutCallBack) {
+  FormatDefinition definition(DefinitionPath("subst_not_found.xml"), nullptr);
+  EXPECT_FALSE(definition.Load());
+}
+
+TEST(TreeBuilder, SubstitutesReferEarlierAndShareTheirTree) {
+  RecordingCallBack callBack;
+  FormatDefinition definition(DefinitionPath("subst_earlier.xml"), &callBack);
+  ASSERT_TRUE(definition.Load());
+  EXPECT_TRUE(callBack.messages.empty());
+  EXPECT_EQ(SubstituteDump(definition, "Sep"), R"(seq{lit","})");
+  EXPECT_EQ(SubstituteDump(definition, "Fields"), "seq{field[Name@0] subst[Sep] field[Code@0]}");
+
+  const CompoundParser* fields = definition.Substitutes().at("Fields")->tree.get();
+  const auto* sepRef = dynamic_cast<const SubstParser*>(fields->Child(1));
+  ASSERT_NE(sepRef, nullptr);
+  EXPECT_EQ(sepRef->Target(), definition.Substitutes().at("Sep")->tree.get());
+
+  const auto* group = dynamic_cast<const GroupParser*>(definition.RootParser()->Child(0));
+  ASSERT_NE(group, nullptr);
+  const auto* fieldsRef = dynamic_cast<const SubstParser*>(group->Child(0));
+  ASSERT_NE(fieldsRef, nullptr);
+  EXPECT_EQ(fieldsRef->Target(), fields);
+}
+
+TEST(TreeBuilder, SubstituteReferringLaterIsDroppedButTheRestLoads) {
+  RecordingCallBack callBack;
+  FormatDefinition definition(DefinitionPath("subst_later.xml"), &callBack);
+  ASSERT_TRUE(definition.Load());
+  EXPECT_EQ(callBack.Texts(), std::vector<std::string>{"Substitute with id='Second' not found"});
+  std::vector<std::string> ids;
+  for (const auto& entry : definition.Substitutes()) ids.push_back(entry.first);
+  EXPECT_EQ(ids, (std::vector<std::string>{"Second", "Third"}));
+}
+
+TEST(TreeBuilder, DroppedDuplicateLeavesTheSecondSubstitute) {
+  RecordingCallBack callBack;
+  FormatDefinition definition(DefinitionPath("subst_duplicate_dropped.xml"), &callBack);
+  ASSERT_TRUE(definition.Load());
+  EXPECT_TRUE(callBack.messages.empty());
+  EXPECT_EQ(definition.Substitutes().size(), 1u);
+  EXPECT_EQ(SubstituteDump(definition, "Sep"), R"(seq{lit";"})");
+}
+
+TEST(TreeBuilder, SubstitutesStartAtDepthZero) {
+  RecordingCallBack callBack;
+  FormatDefinition definition(DefinitionPath("depth.xml"), &callBack);
+  ASSERT_TRUE(definition.Load());
+  EXPECT_EQ(SubstituteDump(definition, "Nested"),
+            "seq{group[Outer@0]{seq{group[Inner@2]{field[Deep@3]}}}}");
+}
+
+TEST(TreeBuilder, RecordsElementAndRepeatedGroupIds) {
+  RecordingCallBack callBack;
+  FormatDefinition definition(DefinitionPath("ids.xml"), &callBack);
+  ASSERT_TRUE(definition.Load());
+  EXPECT_EQ(definition.ElementIds(), (std::set<std::string>{"", "FromDropped", "Name"}));
+  EXPECT_EQ(definition.RepeatedGroupIds(),
+            (std::set<std::string>{"", "DroppedGroup", "Point", "Vector"}));
+  EXPECT_TRUE(definition.Substitutes().empty());
+}
+
+struct FieldCase {
+  int width;
+  int maxWidth;
+  char fill;
+  bool right;
+  bool sign;
+  bool fillBeforeSign;
+  double offset;
+  double factor;
+  int precision;
+  char type;
+  const char* excluded;
+};
+
+// The children of field_attributes.xml, in order.
+const FieldCase kFields[] = {
+    {0, 0, ' ', false, false, false, 0.0, 0.0, -1, FormatParser::kTypeNone, ""},
+    {8, 12, '0', true, true, true, 1000.0, 0.001, 3, FormatParser::kTypeDouble, ",\""},
+    {8, 0, 'a', false, false, false, 0.0, -0.25, 0, FormatParser::kTypeNone, ""},
+    {-3, 0, ' ', false, false, false, 0.0, 0.0, -1, FormatParser::kTypeDegree, ""},
+    {4, 0, '0', true, false, false, 0.0, 0.0, 2, FormatParser::kTypeDegree, ""},
+};
+
+TEST(TreeBuilder, ReadsFieldAttributesAsTheCLibraryDoes) {
+  RecordingCallBack callBack;
+  FormatDefinition definition(DefinitionPath("field_attributes.xml"), &callBack);
+  ASSERT_TRUE(definition.Load());
+  const CompoundParser& root = *definition.RootParser();
+  ASSERT_EQ(root.NumChildren(), std::size(kFields));
+  for (size_t i = 0; i < std::size(kFields); ++i) {
+    SCOPED_TRACE(i);
+    const FieldCase& c = kFields[i];
+    const auto* field = dynamic_cast<const FormatParser*>(root.Child(i));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->Width(), c.width);
+    EXPECT_EQ(field->GetMaxWidth(), c.maxWidth);
+    EXPECT_EQ(field->Fill(), c.fill);
+    EXPECT_EQ(field->IsAlignRight(), c.right);
+    EXPECT_EQ(field->IsSign(), c.sign);
+    EXPECT_EQ(field->IsFillBeforeSign(), c.fillBeforeSign);
+    EXPECT_DOUBLE_EQ(field->Offset(), c.offset);
+    EXPECT_DOUBLE_EQ(field->Factor(), c.factor);
+    EXPECT_EQ(field->Precision(), c.precision);
+    EXPECT_EQ(field->Type(), c.type);
+    EXPECT_EQ(field->GetExcludeLiteralHex(), c.excluded);
+  }
+  const auto* blank = dynamic_cast<const ElementParser*>(root.Child(3));
+  ASSERT_NE(blank, nullptr);
+  EXPECT_EQ(blank->Default(), "Meters");
+  const auto* count = dynamic_cast<const CountParser*>(root.Child(4));
+  ASSERT_NE(count, nullptr);
+  EXPECT_EQ(count->Id(), "./Point");
+}
+
+// Writes a definition whose parser section nests `levels` multi elements.
+std::string WriteNestedDefinition(const std::string& name, int levels) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream out(path, std::ios::binary);
+  out << "<format type=\"Points\" name=\"Nested\"><parser>";
+  for (int i = 0; i < levels; ++i) out << "<multi>";
+  out << "<literal>x</literal>";
+  for (int i = 0; i < levels; ++i) out << "</multi>";
+  out << "</parser></format>";
+  return path;
+}
+
+TEST(TreeBuilder, FollowsDeepNestingTheXmlLayerAccepts) {
+  const int levels = 1000;
+  const std::string path = WriteNestedDefinition("nested_ok.xml", levels);
+  RecordingCallBack callBack;
+  FormatDefinition definition(path, &callBack);
+  ASSERT_TRUE(definition.Load());
+  std::string expected;
+  for (int i = 0; i < levels + 1; ++i) expected += "seq{";
+  expected += R"(lit"x")";
+  expected += std::string(levels + 1, '}');
+  EXPECT_EQ(RootDump(definition), expected);
+  std::remove(path.c_str());
+}
+
+TEST(TreeBuilder, RejectsNestingDeeperThanTheXmlLayerAccepts) {
+  const std::string path = WriteNestedDefinition("nested_too_deep.xml", 5000);
+  RecordingCallBack callBack;
+  FormatDefinition definition(path, &callBack);
+  EXPECT_FALSE(definition.Load());
+  ASSERT_FALSE(callBack.messages.empty());
+  EXPECT_EQ(callBack.messages[0].kind, kKindError);
+  EXPECT_FALSE(callBack.messages[0].text.empty());
+  EXPECT_EQ(definition.RootParser(), nullptr);
+  std::remove(path.c_str());
+}
+
+TEST(TreeBuilder, BuildsThousandsOfNodesQuickly) {
+  const int records = 3000;
+  const std::string path = ::testing::TempDir() + "many_nodes.xml";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "<format type=\"Points\" name=\"Many\"><description><VARS>"
+           "<variable id=\"V\" default=\"a\"><value id=\"a\"/></variable></VARS></description>"
+           "<parser><repeat><radio>";
+    for (int i = 0; i < records; ++i) {
+      out << "<group id=\"R" << i << "\" RepeatedNode=\"true\"><element id=\"F" << i
+          << "\" width=\"4\"/><literal>;</literal><if variable=\"V\" value=\"a\"/></group>";
+    }
+    out << "</radio></repeat></parser></format>";
+  }
+  RecordingCallBack callBack;
+  FormatDefinition definition(path, &callBack);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(definition.Load());
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(definition.ElementIds().size(), static_cast<size_t>(records));
+  EXPECT_EQ(definition.RepeatedGroupIds().size(), static_cast<size_t>(records));
+  // A generous bound that only a builder doing work per node per sibling misses.
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 10);
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace compoundparser
