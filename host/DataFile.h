@@ -12,6 +12,7 @@ namespace compoundparser {
 
 class DataFile {
  public:
+  // Closes the file; pending export bytes are written, errors are swallowed.
   DataFile() = default;
   ~DataFile();
   DataFile(const DataFile&) = delete;
@@ -24,7 +25,8 @@ class DataFile {
   // Creates or truncates a file for export. Returns false and sets `systemCode`
   // when it cannot be created.
   bool OpenForExport(const std::string& fileName, int& systemCode);
-  // Opens an in-memory buffer for import (no file behind it).
+  // Opens an in-memory buffer for import (no file behind it). Writes change
+  // the buffer only, so tests may also use it as an export target.
   void OpenBuffer(std::string bytes);
   // Writes pending export bytes to disk (export only), then closes the file.
   // Raises FileError when the bytes cannot be written.
@@ -48,7 +50,8 @@ class DataFile {
   uint32_t Read(void* buffer, uint32_t count);
   // Reads up to `count` bytes into `out` (replacing its content).
   uint32_t Read(std::string& out, uint32_t count);
-  // Writes `count` bytes at the position and moves past them.
+  // Writes `count` bytes at the position and moves past them; a gap between
+  // the end and the position is filled with zero bytes.
   void Write(const void* data, uint32_t count);
 
   // The bytes of the file, for searches that need no copy.
@@ -60,6 +63,7 @@ class DataFile {
   uint32_t position_ = 0;
   int fd_ = -1;          // export: the file being written
   uint32_t flushed_ = 0;  // export: bytes already on disk and unchanged since
+  uint32_t diskLength_ = 0;  // export: the length of the file on disk
   bool open_ = false;
   bool export_ = false;
 };

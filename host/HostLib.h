@@ -8,8 +8,11 @@
 
 namespace compoundparser {
 
-// Returns the folder that holds the installed Formats folder, ending with "/".
-// Overridden by SetAppFolder.
+// Returns the folder that holds the installed Formats folder, ending with "/":
+// the folder set by SetAppFolder, else the environment variable
+// COMPOUNDPARSER_APP_FOLDER, else "../share/compoundparser/" beside the running
+// executable when it holds a Formats folder, else the install data folder
+// (COMPOUNDPARSER_DATADIR at build time), else "./".
 std::string AppFolder();
 // Returns the user's data folder for this library ($XDG_DATA_HOME or
 // ~/.local/share, then "compoundparser/", then `subFolder`), ending with "/".
@@ -34,5 +37,9 @@ std::string TranslateString(const std::string& text, unsigned sourceLanguage,
 void RegisterTranslation(const std::string& category, unsigned targetLanguage,
                          const std::string& text, const std::string& translation);
 void ClearTranslations();
+
+// Returns the language id for a locale name ("de_DE.UTF-8" -> 7, "fr" -> 12);
+// English (9) for every other language.
+unsigned LanguageOfLocaleName(const std::string& name);
 
 }  // namespace compoundparser

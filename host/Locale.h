@@ -1,4 +1,5 @@
-// What the engine takes from the user's locale.
+// What the engine takes from the user's locale: the decimal separator of the
+// user's default numeric locale, read once and kept for the life of the process.
 #pragma once
 
 #include <string>
@@ -9,5 +10,9 @@ namespace compoundparser {
 // characters; "." when the locale gives none). Read once, kept for the life of
 // the process.
 const std::string& LocaleDecimalSeparator();
+
+// Reads the decimal separator of the user's default locale (the environment's
+// LC_ALL, LC_NUMERIC or LANG) afresh, without caching.
+std::string ReadLocaleDecimalSeparator();
 
 }  // namespace compoundparser

@@ -62,7 +62,12 @@ class XmlNode {
   // Returns the text of a text, CDATA or comment node; nullopt for elements
   // and documents (whose DOM value is null).
   std::optional<std::string> Value() const;
-  // Replaces the text of a text, CDATA or comment node.
+  // Returns all text below the node (text and CDATA of every descendant, in
+  // document order); the node's own value for a text or CDATA node.
+  std::string Text() const;
+  // Replaces the text of a text, CDATA, comment or processing instruction
+  // node. Raises kXmlErrorInvalidArg for characters that XML cannot hold
+  // (NUL and control characters other than tab, CR and LF).
   void SetValue(std::string_view value);
 
   XmlNode FirstChild() const;
@@ -77,7 +82,8 @@ class XmlNode {
   // Creates an element `name` and appends it as the last child. Raises
   // kXmlErrorInvalidArg for a name that is not a valid XML name.
   XmlNode AppendElement(std::string_view name);
-  // Creates a text node and appends it as the last child.
+  // Creates a text node and appends it as the last child (same character
+  // rules as SetValue).
   XmlNode AppendText(std::string_view text);
   // Creates a text node and inserts it right before the child `before`.
   XmlNode InsertTextBefore(const XmlNode& before, std::string_view text);
@@ -100,10 +106,12 @@ class XmlNode {
   // Returns the first node matching an XPath query relative to this node, or a
   // null node. Raises kXmlErrorInvalidArg for an invalid query.
   XmlNode SelectSingleNode(const std::string& query) const;
-  // Returns all nodes matching an XPath query, in document order.
+  // Returns all nodes matching an XPath query, in document order. Attributes
+  // that a query selects are left out: a node handle cannot stand for them.
   std::vector<XmlNode> SelectNodes(const std::string& query) const;
 
-  // Returns the attribute's value, or nullopt when the attribute is absent.
+  // Returns the attribute's value, or nullopt when the attribute is absent or
+  // the node is not an element.
   std::optional<std::string> GetAttribute(std::string_view name) const;
   // Creates or replaces an attribute.
   void SetAttribute(std::string_view name, std::string_view value);
@@ -131,9 +139,11 @@ class XmlQuery {
   XmlQuery& operator=(const XmlQuery&) = delete;
 
   const std::string& Text() const { return text_; }
-  // Returns the number of nodes that the query selects relative to `context`.
+  // Returns the number of nodes that the query selects relative to `context`
+  // (attributes included).
   size_t Count(const XmlNode& context) const;
-  // Returns the nodes that the query selects, in document order.
+  // Returns the nodes that the query selects, in document order (attributes
+  // left out).
   std::vector<XmlNode> Select(const XmlNode& context) const;
 
  private:
@@ -154,9 +164,13 @@ class XmlDocument {
   bool operator==(const XmlDocument& other) const { return data_ == other.data_; }
 
   // Loads a file, replacing the content. Text nodes of white space only are
-  // dropped; every other text is kept. A declared encoding other than UTF-8 is
-  // converted. Returns false and fills ParseError() when the file cannot be
-  // read or is not well-formed XML.
+  // dropped; every other text, comments and processing instructions are kept.
+  // A declared encoding other than UTF-8 (and UTF-16/32 found by the first
+  // bytes) is converted, and the declaration then says "UTF-8". Returns false,
+  // leaves the document empty and fills ParseError() when the file cannot be
+  // read or is not well-formed XML (also: undefined entities, duplicate
+  // attributes, more than one root, text at the top level, nesting deeper
+  // than 1024 elements). Line, position and offset refer to the UTF-8 text.
   bool Load(const std::string& fileName);
   // Loads from memory; `url` is what the parse error names.
   bool LoadBuffer(const void* data, size_t size, const std::string& url = std::string());
@@ -176,6 +190,10 @@ class XmlDocument {
 
   // Drops every node of the document.
   void Clear();
+
+  // Returns how many children FirstChildElement has examined in this
+  // document so far (to check that it does not rescan).
+  uint64_t DebugChildrenVisited() const;
 
  private:
   friend class XmlNode;

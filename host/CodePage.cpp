@@ -1,0 +1,245 @@
+#include "host/CodePage.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+
+#include "host/HostError.h"
+
+namespace compoundparser {
+namespace {
+
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// Returns true for the names of UTF-8 and of plain ASCII (whose bytes we pass
+// through unchanged so that nothing is lost).
+bool IsUtf8Name(const std::string& name) {
+  std::string key;
+  for (char c : name) {
+    if (c != '-' && c != '_') key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return key == "UTF8" || key == "ANSIX3.41968" || key == "ASCII" || key == "USASCII";
+}
+
+// Returns the codeset of the process locale, or of the environment's locale
+// when the process never chose one.
+std::string LocaleCodeset() {
+  const char* current = setlocale(LC_CTYPE, nullptr);
+  std::string name;
+  if (current != nullptr && std::string(current) != "C" && std::string(current) != "POSIX") {
+    const char* codeset = nl_langinfo(CODESET);
+    if (codeset != nullptr) name = codeset;
+  } else {
+    locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+    if (locale != static_cast<locale_t>(0)) {
+      const char* codeset = nl_langinfo_l(CODESET, locale);
+      if (codeset != nullptr) name = codeset;
+      freelocale(locale);
+    }
+  }
+  if (name.empty() || IsUtf8Name(name)) return "UTF-8";
+  return name;
+}
+
+// The process-wide code page; `generation` tells the per-thread converters
+// when to reopen.
+struct CodePageState {
+  std::mutex mutex;
+  std::string name;
+  std::atomic<bool> utf8{true};
+  std::atomic<unsigned> generation{1};
+
+  CodePageState() { Set(LocaleCodeset()); }
+  void Set(const std::string& newName) {
+    const bool isUtf8 = IsUtf8Name(newName);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      name = isUtf8 ? std::string("UTF-8") : newName;
+    }
+    utf8 = isUtf8;
+    ++generation;
+  }
+  std::string Name() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return name;
+  }
+};
+
+CodePageState& State() {
+  static CodePageState state;
+  return state;
+}
+
+// The iconv descriptors of one thread for the current code page.
+struct Converters {
+  unsigned generation = 0;
+  std::string name;
+  iconv_t toUtf8 = kNoConverter;
+  iconv_t fromUtf8 = kNoConverter;
+
+  ~Converters() { Close(); }
+  void Close() {
+    if (toUtf8 != kNoConverter) iconv_close(toUtf8);
+    if (fromUtf8 != kNoConverter) iconv_close(fromUtf8);
+    toUtf8 = fromUtf8 = kNoConverter;
+  }
+  void Refresh() {
+    CodePageState& state = State();
+    const unsigned current = state.generation;
+    if (current == generation) return;
+    Close();
+    name = state.Name();
+    toUtf8 = iconv_open("UTF-8", name.c_str());
+    fromUtf8 = iconv_open(name.c_str(), "UTF-8");
+    generation = current;
+  }
+};
+
+Converters& ThreadConverters() {
+  thread_local Converters converters;
+  converters.Refresh();
+  return converters;
+}
+
+std::string HexByte(unsigned char byte) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", byte);
+  return text;
+}
+
+// Converts `text` with `cd`; on invalid input raises XmlError naming the byte
+// offset. `what` describes the direction for the message.
+std::string Convert(iconv_t cd, std::string_view text, bool toUtf8, const std::string& codePage) {
+  if (cd == kNoConverter) {
+    throw XmlError(kXmlErrorInvalidArg, "No converter for code page " + codePage);
+  }
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string out;
+  out.resize(text.size() * (toUtf8 ? 3 : 1) + 16);
+  char* in = const_cast<char*>(text.data());
+  size_t inLeft = text.size();
+  size_t done = 0;
+  while (inLeft > 0) {
+    char* outPtr = &out[done];
+    size_t outLeft = out.size() - done;
+    const size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    done = out.size() - outLeft;
+    if (result != static_cast<size_t>(-1)) continue;
+    if (errno == E2BIG) {
+      out.resize(out.size() * 2 + 16);
+      continue;
+    }
+    const size_t offset = text.size() - inLeft;
+    const unsigned char byte = static_cast<unsigned char>(text[offset]);
+    if (toUtf8) {
+      throw XmlError(kXmlErrorInvalidArg, "Byte " + HexByte(byte) + " at offset " +
+                                              std::to_string(offset) +
+                                              " is not valid in code page " + codePage);
+    }
+    throw XmlError(kXmlErrorInvalidArg,
+                   "The character at byte offset " + std::to_string(offset) +
+                       (errno == EINVAL ? " is incomplete UTF-8"
+                                        : " cannot be written in code page " + codePage));
+  }
+  // Shift states (for example ISO-2022) end with a reset sequence.
+  for (;;) {
+    char* outPtr = &out[done];
+    size_t outLeft = out.size() - done;
+    if (iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<size_t>(-1)) {
+      done = out.size() - outLeft;
+      break;
+    }
+    if (errno != E2BIG) break;
+    out.resize(out.size() * 2 + 16);
+  }
+  out.resize(done);
+  return out;
+}
+
+}  // namespace
+
+size_t InvalidUtf8Offset(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  size_t i = 0;
+  while (i < size) {
+    const unsigned char c = bytes[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length = 0;
+    unsigned min = 0;
+    unsigned code = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2, min = 0x80, code = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3, min = 0x800, code = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4, min = 0x10000, code = c & 0x07;
+    } else {
+      return i;
+    }
+    if (i + length > size) return i;
+    for (size_t k = 1; k < length; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) return i;
+      code = (code << 6) | (bytes[i + k] & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return i;
+    i += length;
+  }
+  return std::string_view::npos;
+}
+
+void CheckUtf8(std::string_view text) {
+  const size_t bad = InvalidUtf8Offset(text);
+  if (bad != std::string_view::npos) {
+    throw XmlError(kXmlErrorInvalidArg,
+                   "Byte " + HexByte(static_cast<unsigned char>(text[bad])) + " at offset " +
+                       std::to_string(bad) + " is not valid UTF-8");
+  }
+}
+
+std::string CodePageName() { return State().Name(); }
+
+bool SetCodePage(const std::string& name) {
+  if (name.empty()) {
+    State().Set(LocaleCodeset());
+    return true;
+  }
+  if (!IsUtf8Name(name)) {
+    iconv_t to = iconv_open("UTF-8", name.c_str());
+    if (to == kNoConverter) return false;
+    iconv_close(to);
+    iconv_t from = iconv_open(name.c_str(), "UTF-8");
+    if (from == kNoConverter) return false;
+    iconv_close(from);
+  }
+  State().Set(name);
+  return true;
+}
+
+bool CodePageIsUtf8() { return State().utf8.load(std::memory_order_relaxed); }
+
+std::string NarrowToUtf8(std::string_view text) {
+  if (CodePageIsUtf8()) {
+    CheckUtf8(text);
+    return std::string(text);
+  }
+  Converters& converters = ThreadConverters();
+  return Convert(converters.toUtf8, text, true, converters.name);
+}
+
+std::string Utf8ToNarrow(std::string_view text) {
+  if (CodePageIsUtf8()) return std::string(text);
+  Converters& converters = ThreadConverters();
+  return Convert(converters.fromUtf8, text, false, converters.name);
+}
+
+}  // namespace compoundparser

@@ -1,0 +1,1068 @@
+#include "host/Xml.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+
+#include "host/CodePage.h"
+#include "host/HostError.h"
+
+namespace compoundparser {
+
+namespace {
+
+using NodeStruct = pugi::xml_node_struct;
+
+// Where FirstChildElement resumes for one element name under one parent: no
+// child element of that name lies at or before `last` (null: before the first
+// child).
+struct Cursor {
+  std::string name;
+  NodeStruct* last = nullptr;
+};
+
+}  // namespace
+
+struct XmlDocumentData {
+  pugi::xml_document doc;
+  XmlParseError error;
+  std::string url;
+  std::unordered_map<NodeStruct*, std::vector<Cursor>> cursors;
+  uint64_t childrenVisited = 0;
+
+  // Drops the cursors kept for `node` and for every node below it.
+  void ForgetSubtree(pugi::xml_node node);
+  // Keeps the cursors of `parent` valid before its child `child` is removed.
+  void BeforeRemove(pugi::xml_node parent, pugi::xml_node child);
+};
+
+namespace {
+
+constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
+                                 pugi::parse_declaration | pugi::parse_doctype;
+constexpr unsigned kSaveFlags = pugi::format_raw | pugi::format_no_declaration;
+constexpr int kMaxDepth = 1024;
+
+pugi::xml_node ToPugi(void* node) { return pugi::xml_node(static_cast<NodeStruct*>(node)); }
+
+// Narrow text in, UTF-8 view out; converts only when the code page is not UTF-8.
+class Utf8In {
+ public:
+  explicit Utf8In(std::string_view text) {
+    if (CodePageIsUtf8()) {
+      CheckUtf8(text);
+      view_ = text;
+    } else {
+      storage_ = NarrowToUtf8(text);
+      view_ = storage_;
+    }
+  }
+  std::string_view View() const { return view_; }
+  std::string Terminated() const { return std::string(view_); }
+
+ private:
+  std::string storage_;
+  std::string_view view_;
+};
+
+std::string Narrow(const char* utf8) {
+  if (CodePageIsUtf8()) return std::string(utf8);
+  return Utf8ToNarrow(utf8);
+}
+
+bool IsNameStart(unsigned char c) {
+  return std::isalpha(c) != 0 || c == '_' || c == ':' || c >= 0x80;
+}
+bool IsNameChar(unsigned char c) {
+  return IsNameStart(c) || std::isdigit(c) != 0 || c == '-' || c == '.';
+}
+bool IsXmlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Raises kXmlErrorInvalidArg unless `name` is a valid XML name.
+void CheckName(std::string_view name, const char* what) {
+  bool valid = !name.empty() && IsNameStart(static_cast<unsigned char>(name[0]));
+  for (size_t i = 1; valid && i < name.size(); ++i) {
+    valid = IsNameChar(static_cast<unsigned char>(name[i]));
+  }
+  if (!valid) {
+    throw XmlError(kXmlErrorInvalidArg,
+                   std::string("Invalid ") + what + " name '" + std::string(name) + "'");
+  }
+}
+
+// Raises kXmlErrorInvalidArg for characters that XML 1.0 cannot hold.
+void CheckText(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+      throw XmlError(kXmlErrorInvalidArg, "Character " + std::to_string(c) + " at offset " +
+                                              std::to_string(i) +
+                                              " cannot be held in an XML document");
+    }
+  }
+}
+
+bool IsTextLike(pugi::xml_node_type type) {
+  return type == pugi::node_pcdata || type == pugi::node_cdata || type == pugi::node_comment ||
+         type == pugi::node_pi;
+}
+
+// Returns the pseudo-attributes of a declaration as its data text.
+std::string DeclarationData(pugi::xml_node node) {
+  std::string data;
+  for (pugi::xml_attribute a : node.attributes()) {
+    if (!data.empty()) data += ' ';
+    data += a.name();
+    data += "=\"";
+    data += a.value();
+    data += '"';
+  }
+  return data;
+}
+
+// Reads `name="value"` pairs (either quote); returns false on anything else.
+bool ParsePseudoAttributes(std::string_view data,
+                           std::vector<std::pair<std::string, std::string>>& out) {
+  size_t i = 0;
+  for (;;) {
+    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
+    if (i == data.size()) return true;
+    const size_t nameStart = i;
+    while (i < data.size() && IsNameChar(static_cast<unsigned char>(data[i]))) ++i;
+    if (i == nameStart) return false;
+    std::string name(data.substr(nameStart, i - nameStart));
+    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
+    if (i == data.size() || data[i] != '=') return false;
+    ++i;
+    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
+    if (i == data.size() || (data[i] != '"' && data[i] != '\'')) return false;
+    const char quote = data[i++];
+    const size_t close = data.find(quote, i);
+    if (close == std::string_view::npos) return false;
+    out.emplace_back(std::move(name), std::string(data.substr(i, close - i)));
+    i = close + 1;
+  }
+}
+
+// ---- Loading -------------------------------------------------------------
+
+// A well-formedness problem found at a byte offset.
+struct LoadProblem {
+  uint32_t code = kXmlErrorParse;
+  std::string reason;
+  size_t offset = 0;
+};
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+std::string UpperKey(std::string_view name) {
+  std::string key;
+  for (char c : name) {
+    if (c != '-' && c != '_') key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return key;
+}
+
+// Returns the encoding named by the declaration at the start of `bytes`
+// (8-bit text), or "" when there is none; `offset` gets its position.
+std::string DeclaredEncoding(std::string_view bytes, size_t& offset) {
+  if (!StartsWith(bytes, "<?xml") || bytes.size() < 6 ||
+      !IsXmlSpace(static_cast<unsigned char>(bytes[5]))) {
+    return std::string();
+  }
+  const size_t end = bytes.find("?>");
+  if (end == std::string_view::npos) return std::string();
+  std::vector<std::pair<std::string, std::string>> attributes;
+  if (!ParsePseudoAttributes(bytes.substr(5, end - 5), attributes)) return std::string();
+  for (const auto& attribute : attributes) {
+    if (attribute.first == "encoding") {
+      offset = bytes.find("encoding");
+      return attribute.second;
+    }
+  }
+  return std::string();
+}
+
+// Converts `bytes` from `encoding` to UTF-8; false with a problem on failure.
+bool ConvertToUtf8(std::string_view bytes, const std::string& encoding, std::string& out,
+                   LoadProblem& problem) {
+  iconv_t cd = iconv_open("UTF-8", encoding.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    problem.reason = "The encoding '" + encoding + "' is not supported";
+    return false;
+  }
+  out.assign(bytes.size() * 3 + 16, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char* outPtr = &out[0];
+  size_t outLeft = out.size();
+  bool ok = true;
+  while (inLeft > 0) {
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) continue;
+    if (errno == E2BIG) {
+      const size_t done = out.size() - outLeft;
+      out.resize(out.size() * 2);
+      outPtr = &out[done];
+      outLeft = out.size() - done;
+      continue;
+    }
+    problem.offset = bytes.size() - inLeft;
+    problem.reason = "The text is not valid in the encoding '" + encoding + "'";
+    ok = false;
+    break;
+  }
+  iconv_close(cd);
+  out.resize(out.size() - outLeft);
+  return ok;
+}
+
+// Brings the file's bytes to UTF-8: detects UTF-16/32 by their first bytes and
+// other encodings by the declaration. `skipped` gets the length of a UTF-8 BOM.
+bool ToUtf8(std::string_view bytes, std::string& utf8, bool& converted, size_t& skipped,
+            LoadProblem& problem) {
+  converted = false;
+  skipped = 0;
+  struct Signature {
+    const char* bytes;
+    size_t size;
+    const char* encoding;
+    size_t bom;
+  };
+  static const Signature kSignatures[] = {
+      {"\x00\x00\xFE\xFF", 4, "UTF-32BE", 4}, {"\xFF\xFE\x00\x00", 4, "UTF-32LE", 4},
+      {"\xFE\xFF", 2, "UTF-16BE", 2},         {"\xFF\xFE", 2, "UTF-16LE", 2},
+      {"\x00\x00\x00<", 4, "UTF-32BE", 0},    {"<\x00\x00\x00", 4, "UTF-32LE", 0},
+      {"\x00<\x00?", 4, "UTF-16BE", 0},       {"<\x00?\x00", 4, "UTF-16LE", 0},
+  };
+  for (const Signature& s : kSignatures) {
+    if (StartsWith(bytes, std::string_view(s.bytes, s.size))) {
+      converted = true;
+      return ConvertToUtf8(bytes.substr(s.bom), s.encoding, utf8, problem);
+    }
+  }
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) {
+    skipped = 3;
+    bytes.remove_prefix(3);
+  }
+  size_t at = 0;
+  const std::string encoding = DeclaredEncoding(bytes, at);
+  const std::string key = UpperKey(encoding);
+  if (encoding.empty() || key == "UTF8" || key == "UTF16" || key == "UTF32" ||
+      key == "USASCII" || key == "ASCII") {
+    utf8.assign(bytes.data(), bytes.size());
+    return true;
+  }
+  converted = true;
+  if (!ConvertToUtf8(bytes, encoding, utf8, problem)) {
+    if (problem.offset == 0) problem.offset = at;
+    problem.offset += skipped;
+    return false;
+  }
+  return true;
+}
+
+// Checks what pugixml lets through but XML forbids: references to undefined
+// entities, text or a second element at the top level, a declaration that is
+// not at the start, duplicate attributes, '<' in attribute values, "]]>" in
+// text, bytes that are not UTF-8 or not XML characters, and nesting deeper than
+// kMaxDepth. Runs after pugixml accepted the text, so the markup is sound.
+class WellFormedScan {
+ public:
+  explicit WellFormedScan(std::string_view text) : t_(text) {}
+
+  bool Run(LoadProblem& problem) {
+    const size_t badUtf8 = InvalidUtf8Offset(t_);
+    if (badUtf8 != std::string_view::npos) return Fail(problem, badUtf8, "Invalid UTF-8 byte");
+    for (size_t i = 0; i < t_.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(t_[i]);
+      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+        return Fail(problem, i, "Invalid character " + std::to_string(c) + " in the document");
+      }
+    }
+    size_t i = 0;
+    int depth = 0;
+    bool rootSeen = false;
+    while (i < t_.size()) {
+      const char c = t_[i];
+      if (c == '<') {
+        if (Match(i, "<!--")) {
+          i = Skip(i + 4, "-->");
+        } else if (Match(i, "<![CDATA[")) {
+          i = Skip(i + 9, "]]>");
+        } else if (Match(i, "<!")) {
+          i = SkipDoctype(i + 2);
+        } else if (Match(i, "<?")) {
+          if (Match(i, "<?xml") && i + 5 < t_.size() &&
+              (IsXmlSpace(static_cast<unsigned char>(t_[i + 5])) || t_[i + 5] == '?') && i != 0) {
+            return Fail(problem, i, "The XML declaration is allowed only at the start of the document");
+          }
+          i = Skip(i + 2, "?>");
+        } else if (Match(i, "</")) {
+          --depth;
+          i = Skip(i + 2, ">");
+        } else {
+          if (depth == 0) {
+            if (rootSeen) return Fail(problem, i, "Only one top level element is allowed");
+            rootSeen = true;
+          }
+          bool empty = false;
+          if (!StartTag(i, empty, problem)) return false;
+          if (!empty && ++depth > kMaxDepth) {
+            return Fail(problem, i,
+                        "Elements are nested deeper than " + std::to_string(kMaxDepth) + " levels");
+          }
+        }
+        continue;
+      }
+      if (depth == 0 && !IsXmlSpace(static_cast<unsigned char>(c))) {
+        return Fail(problem, i, "Text is not allowed at the top level of the document");
+      }
+      if (c == '&') {
+        if (!Reference(i, problem)) return false;
+        continue;
+      }
+      if (c == ']' && Match(i, "]]>")) {
+        return Fail(problem, i, "The text \"]]>\" is not allowed in character data");
+      }
+      ++i;
+    }
+    return true;
+  }
+
+ private:
+  bool Match(size_t at, std::string_view what) const { return t_.substr(at, what.size()) == what; }
+  size_t Skip(size_t from, std::string_view end) const {
+    const size_t found = t_.find(end, from);
+    return found == std::string_view::npos ? t_.size() : found + end.size();
+  }
+  static bool Fail(LoadProblem& problem, size_t offset, std::string reason) {
+    problem.code = kXmlErrorParse;
+    problem.offset = offset;
+    problem.reason = std::move(reason);
+    return false;
+  }
+
+  size_t SkipDoctype(size_t i) const {
+    int brackets = 0;
+    while (i < t_.size()) {
+      const char c = t_[i];
+      if (c == '"' || c == '\'') {
+        i = Skip(i + 1, std::string_view(&t_[i], 1));
+      } else if (Match(i, "<!--")) {
+        i = Skip(i + 4, "-->");
+      } else if (c == '[') {
+        ++brackets, ++i;
+      } else if (c == ']') {
+        --brackets, ++i;
+      } else if (c == '>' && brackets <= 0) {
+        return i + 1;
+      } else {
+        ++i;
+      }
+    }
+    return i;
+  }
+
+  // Checks a reference at `i` ('&'); moves past it.
+  bool Reference(size_t& i, LoadProblem& problem) const {
+    const size_t end = t_.find(';', i);
+    if (end == std::string_view::npos || end - i > 40) {
+      return Fail(problem, i, "A '&' must start an entity or character reference");
+    }
+    const std::string_view name = t_.substr(i + 1, end - i - 1);
+    if (name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot") {
+      i = end + 1;
+      return true;
+    }
+    if (!name.empty() && name[0] == '#') {
+      const bool hex = name.size() > 1 && name[1] == 'x';
+      const std::string_view digits = name.substr(hex ? 2 : 1);
+      unsigned long code = 0;
+      bool valid = !digits.empty();
+      for (char d : digits) {
+        const bool ok = hex ? std::isxdigit(static_cast<unsigned char>(d)) != 0
+                            : std::isdigit(static_cast<unsigned char>(d)) != 0;
+        if (!ok || code > 0x10FFFF) {
+          valid = false;
+          break;
+        }
+        code = code * (hex ? 16 : 10) +
+               static_cast<unsigned long>(std::isdigit(static_cast<unsigned char>(d))
+                                              ? d - '0'
+                                              : std::tolower(static_cast<unsigned char>(d)) - 'a' + 10);
+      }
+      valid = valid && (code == 0x9 || code == 0xA || code == 0xD ||
+                        (code >= 0x20 && code <= 0xD7FF) || (code >= 0xE000 && code <= 0xFFFD) ||
+                        (code >= 0x10000 && code <= 0x10FFFF));
+      if (!valid) {
+        return Fail(problem, i,
+                    "The character reference '&" + std::string(name) + ";' is not a valid character");
+      }
+      i = end + 1;
+      return true;
+    }
+    return Fail(problem, i, "Reference to undefined entity '" + std::string(name) + "'");
+  }
+
+  // Checks the start tag at `i`; moves past it and tells whether it is empty.
+  bool StartTag(size_t& i, bool& empty, LoadProblem& problem) {
+    const size_t tagStart = i;
+    ++i;
+    while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
+    names_.clear();
+    while (i < t_.size()) {
+      const char c = t_[i];
+      if (c == '>') {
+        empty = i > tagStart && t_[i - 1] == '/';
+        ++i;
+        return true;
+      }
+      if (IsNameStart(static_cast<unsigned char>(c))) {
+        const size_t nameStart = i;
+        while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
+        const std::string_view name = t_.substr(nameStart, i - nameStart);
+        if (std::find(names_.begin(), names_.end(), name) != names_.end()) {
+          return Fail(problem, nameStart, "Duplicate attribute '" + std::string(name) + "'");
+        }
+        names_.push_back(name);
+        continue;
+      }
+      if (c == '"' || c == '\'') {
+        ++i;
+        while (i < t_.size() && t_[i] != c) {
+          if (t_[i] == '<') return Fail(problem, i, "The character '<' is not allowed in an attribute value");
+          if (t_[i] == '&') {
+            if (!Reference(i, problem)) return false;
+            continue;
+          }
+          ++i;
+        }
+        ++i;
+        continue;
+      }
+      ++i;
+    }
+    return true;
+  }
+
+  std::string_view t_;
+  std::vector<std::string_view> names_;
+};
+
+// Fills `error` for a problem at `offset` of `text` (line and column 1-based).
+void FillError(XmlParseError& error, const LoadProblem& problem, std::string_view text,
+               size_t shift) {
+  error.code = problem.code;
+  error.reason = problem.reason;
+  error.offset = problem.offset + shift;
+  const size_t limit = std::min(problem.offset, text.size());
+  int line = 1;
+  size_t lineStart = 0;
+  for (size_t i = 0; i < limit; ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      lineStart = i + 1;
+    }
+  }
+  error.line = line;
+  error.linePosition = static_cast<int>(limit - lineStart) + 1;
+}
+
+struct StringWriter : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, size_t size) override {
+    out.append(static_cast<const char*>(data), size);
+  }
+};
+
+}  // namespace
+
+void XmlDocumentData::ForgetSubtree(pugi::xml_node node) {
+  if (cursors.empty()) return;
+  cursors.erase(node.internal_object());
+  if (cursors.empty() || !node.first_child()) return;
+  // Walk the subtree without recursion.
+  pugi::xml_node current = node.first_child();
+  while (current && current != node) {
+    if (current.type() == pugi::node_element) cursors.erase(current.internal_object());
+    if (cursors.empty()) return;
+    if (current.first_child()) {
+      current = current.first_child();
+      continue;
+    }
+    while (current != node && !current.next_sibling()) current = current.parent();
+    if (current != node) current = current.next_sibling();
+  }
+}
+
+void XmlDocumentData::BeforeRemove(pugi::xml_node parent, pugi::xml_node child) {
+  if (cursors.empty()) return;
+  auto found = cursors.find(parent.internal_object());
+  if (found != cursors.end()) {
+    NodeStruct* const removed = child.internal_object();
+    NodeStruct* const previous = child.previous_sibling().internal_object();
+    for (Cursor& cursor : found->second) {
+      if (cursor.last == removed) cursor.last = previous;
+    }
+  }
+  ForgetSubtree(child);
+}
+
+// ---- XmlNode --------------------------------------------------------------
+
+void XmlNode::Check() const {
+  if (node_ == nullptr || doc_ == nullptr) throw XmlError(kXmlErrorPointer, "The node is missing");
+}
+
+int XmlNode::Type() const {
+  if (node_ == nullptr) return kXmlNull;
+  switch (ToPugi(node_).type()) {
+    case pugi::node_element: return kXmlElement;
+    case pugi::node_pcdata: return kXmlText;
+    case pugi::node_cdata: return kXmlCData;
+    case pugi::node_pi:
+    case pugi::node_declaration: return kXmlProcessingInstruction;
+    case pugi::node_comment: return kXmlComment;
+    case pugi::node_document: return kXmlDocumentNode;
+    case pugi::node_doctype: return kXmlDocType;
+    default: return kXmlNull;
+  }
+}
+
+std::string XmlNode::Name() const {
+  Check();
+  const pugi::xml_node node = ToPugi(node_);
+  switch (node.type()) {
+    case pugi::node_pcdata: return "#text";
+    case pugi::node_cdata: return "#cdata-section";
+    case pugi::node_comment: return "#comment";
+    case pugi::node_document: return "#document";
+    case pugi::node_doctype: {
+      const std::string value = node.value();
+      size_t start = 0;
+      while (start < value.size() && IsXmlSpace(static_cast<unsigned char>(value[start]))) ++start;
+      size_t end = start;
+      while (end < value.size() && !IsXmlSpace(static_cast<unsigned char>(value[end])) &&
+             value[end] != '[') {
+        ++end;
+      }
+      return Narrow(value.substr(start, end - start).c_str());
+    }
+    default: return Narrow(node.name());
+  }
+}
+
+std::optional<std::string> XmlNode::Value() const {
+  Check();
+  const pugi::xml_node node = ToPugi(node_);
+  if (node.type() == pugi::node_declaration) return Narrow(DeclarationData(node).c_str());
+  if (!IsTextLike(node.type())) return std::nullopt;
+  return Narrow(node.value());
+}
+
+std::string XmlNode::Text() const {
+  Check();
+  const pugi::xml_node top = ToPugi(node_);
+  if (IsTextLike(top.type()) && top.type() != pugi::node_comment && top.type() != pugi::node_pi) {
+    return Narrow(top.value());
+  }
+  std::string text;
+  pugi::xml_node current = top.first_child();
+  while (current && current != top) {
+    if (current.type() == pugi::node_pcdata || current.type() == pugi::node_cdata) {
+      text += current.value();
+    }
+    if (current.first_child()) {
+      current = current.first_child();
+      continue;
+    }
+    while (current != top && !current.next_sibling()) current = current.parent();
+    if (current != top) current = current.next_sibling();
+  }
+  return CodePageIsUtf8() ? text : Utf8ToNarrow(text);
+}
+
+void XmlNode::SetValue(std::string_view value) {
+  Check();
+  pugi::xml_node node = ToPugi(node_);
+  if (!IsTextLike(node.type())) {
+    throw XmlError(kXmlErrorFail, "Only text, CDATA, comment and processing instruction nodes have a value");
+  }
+  const Utf8In text(value);
+  CheckText(text.View());
+  if (node.type() == pugi::node_comment &&
+      (text.View().find("--") != std::string_view::npos ||
+       (!text.View().empty() && text.View().back() == '-'))) {
+    throw XmlError(kXmlErrorInvalidArg, "A comment cannot hold \"--\" or end with '-'");
+  }
+  if (node.type() == pugi::node_cdata && text.View().find("]]>") != std::string_view::npos) {
+    throw XmlError(kXmlErrorInvalidArg, "A CDATA section cannot hold \"]]>\"");
+  }
+  if (node.type() == pugi::node_pi && text.View().find("?>") != std::string_view::npos) {
+    throw XmlError(kXmlErrorInvalidArg, "A processing instruction cannot hold \"?>\"");
+  }
+  if (!node.set_value(text.View().data(), text.View().size())) {
+    throw XmlError(kXmlErrorFail, "Out of memory");
+  }
+}
+
+XmlNode XmlNode::FirstChild() const {
+  Check();
+  return XmlNode(doc_, ToPugi(node_).first_child().internal_object());
+}
+
+XmlNode XmlNode::LastChild() const {
+  Check();
+  return XmlNode(doc_, ToPugi(node_).last_child().internal_object());
+}
+
+XmlNode XmlNode::NextSibling() const {
+  Check();
+  return XmlNode(doc_, ToPugi(node_).next_sibling().internal_object());
+}
+
+XmlNode XmlNode::PreviousSibling() const {
+  Check();
+  return XmlNode(doc_, ToPugi(node_).previous_sibling().internal_object());
+}
+
+XmlNode XmlNode::Parent() const {
+  Check();
+  return XmlNode(doc_, ToPugi(node_).parent().internal_object());
+}
+
+XmlDocument XmlNode::OwnerDocument() const {
+  Check();
+  return XmlDocument(doc_);
+}
+
+bool XmlNode::HasChildren() const {
+  Check();
+  return static_cast<bool>(ToPugi(node_).first_child());
+}
+
+namespace {
+
+// Raises unless `parent` may take a child of `type`.
+void CheckParent(pugi::xml_node parent, pugi::xml_node_type type) {
+  const pugi::xml_node_type parentType = parent.type();
+  if (parentType == pugi::node_element) return;
+  if (parentType == pugi::node_document) {
+    if (type == pugi::node_pcdata || type == pugi::node_cdata) {
+      throw XmlError(kXmlErrorFail, "Text cannot be a child of the document");
+    }
+    if (type == pugi::node_element) {
+      for (pugi::xml_node child : parent.children()) {
+        if (child.type() == pugi::node_element) {
+          throw XmlError(kXmlErrorFail, "The document already has a root element");
+        }
+      }
+    }
+    return;
+  }
+  throw XmlError(kXmlErrorFail, "This node cannot have children");
+}
+
+}  // namespace
+
+XmlNode XmlNode::AppendElement(std::string_view name) {
+  Check();
+  const Utf8In utf8(name);
+  CheckName(utf8.View(), "element");
+  pugi::xml_node parent = ToPugi(node_);
+  CheckParent(parent, pugi::node_element);
+  pugi::xml_node child = parent.append_child(utf8.Terminated().c_str());
+  if (!child) throw XmlError(kXmlErrorFail, "Cannot append an element");
+  return XmlNode(doc_, child.internal_object());
+}
+
+XmlNode XmlNode::AppendText(std::string_view text) {
+  Check();
+  const Utf8In utf8(text);
+  CheckText(utf8.View());
+  pugi::xml_node parent = ToPugi(node_);
+  CheckParent(parent, pugi::node_pcdata);
+  pugi::xml_node child = parent.append_child(pugi::node_pcdata);
+  if (!child || !child.set_value(utf8.View().data(), utf8.View().size())) {
+    throw XmlError(kXmlErrorFail, "Cannot append a text node");
+  }
+  return XmlNode(doc_, child.internal_object());
+}
+
+XmlNode XmlNode::InsertTextBefore(const XmlNode& before, std::string_view text) {
+  Check();
+  if (before.IsNull()) return AppendText(text);
+  pugi::xml_node parent = ToPugi(node_);
+  const pugi::xml_node reference = ToPugi(before.node_);
+  if (reference.parent() != parent) {
+    throw XmlError(kXmlErrorInvalidArg, "The reference node is not a child of this node");
+  }
+  const Utf8In utf8(text);
+  CheckText(utf8.View());
+  CheckParent(parent, pugi::node_pcdata);
+  pugi::xml_node child = parent.insert_child_before(pugi::node_pcdata, reference);
+  if (!child || !child.set_value(utf8.View().data(), utf8.View().size())) {
+    throw XmlError(kXmlErrorFail, "Cannot insert a text node");
+  }
+  return XmlNode(doc_, child.internal_object());
+}
+
+XmlNode XmlNode::AppendComment(std::string_view text) {
+  Check();
+  pugi::xml_node parent = ToPugi(node_);
+  CheckParent(parent, pugi::node_comment);
+  pugi::xml_node child = parent.append_child(pugi::node_comment);
+  if (!child) throw XmlError(kXmlErrorFail, "Cannot append a comment");
+  XmlNode result(doc_, child.internal_object());
+  try {
+    result.SetValue(text);
+  } catch (...) {
+    parent.remove_child(child);
+    throw;
+  }
+  return result;
+}
+
+XmlNode XmlNode::AppendProcessingInstruction(std::string_view target, std::string_view data) {
+  Check();
+  const Utf8In utf8Target(target);
+  CheckName(utf8Target.View(), "processing instruction");
+  pugi::xml_node parent = ToPugi(node_);
+  CheckParent(parent, pugi::node_pi);
+  const std::string lowered = [&] {
+    std::string key(utf8Target.View());
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+  }();
+  if (lowered == "xml") {
+    if (utf8Target.View() != "xml" || parent.type() != pugi::node_document || parent.first_child()) {
+      throw XmlError(kXmlErrorFail,
+                     "The XML declaration must be the first child of the document");
+    }
+    const Utf8In utf8Data(data);
+    std::vector<std::pair<std::string, std::string>> attributes;
+    if (!ParsePseudoAttributes(utf8Data.View(), attributes)) {
+      throw XmlError(kXmlErrorInvalidArg, "Invalid XML declaration '" + std::string(data) + "'");
+    }
+    pugi::xml_node declaration = parent.append_child(pugi::node_declaration);
+    if (!declaration) throw XmlError(kXmlErrorFail, "Cannot append the declaration");
+    for (const auto& a : attributes) declaration.append_attribute(a.first.c_str()) = a.second.c_str();
+    return XmlNode(doc_, declaration.internal_object());
+  }
+  pugi::xml_node child = parent.append_child(pugi::node_pi);
+  if (!child || !child.set_name(utf8Target.Terminated().c_str())) {
+    throw XmlError(kXmlErrorFail, "Cannot append a processing instruction");
+  }
+  XmlNode result(doc_, child.internal_object());
+  try {
+    result.SetValue(data);
+  } catch (...) {
+    parent.remove_child(child);
+    throw;
+  }
+  return result;
+}
+
+void XmlNode::RemoveChild(const XmlNode& child) {
+  Check();
+  child.Check();
+  pugi::xml_node parent = ToPugi(node_);
+  const pugi::xml_node target = ToPugi(child.node_);
+  if (child.doc_ != doc_ || target.parent() != parent) {
+    throw XmlError(kXmlErrorInvalidArg, "The node is not a child of this node");
+  }
+  doc_->BeforeRemove(parent, target);
+  parent.remove_child(target);
+}
+
+void XmlNode::RemoveChildren() {
+  Check();
+  pugi::xml_node parent = ToPugi(node_);
+  doc_->ForgetSubtree(parent);
+  while (pugi::xml_node last = parent.last_child()) parent.remove_child(last);
+}
+
+XmlNode XmlNode::FirstChildElement(std::string_view name) const {
+  Check();
+  const Utf8In utf8(name);
+  const std::string_view wanted = utf8.View();
+  const pugi::xml_node parent = ToPugi(node_);
+  std::vector<Cursor>& cursors = doc_->cursors[parent.internal_object()];
+  Cursor* cursor = nullptr;
+  for (Cursor& c : cursors) {
+    if (c.name == wanted) {
+      cursor = &c;
+      break;
+    }
+  }
+  if (cursor == nullptr) {
+    cursors.push_back(Cursor{std::string(wanted), nullptr});
+    cursor = &cursors.back();
+  }
+  pugi::xml_node current =
+      cursor->last != nullptr ? pugi::xml_node(cursor->last).next_sibling() : parent.first_child();
+  NodeStruct* last = cursor->last;
+  for (; current; current = current.next_sibling()) {
+    ++doc_->childrenVisited;
+    if (current.type() == pugi::node_element) {
+      const char* nodeName = current.name();
+      if (std::strncmp(nodeName, wanted.data(), wanted.size()) == 0 &&
+          nodeName[wanted.size()] == '\0') {
+        cursor->last = current.previous_sibling().internal_object();
+        return XmlNode(doc_, current.internal_object());
+      }
+    }
+    last = current.internal_object();
+  }
+  cursor->last = last;
+  return XmlNode();
+}
+
+
+XmlNode XmlNode::SelectSingleNode(const std::string& query) const {
+  const std::vector<XmlNode> nodes = SelectNodes(query);
+  return nodes.empty() ? XmlNode() : nodes.front();
+}
+
+std::vector<XmlNode> XmlNode::SelectNodes(const std::string& query) const {
+  const XmlQuery compiled(query);
+  return compiled.Select(*this);
+}
+
+std::optional<std::string> XmlNode::GetAttribute(std::string_view name) const {
+  Check();
+  const pugi::xml_node node = ToPugi(node_);
+  if (node.type() != pugi::node_element) return std::nullopt;
+  const Utf8In utf8(name);
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+    const char* attributeName = a.name();
+    if (std::strncmp(attributeName, utf8.View().data(), utf8.View().size()) == 0 &&
+        attributeName[utf8.View().size()] == '\0') {
+      return Narrow(a.value());
+    }
+  }
+  return std::nullopt;
+}
+
+void XmlNode::SetAttribute(std::string_view name, std::string_view value) {
+  Check();
+  pugi::xml_node node = ToPugi(node_);
+  if (node.type() != pugi::node_element) {
+    throw XmlError(kXmlErrorFail, "Only elements have attributes");
+  }
+  const Utf8In utf8Name(name);
+  CheckName(utf8Name.View(), "attribute");
+  const Utf8In utf8Value(value);
+  CheckText(utf8Value.View());
+  const std::string key = utf8Name.Terminated();
+  pugi::xml_attribute attribute = node.attribute(key.c_str());
+  if (!attribute) attribute = node.append_attribute(key.c_str());
+  if (!attribute || !attribute.set_value(utf8Value.View().data(), utf8Value.View().size())) {
+    throw XmlError(kXmlErrorFail, "Cannot set attribute '" + std::string(name) + "'");
+  }
+}
+
+// ---- XmlQuery -------------------------------------------------------------
+
+struct XmlQuery::Compiled {
+  std::unique_ptr<pugi::xpath_query> query;
+  std::string error;
+};
+
+
+XmlQuery::XmlQuery(const std::string& query) : text_(query), compiled_(new Compiled) {
+  try {
+    const Utf8In utf8(query);
+    compiled_->query = std::make_unique<pugi::xpath_query>(utf8.Terminated().c_str());
+  } catch (const pugi::xpath_exception& e) {
+    compiled_->error = std::string("Invalid query '") + query + "': " + e.what();
+    compiled_->query.reset();
+  } catch (const XmlError& e) {
+    compiled_->error = std::string("Invalid query '") + query + "': " + e.what();
+    compiled_->query.reset();
+  }
+}
+
+XmlQuery::~XmlQuery() = default;
+
+size_t XmlQuery::Count(const XmlNode& context) const {
+  context.Check();
+  if (!compiled_->query) throw XmlError(kXmlErrorInvalidArg, compiled_->error);
+  try {
+    return compiled_->query->evaluate_node_set(pugi::xml_node(static_cast<NodeStruct*>(context.node_)))
+        .size();
+  } catch (const pugi::xpath_exception& e) {
+    throw XmlError(kXmlErrorInvalidArg, "Query '" + text_ + "' does not select nodes: " + e.what());
+  }
+}
+
+std::vector<XmlNode> XmlQuery::Select(const XmlNode& context) const {
+  context.Check();
+  if (!compiled_->query) throw XmlError(kXmlErrorInvalidArg, compiled_->error);
+  try {
+    pugi::xpath_node_set set =
+        compiled_->query->evaluate_node_set(pugi::xml_node(static_cast<NodeStruct*>(context.node_)));
+    set.sort();
+    std::vector<XmlNode> nodes;
+    nodes.reserve(set.size());
+    for (const pugi::xpath_node& item : set) {
+      // Attribute results have no node handle; only nodes are returned.
+      if (item.node() && !item.attribute()) {
+        nodes.push_back(XmlNode(context.doc_, item.node().internal_object()));
+      }
+    }
+    return nodes;
+  } catch (const pugi::xpath_exception& e) {
+    throw XmlError(kXmlErrorInvalidArg, "Query '" + text_ + "' does not select nodes: " + e.what());
+  }
+}
+
+// ---- XmlDocument ----------------------------------------------------------
+
+XmlDocument XmlDocument::Create() { return XmlDocument(std::make_shared<XmlDocumentData>()); }
+
+void XmlDocument::Check() const {
+  if (data_ == nullptr) throw XmlError(kXmlErrorPointer, "The document is missing");
+}
+
+bool XmlDocument::Load(const std::string& fileName) {
+  Check();
+  std::string bytes;
+  int error = 0;
+  const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+  } else {
+    char chunk[65536];
+    for (;;) {
+      const ssize_t got = read(fd, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) error = errno;
+      if (got <= 0) break;
+      bytes.append(chunk, static_cast<size_t>(got));
+    }
+    close(fd);
+  }
+  if (error != 0) {
+    Clear();
+    data_->url = fileName;
+    XmlParseError& record = data_->error;
+    record.code = error == ENOENT || error == ENOTDIR ? kXmlErrorNotFound : kXmlErrorAccess;
+    record.reason = "Cannot read file '" + fileName + "': " + SystemErrorText(error);
+    record.url = fileName;
+    return false;
+  }
+  return LoadBuffer(bytes.data(), bytes.size(), fileName);
+}
+
+bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& url) {
+  Check();
+  Clear();
+  data_->url = url;
+  data_->error.url = url;
+  const std::string_view bytes(static_cast<const char*>(data), size);
+  std::string utf8;
+  bool converted = false;
+  size_t skipped = 0;
+  LoadProblem problem;
+  if (!ToUtf8(bytes, utf8, converted, skipped, problem)) {
+    FillError(data_->error, problem, bytes, 0);
+    data_->error.offset = problem.offset;
+    return false;
+  }
+  const pugi::xml_parse_result result =
+      data_->doc.load_buffer(utf8.data(), utf8.size(), kParseFlags, pugi::encoding_utf8);
+  if (!result) {
+    problem.reason = result.description();
+    problem.offset = static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0));
+  } else {
+    WellFormedScan scan(utf8);
+    if (scan.Run(problem)) {
+      if (converted) {
+        // The document now holds UTF-8 and is saved as UTF-8.
+        for (pugi::xml_node child : data_->doc.children()) {
+          if (child.type() == pugi::node_declaration && child.attribute("encoding")) {
+            child.attribute("encoding").set_value("UTF-8");
+          }
+        }
+      }
+      return true;
+    }
+  }
+  FillError(data_->error, problem, utf8, converted ? 0 : skipped);
+  data_->doc.reset();
+  return false;
+}
+
+const XmlParseError& XmlDocument::ParseError() const {
+  Check();
+  return data_->error;
+}
+
+std::string XmlDocument::SaveToString() const {
+  Check();
+  StringWriter writer;
+  data_->doc.save(writer, "", kSaveFlags, pugi::encoding_utf8);
+  return std::move(writer.out);
+}
+
+void XmlDocument::Save(const std::string& fileName) const {
+  const std::string text = SaveToString();
+  const int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    throw XmlError(error == EACCES || error == EPERM || error == EROFS ? kXmlErrorAccess
+                                                                       : kXmlErrorFail,
+                   "Cannot write '" + fileName + "': " + SystemErrorText(error));
+  }
+  size_t done = 0;
+  int error = 0;
+  while (done < text.size()) {
+    const ssize_t put = write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) {
+      error = errno;
+      break;
+    }
+    done += static_cast<size_t>(put);
+  }
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " + SystemErrorText(error));
+  }
+}
+
+XmlNode XmlDocument::DocumentElement() const {
+  Check();
+  return XmlNode(data_, data_->doc.document_element().internal_object());
+}
+
+XmlNode XmlDocument::AsNode() const {
+  Check();
+  return XmlNode(data_, data_->doc.internal_object());
+}
+
+void XmlDocument::Clear() {
+  Check();
+  data_->doc.reset();
+  data_->cursors.clear();
+  data_->error = XmlParseError();
+  data_->url.clear();
+}
+
+uint64_t XmlDocument::DebugChildrenVisited() const {
+  Check();
+  return data_->childrenVisited;
+}
+
+}  // namespace compoundparser
