@@ -984,7 +984,18 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
       data_->doc.load_buffer(utf8.data(), utf8.size(), kParseFlags, pugi::encoding_utf8);
   if (!result) {
     problem.reason = result.description();
-    problem.offset = static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0));
+    problem.offset = std::min(static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0)), utf8.size());
+    if (result.status == pugi::status_end_element_mismatch) {
+      // Point at the start of the end tag and name it.
+      const size_t tag = utf8.rfind("</", problem.offset);
+      if (tag != std::string::npos) {
+        size_t end = tag + 2;
+        while (end < utf8.size() && IsNameChar(static_cast<unsigned char>(utf8[end]))) ++end;
+        problem.reason = "The end tag '" + utf8.substr(tag + 2, end - tag - 2) +
+                         "' does not match the start tag";
+        problem.offset = tag;
+      }
+    }
   } else {
     WellFormedScan scan(utf8);
     if (scan.Run(problem)) {
