@@ -199,11 +199,12 @@ TEST(TerminatedParserRead, NonLiteralTerminatorIsTriedAtEveryOffset) {
   EXPECT_FALSE(miss.Import(*term3, "abcdef"));
   EXPECT_EQ(miss.Position(), 0u);
   // Four attempts (offsets 0 to 3), each radio failure reported, then the last
-  // literal error and the end.
+  // literal error (the attempt at offset 3 has a budget of 0, too small for any
+  // literal to leave a text) and the end.
   const auto& m = miss.callBack.messages;
   ASSERT_EQ(m.size(), 6u);
   EXPECT_EQ(m[3], (Message{6, "RadioParser: No radio elements found in pos 3h"}));
-  EXPECT_EQ(m[4], (Message{3, "In 3 pos. literal '\n' not found"}));
+  EXPECT_EQ(m[4], (Message{3, "In 2 pos. literal '\n' not found"}));
   EXPECT_EQ(m[5], (Message{3, "TerminatedParser: Reach end"}));
 }
 

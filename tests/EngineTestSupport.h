@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -30,6 +31,8 @@ struct Message {
   std::string text;
   bool operator==(const Message& o) const { return kind == o.kind && text == o.text; }
 };
+
+inline void PrintTo(const Message& m, std::ostream* os) { *os << m.kind << ":" << m.text; }
 
 class RecordingCallBack : public TParserCallBack {
  public:
