@@ -38,10 +38,14 @@ std::string SaveTarget(const std::string& fileName) {
   return fileName;
 }
 
-// Returns a name in the folder of `target` that no other save uses at the same time.
+// Returns a short name in the folder of `target` that no other save uses at
+// the same time.
 std::string TemporaryName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
-  return target + ".~" + std::to_string(static_cast<long>(getpid())) + "-" +
+  const size_t slash = target.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  return folder + ".~save-" + std::to_string(static_cast<long>(getpid())) + "-" +
          std::to_string(counter.fetch_add(1)) + ".tmp";
 }
 
@@ -107,6 +111,9 @@ bool InstrumentData::SaveXml(const std::string& fileName) {
     return true;
   } catch (const XmlError& e) {
     error = e.Code();
+    return false;
+  } catch (const std::exception&) {
+    error = kXmlErrorFail;
     return false;
   }
 }

@@ -262,8 +262,9 @@ TEST_F(InstrumentDataTest, ExportAfterImportIsLinear) {
   const double small = ImportExportSeconds(*definition, folder.string(), 25000);
   const double large = ImportExportSeconds(*definition, folder.string(), 100000);
   // Four times the records: about four times the time when linear, sixteen
-  // times when every record scans the indentation text before it.
-  EXPECT_LT(large, 9 * small + 0.5) << "25k: " << small << " s, 100k: " << large << " s";
+  // times (minutes in all) when every record scans the indentation text
+  // before it. The bound leaves room for a busy machine.
+  EXPECT_LT(large, 12 * small + 1.0) << "25k: " << small << " s, 100k: " << large << " s";
 }
 
 }  // namespace
