@@ -71,7 +71,7 @@ const TreeCase kTrees[] = {
      R"(if[StrictFormat!=false]{}})"},
     {"depth.xml",
      R"(seq{field[Top@0] group[Point@0]{term{repeat{field[Name@3]} lit","} )"
-     R"(if[V==a]{group[InIf@2]{field[X@3]}} subst[Nested]}})"},
+     R"(if[V!=a]{group[InIf@2]{field[X@3]}} subst[Nested]}})"},
     {"subst_earlier.xml", "seq{group[Point@0 rep]{subst[Fields]}}"},
     {"subst_later.xml", "seq{subst[Second] subst[Third]}"},
     {"subst_duplicate_dropped.xml", "seq{subst[Sep]}"},
@@ -274,9 +274,11 @@ TEST(TreeBuilder, RejectsNestingDeeperThanTheXmlLayerAccepts) {
   RecordingCallBack callBack;
   FormatDefinition definition(path, &callBack);
   EXPECT_FALSE(definition.Load());
-  ASSERT_FALSE(callBack.messages.empty());
+  // The reason, then the line and position of the parse error.
+  ASSERT_EQ(callBack.messages.size(), 2u);
   EXPECT_EQ(callBack.messages[0].kind, kKindError);
   EXPECT_FALSE(callBack.messages[0].text.empty());
+  EXPECT_EQ(callBack.messages[1].text.rfind("Error on line 1, position ", 0), 0u);
   EXPECT_EQ(definition.RootParser(), nullptr);
   std::remove(path.c_str());
 }
