@@ -316,9 +316,10 @@ class WellFormedScan {
             rootSeen = true;
           }
           bool empty = false;
+          const size_t tagStart = i;
           if (!StartTag(i, empty, problem)) return false;
           if (!empty && ++depth > kMaxDepth) {
-            return Fail(problem, i,
+            return Fail(problem, tagStart,
                         "Elements are nested deeper than " + std::to_string(kMaxDepth) + " levels");
           }
         }
@@ -985,7 +986,11 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
   if (!result) {
     problem.reason = result.description();
     problem.offset = std::min(static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0)), utf8.size());
-    if (result.status == pugi::status_end_element_mismatch) {
+    if (result.status == pugi::status_end_element_mismatch &&
+        utf8.find('<', problem.offset) == std::string::npos) {
+      problem.reason = "The document ends before every element is closed";
+      problem.offset = utf8.size();
+    } else if (result.status == pugi::status_end_element_mismatch) {
       // Point at the start of the end tag and name it.
       const size_t tag = utf8.rfind("</", problem.offset);
       if (tag != std::string::npos) {
