@@ -1,0 +1,243 @@
+#include "host/DataFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host/HostError.h"
+
+namespace compoundparser {
+namespace {
+
+std::string TempPath(const std::string& name) { return ::testing::TempDir() + "DataFileTest_" + name; }
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Put(DataFile& file, const std::string& bytes) {
+  file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+TEST(DataFileImport, ReadsTheWholeFileAtOpen) {
+  const std::string path = TempPath("import.txt");
+  WriteFile(path, std::string("abc\0def", 7));
+  DataFile file;
+  int code = -1;
+  ASSERT_TRUE(file.OpenForImport(path, code));
+  EXPECT_EQ(code, 0);
+  // The file can go away: its bytes are in memory.
+  std::remove(path.c_str());
+  EXPECT_TRUE(file.IsOpen());
+  EXPECT_FALSE(file.IsExport());
+  EXPECT_EQ(file.FileName(), path);
+  EXPECT_EQ(file.Length(), 7u);
+  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abc\0def", 7));
+  std::string out;
+  EXPECT_EQ(file.Read(out, 4), 4u);
+  EXPECT_EQ(out, std::string("abc\0", 4));
+  EXPECT_EQ(file.Position(), 4u);
+}
+
+TEST(DataFileImport, MissingFileGivesErrno) {
+  DataFile file;
+  int code = 0;
+  EXPECT_FALSE(file.OpenForImport(TempPath("does-not-exist"), code));
+  EXPECT_EQ(code, ENOENT);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(file.OpenForImport(::testing::TempDir(), code));
+  EXPECT_EQ(code, EISDIR);
+}
+
+TEST(DataFileRead, StopsAtTheEnd) {
+  const struct {
+    uint32_t seek;
+    uint32_t count;
+    const char* read;
+    uint32_t position;
+  } cases[] = {
+      {0, 3, "012", 3}, {8, 5, "89", 10}, {10, 4, "", 10}, {25, 4, "", 25}, {4, 0, "", 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seek);
+    DataFile file;
+    file.OpenBuffer("0123456789");
+    file.Seek(c.seek);
+    char buffer[16] = {};
+    const uint32_t got = file.Read(buffer, c.count);
+    EXPECT_EQ(std::string(buffer, got), c.read);
+    EXPECT_EQ(file.Position(), c.position);
+  }
+}
+
+TEST(DataFileWrite, OverwritesInsideAndExtendsPastTheEnd) {
+  DataFile file;
+  file.OpenBuffer("abcdef");
+  file.Seek(2);
+  Put(file, "XY");
+  EXPECT_EQ(std::string(file.Data(), file.Length()), "abXYef");
+  EXPECT_EQ(file.Position(), 4u);
+  file.Seek(5);
+  Put(file, "123");
+  EXPECT_EQ(std::string(file.Data(), file.Length()), "abXYe123");
+  file.Seek(10);
+  Put(file, "z");
+  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abXYe123\0\0z", 11));
+}
+
+TEST(DataFileSetLength, CutsOrExtendsAndMovesToTheEnd) {
+  DataFile file;
+  file.OpenBuffer("abcdef");
+  file.Seek(1);
+  file.SetLength(3);
+  EXPECT_EQ(file.Length(), 3u);
+  EXPECT_EQ(file.Position(), 3u);
+  Put(file, "Z");
+  EXPECT_EQ(std::string(file.Data(), file.Length()), "abcZ");
+  file.SetLength(6);
+  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abcZ\0\0", 6));
+  EXPECT_EQ(file.Position(), 6u);
+}
+
+TEST(DataFileClosed, EveryOperationRaisesFileError) {
+  DataFile file;
+  char buffer[4];
+  EXPECT_THROW(file.Read(buffer, 4), FileError);
+  EXPECT_THROW(file.Write("x", 1), FileError);
+  EXPECT_THROW(file.Seek(0), FileError);
+  EXPECT_THROW(file.SetLength(0), FileError);
+  try {
+    file.Write("x", 1);
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.SystemCode(), EBADF);
+  }
+  EXPECT_NO_THROW(file.Flush());
+  EXPECT_NO_THROW(file.Close());
+}
+
+TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnClose) {
+  const std::string path = TempPath("export.txt");
+  WriteFile(path, "old content that must go");
+  DataFile file;
+  int code = -1;
+  ASSERT_TRUE(file.OpenForExport(path, code));
+  EXPECT_TRUE(file.IsExport());
+  EXPECT_EQ(ReadFile(path), "");
+  Put(file, "hello");
+  // Output stays in memory until flushed.
+  EXPECT_EQ(ReadFile(path), "");
+  file.Close();
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_EQ(ReadFile(path), "hello");
+  std::remove(path.c_str());
+}
+
+TEST(DataFileExport, FlushMakesTheFileEqualTheBuffer) {
+  const std::string path = TempPath("flush.txt");
+  DataFile file;
+  int code = 0;
+  ASSERT_TRUE(file.OpenForExport(path, code));
+  Put(file, "line one\nline two\n");
+  file.Flush();
+  EXPECT_EQ(ReadFile(path), "line one\nline two\n");
+  file.SetLength(9);
+  Put(file, "2\n");
+  file.Flush();
+  EXPECT_EQ(ReadFile(path), "line one\n2\n");
+  file.SetLength(4);
+  file.Flush();
+  EXPECT_EQ(ReadFile(path), "line");
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_size, 4);
+  file.Close();
+  std::remove(path.c_str());
+}
+
+TEST(DataFileExport, FlushWritesOnlyWhatChanged) {
+  const std::string path = TempPath("partial.txt");
+  DataFile file;
+  int code = 0;
+  ASSERT_TRUE(file.OpenForExport(path, code));
+  Put(file, "abcdef");
+  file.Flush();
+  // Change the first byte behind the file's back: a flush that rewrote
+  // everything would put 'a' back.
+  {
+    const int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, "X", 1, 0), 1);
+    close(fd);
+  }
+  Put(file, "gh");
+  file.Seek(3);
+  Put(file, "D");
+  file.Flush();
+  EXPECT_EQ(ReadFile(path), "XbcDefgh");
+  file.Close();
+  std::remove(path.c_str());
+}
+
+TEST(DataFileExport, DestructorWritesPendingBytes) {
+  const std::string path = TempPath("destructor.txt");
+  {
+    DataFile file;
+    int code = 0;
+    ASSERT_TRUE(file.OpenForExport(path, code));
+    Put(file, "kept");
+  }
+  EXPECT_EQ(ReadFile(path), "kept");
+  std::remove(path.c_str());
+}
+
+TEST(DataFileExport, MissingFolderGivesErrno) {
+  DataFile file;
+  int code = 0;
+  EXPECT_FALSE(file.OpenForExport(TempPath("no-such-folder/out.txt"), code));
+  EXPECT_EQ(code, ENOENT);
+  EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(DataFileExport, WriteFailureRaisesOnFlush) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not available";
+  DataFile file;
+  int code = 0;
+  ASSERT_TRUE(file.OpenForExport("/dev/full", code));
+  Put(file, "x");
+  try {
+    file.Flush();
+    ADD_FAILURE() << "Flush to /dev/full succeeded";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.SystemCode(), ENOSPC);
+    EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
+  }
+  EXPECT_THROW(file.Close(), FileError);
+  EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(DataFileOpen, ReopeningReplacesTheContent) {
+  DataFile file;
+  file.OpenBuffer("first");
+  file.Seek(3);
+  file.OpenBuffer("xy");
+  EXPECT_EQ(file.Position(), 0u);
+  EXPECT_EQ(std::string(file.Data(), file.Length()), "xy");
+}
+
+}  // namespace
+}  // namespace compoundparser
