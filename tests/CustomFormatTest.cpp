@@ -12,7 +12,7 @@ namespace compoundparser {
 namespace {
 
 using customtest::CountOf;
-using customtest::GoldenFile;
+using customtest::CustomTestFile;
 using customtest::ReadBytes;
 using customtest::RecordingCallBack;
 using customtest::ScratchDir;
@@ -60,7 +60,7 @@ TEST(CustomFormatGolden, WritesExpectedFiles) {
     const CustomFormat format = Generate(path, c);
     ASSERT_TRUE(format.IsWritten()) << format.GetError();
     EXPECT_EQ(format.GetError(), "");
-    const std::string expected = ReadBytes(GoldenFile(c.golden));
+    const std::string expected = ReadBytes(CustomTestFile(c.golden));
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(ReadBytes(path), expected);
     EXPECT_EQ(format.GetText(), expected);
@@ -295,11 +295,8 @@ TEST(CustomFormatRoundTrip, PointsWithCodesAndAttributes) {
   CustomFormat format(definition, "Coded Points", "*.csv", "2C", -1, false, true, true,
                       {"PointNumber", "Northing", "Easting", "Elevation", "FullCodes"});
   ASSERT_TRUE(format.IsWritten());
-  const std::string data =
-      "P1,1000.000,2000.000,10.5,TREE&oak@C1:Species=\"oak\"$H.INT=5$,"
-      "POLE&steel@C2@X9:H.REAL=7.5$,\r\n"
-      "P2,1001.250,,11.0,\r\n"
-      "P3,-5.5,7,,WALL&brick@C3:Built.DATE=\"2020-01-02\"$Kind.LIST(a#b#)=$,\r\n";
+  const std::string data = ReadBytes(CustomTestFile("points_codes.csv"));
+  ASSERT_FALSE(data.empty());
   const auto trip = customtest::ImportAndExport(definition, data, dir);
   ASSERT_TRUE(trip.loaded) << trip.messages;
   ASSERT_TRUE(trip.imported) << trip.messages;

@@ -67,7 +67,7 @@ inline void WriteBytes(const std::string& fileName, const std::string& bytes) {
   out << bytes;
 }
 
-inline std::string GoldenFile(const std::string& name) {
+inline std::string CustomTestFile(const std::string& name) {
   return std::string(CP_TEST_DATA_DIR) + "/custom/" + name;
 }
 

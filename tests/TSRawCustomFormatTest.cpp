@@ -12,7 +12,7 @@ namespace compoundparser {
 namespace {
 
 using customtest::CountOf;
-using customtest::GoldenFile;
+using customtest::CustomTestFile;
 using customtest::ReadBytes;
 using customtest::RecordingCallBack;
 using customtest::ScratchDir;
@@ -39,7 +39,7 @@ TEST(TSRawCustomFormatGolden, WritesExpectedFilesThatLoad) {
     const std::string path = dir.File("generated.xml");
     const TSRawCustomFormat format(path, c.name, c.mask, c.delimiter, c.fields);
     ASSERT_TRUE(format.IsWritten()) << format.GetError();
-    const std::string expected = ReadBytes(GoldenFile(c.golden));
+    const std::string expected = ReadBytes(CustomTestFile(c.golden));
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(ReadBytes(path), expected);
     EXPECT_EQ(format.GetText(), expected);
@@ -56,10 +56,6 @@ TEST(TSRawCustomFormatText, FieldContentByName) {
   };
   const Case cases[] = {
       {"InstrumentHeight", "        <element id=\"InstrumentHeight\" type=\"double\"/>\r\n"},
-      {"PrismHeight", "        <element id=\"PrismHeight\" type=\"double\"/>\r\n"},
-      {"HorizontalDistance", "        <element id=\"HorizontalDistance\" type=\"double\"/>\r\n"},
-      {"VerticalAngle", "        <element id=\"VerticalAngle\" type=\"double\"/>\r\n"},
-      {"VerticalDistance", "        <element id=\"VerticalDistance\" type=\"double\"/>\r\n"},
       {"BacksightBearing", "        <element id=\"BacksightBearing\" type=\"double\"/>\r\n"},
       {"ControlCode", "        <group id=\"CTL\">\r\n          <element id=\"ControlCode\"/>\r\n"
                       "        </group>\r\n"},
@@ -108,10 +104,8 @@ TEST(TSRawCustomFormatRoundTrip, ObservationsWithControlCodes) {
                            {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance",
                             "ControlCode"});
   ASSERT_TRUE(format.IsWritten());
-  const std::string data =
-      "P1,123.4530,90.0000,25.123,BS,\r\n"
-      "\r\n"
-      "P2,10.0000,,12.5,,\r\n";
+  const std::string data = ReadBytes(CustomTestFile("observations.raw"));
+  ASSERT_FALSE(data.empty());
   const auto trip = customtest::ImportAndExport(definition, data, dir);
   ASSERT_TRUE(trip.loaded) << trip.messages;
   ASSERT_TRUE(trip.imported) << trip.messages;
