@@ -1,0 +1,249 @@
+#include "host/HostLib.h"
+
+#include <locale.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/CodePage.h"
+#include "host/HostError.h"
+#include "host/Locale.h"
+#include "resources/StringTable.h"
+
+namespace compoundparser {
+namespace {
+
+// Sets environment variables for one test and puts the old values back.
+class EnvironmentGuard {
+ public:
+  ~EnvironmentGuard() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) {
+        setenv(it->first.c_str(), it->second->c_str(), 1);
+      } else {
+        unsetenv(it->first.c_str());
+      }
+    }
+  }
+  void Set(const char* name, const char* value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+struct CodePageGuard {
+  ~CodePageGuard() { SetCodePage(""); }
+};
+
+bool LocaleInstalled(const char* name) {
+  locale_t locale = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
+  if (locale == static_cast<locale_t>(0)) return false;
+  freelocale(locale);
+  return true;
+}
+
+TEST(HostLibFolders, AppFolderOverrideEnvironmentAndFallback) {
+  EnvironmentGuard env;
+  env.Set("COMPOUNDPARSER_APP_FOLDER", "/opt/formats");
+  SetAppFolder("");
+  EXPECT_EQ(AppFolder(), "/opt/formats/");
+  SetAppFolder("/tmp/app");
+  EXPECT_EQ(AppFolder(), "/tmp/app/");
+  SetAppFolder("/tmp/app2/");
+  EXPECT_EQ(AppFolder(), "/tmp/app2/");
+  SetAppFolder("");
+  env.Set("COMPOUNDPARSER_APP_FOLDER", nullptr);
+  const std::string fallback = AppFolder();
+  ASSERT_FALSE(fallback.empty());
+  EXPECT_EQ(fallback.back(), '/');
+  EXPECT_NE(fallback, "/opt/formats/");
+}
+
+TEST(HostLibFolders, UserFolderFollowsXdgAndHome) {
+  EnvironmentGuard env;
+  SetUserFolder("");
+  const struct {
+    const char* xdg;
+    const char* home;
+    const char* sub;
+    const char* folder;
+  } cases[] = {
+      {"/x/data", "/home/u", "", "/x/data/compoundparser/"},
+      {"/x/data/", "/home/u", "Formats", "/x/data/compoundparser/Formats/"},
+      {nullptr, "/home/u", "", "/home/u/.local/share/compoundparser/"},
+      {"", "/home/u/", "", "/home/u/.local/share/compoundparser/"},
+      // A relative XDG_DATA_HOME is ignored.
+      {"rel", "/home/u", "sub/", "/home/u/.local/share/compoundparser/sub/"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    env.Set("XDG_DATA_HOME", c.xdg);
+    env.Set("HOME", c.home);
+    EXPECT_EQ(UserFolder(c.sub), c.folder);
+  }
+  SetUserFolder("/tmp/user");
+  EXPECT_EQ(UserFolder(""), "/tmp/user/");
+  EXPECT_EQ(UserFolder("x"), "/tmp/user/x/");
+  SetUserFolder("");
+}
+
+TEST(HostLibLanguage, MapsLocaleNamesToLanguageIds) {
+  const struct {
+    const char* name;
+    unsigned language;
+  } cases[] = {
+      {"de_DE.UTF-8", 7}, {"de", 7},  {"de_CH@euro", 7}, {"en_US.UTF-8", 9}, {"fr_FR", 12},
+      {"fr.UTF-8", 12},   {"it_IT", 9}, {"C", 9},        {"", 9},           {"deu", 9},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(LanguageOfLocaleName(c.name), c.language);
+  }
+}
+
+TEST(HostLibLanguage, ThreadLanguageReadsTheEnvironmentOfAPlainProcess) {
+  const char* current = setlocale(LC_MESSAGES, nullptr);
+  if (current == nullptr || (std::string(current) != "C" && std::string(current) != "POSIX")) {
+    GTEST_SKIP() << "the process has chosen the message locale " << (current ? current : "");
+  }
+  EnvironmentGuard env;
+  env.Set("LC_ALL", nullptr);
+  env.Set("LC_MESSAGES", nullptr);
+  env.Set("LANG", "fr_FR.UTF-8");
+  EXPECT_EQ(ThreadLanguage(), 12u);
+  env.Set("LC_MESSAGES", "de_DE.UTF-8");
+  EXPECT_EQ(ThreadLanguage(), 7u);
+  env.Set("LC_ALL", "en_GB.UTF-8");
+  EXPECT_EQ(ThreadLanguage(), 9u);
+}
+
+TEST(HostLibResources, MessagesFallBackToEnglish) {
+  for (unsigned language : {9u, 7u, 12u, 1041u}) {
+    SCOPED_TRACE(language);
+    EXPECT_EQ(ResourceText(2207, language),
+              "File not parsed completely. Parsed only %ld bytes of %ld");
+    EXPECT_EQ(ResourceText(2215, language), "Input file has null legnth");
+  }
+  EXPECT_EQ(ResourceText(2204, 9), "");
+  EXPECT_EQ(ResourceText(1, 9), "");
+}
+
+TEST(HostLibTranslation, ReturnsRegisteredTranslationsOnly) {
+  ClearTranslations();
+  EXPECT_EQ(TranslateString("Points", 9, 7, "XMLFormats"), "Points");
+  RegisterTranslation("XMLFormats", 7, "Points", "Punkte");
+  EXPECT_EQ(TranslateString("Points", 9, 7, "XMLFormats"), "Punkte");
+  EXPECT_EQ(TranslateString("Points", 9, 12, "XMLFormats"), "Points");
+  EXPECT_EQ(TranslateString("Points", 9, 7, "Other"), "Points");
+  EXPECT_EQ(TranslateString("points", 9, 7, "XMLFormats"), "points");
+  ClearTranslations();
+  EXPECT_EQ(TranslateString("Points", 9, 7, "XMLFormats"), "Points");
+}
+
+TEST(HostErrorText, DescribesErrnoValues) {
+  EXPECT_EQ(SystemErrorText(0), "");
+  EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
+  EXPECT_FALSE(SystemErrorText(123456).empty());
+}
+
+TEST(CodePageConversion, ConvertsCp1252AndShiftJis) {
+  CodePageGuard guard;
+  const struct {
+    const char* codePage;
+    std::string narrow;
+    std::string utf8;
+  } cases[] = {
+      {"CP1252", "\xB0", "\xC2\xB0"},
+      {"CP1252", "20\xB0" "C \x80", "20\xC2\xB0" "C \xE2\x82\xAC"},
+      {"SHIFT_JIS", "\x82\xA0", "\xE3\x81\x82"},
+      {"SHIFT_JIS", "A\x93\xFA\x96\x7B", "A\xE6\x97\xA5\xE6\x9C\xAC"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.narrow);
+    ASSERT_TRUE(SetCodePage(c.codePage));
+    EXPECT_FALSE(CodePageIsUtf8());
+    EXPECT_EQ(CodePageName(), c.codePage);
+    EXPECT_EQ(NarrowToUtf8(c.narrow), c.utf8);
+    EXPECT_EQ(Utf8ToNarrow(c.utf8), c.narrow);
+  }
+}
+
+// Returns the message of the XmlError that `action` raises ("" when none).
+template <class Action>
+std::string ErrorTextOf(Action action) {
+  try {
+    action();
+  } catch (const XmlError& e) {
+    EXPECT_EQ(e.Code(), kXmlErrorInvalidArg);
+    return e.what();
+  }
+  return std::string();
+}
+
+TEST(CodePageConversion, InvalidInputNamesTheOffset) {
+  CodePageGuard guard;
+  ASSERT_TRUE(SetCodePage("CP1252"));
+  EXPECT_NE(ErrorTextOf([] { NarrowToUtf8("ab\x81"); }).find("offset 2"), std::string::npos);
+  EXPECT_NE(ErrorTextOf([] { Utf8ToNarrow("x\xE3\x81\x82"); }).find("offset 1"), std::string::npos);
+  ASSERT_TRUE(SetCodePage("UTF-8"));
+  EXPECT_TRUE(CodePageIsUtf8());
+  EXPECT_NE(ErrorTextOf([] { NarrowToUtf8("abc\xC3"); }).find("offset 3"), std::string::npos);
+  EXPECT_EQ(NarrowToUtf8("\xC3\xA9"), "\xC3\xA9");
+}
+
+TEST(CodePageSelection, RejectsUnknownNamesAndTreatsAsciiAsUtf8) {
+  CodePageGuard guard;
+  ASSERT_TRUE(SetCodePage("CP1252"));
+  EXPECT_FALSE(SetCodePage("no-such-code-page"));
+  EXPECT_EQ(CodePageName(), "CP1252");
+  ASSERT_TRUE(SetCodePage("ANSI_X3.4-1968"));
+  EXPECT_TRUE(CodePageIsUtf8());
+  EXPECT_EQ(CodePageName(), "UTF-8");
+  EXPECT_EQ(Utf8ToNarrow("\xC2\xB0"), "\xC2\xB0");
+}
+
+TEST(CodePageSelection, DefaultFollowsTheEnvironmentOfAPlainProcess) {
+  const char* current = setlocale(LC_CTYPE, nullptr);
+  if (current == nullptr || std::string(current) != "C") {
+    GTEST_SKIP() << "the process has chosen a locale";
+  }
+  CodePageGuard guard;
+  EnvironmentGuard env;
+  env.Set("LC_ALL", "C");
+  ASSERT_TRUE(SetCodePage(""));
+  EXPECT_EQ(CodePageName(), "UTF-8");
+  if (!LocaleInstalled("de_DE.ISO-8859-1")) GTEST_SKIP() << "de_DE.ISO-8859-1 is not installed";
+  env.Set("LC_ALL", "de_DE.ISO-8859-1");
+  ASSERT_TRUE(SetCodePage(""));
+  EXPECT_EQ(CodePageName(), "ISO-8859-1");
+}
+
+TEST(LocaleSeparator, ReadsTheEnvironmentsNumericLocale) {
+  EnvironmentGuard env;
+  env.Set("LC_ALL", "C");
+  EXPECT_EQ(ReadLocaleDecimalSeparator(), ".");
+  EXPECT_FALSE(LocaleDecimalSeparator().empty());
+  EXPECT_LE(LocaleDecimalSeparator().size(), 4u);
+  if (!LocaleInstalled("de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  env.Set("LC_ALL", "de_DE.UTF-8");
+  env.Set("LANG", "de_DE.UTF-8");
+  EXPECT_EQ(ReadLocaleDecimalSeparator(), ",");
+}
+
+}  // namespace
+}  // namespace compoundparser
