@@ -98,8 +98,8 @@ void WriteFieldBlocks(DefinitionWriter& writer, const std::vector<std::string>& 
 
 CustomFormat::CustomFormat(const std::string& path, const std::string& name,
                            const std::string& fileMask, const std::string& delimiter,
-                           int32_t latLonFormat, bool header, bool controlCodes,
-                           bool attributes, const std::vector<std::string>& fields) {
+                           int32_t latLonFormat, bool header, bool controlCodes, bool attributes,
+                           const std::vector<std::string>& fields) {
   if (latLonFormat >= static_cast<int32_t>(kLatLonFormats.size())) {
     Fail("Lat/lon format " + std::to_string(latLonFormat) + " is out of range (0 to 3)");
     return;
@@ -130,8 +130,7 @@ CustomFormat::CustomFormat(const std::string& path, const std::string& name,
   writer.Close("parser");
 
   if (!fields.empty() && fields.back() == "FullCodes") {
-    WriteCodeSubstitutes(writer, delimiter, controlCodes, attributes, "Feature",
-                         delimiter == "20");
+    WriteCodeSubstitutes(writer, delimiter, controlCodes, attributes, "Feature", delimiter == "20");
   }
   writer.BlankLine();
   writer.Open("substitute", {{"id", "Fields"}});

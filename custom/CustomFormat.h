@@ -23,8 +23,8 @@ class CustomFormat : public GeneratedDefinition {
   // of a last field "FullCodes". Name, mask and field names are written
   // unchanged, without XML escaping.
   CustomFormat(const std::string& path, const std::string& name, const std::string& fileMask,
-               const std::string& delimiter, int32_t latLonFormat, bool header,
-               bool controlCodes, bool attributes, const std::vector<std::string>& fields);
+               const std::string& delimiter, int32_t latLonFormat, bool header, bool controlCodes,
+               bool attributes, const std::vector<std::string>& fields);
   CustomFormat(const CustomFormat& other) = default;
   CustomFormat& operator=(const CustomFormat& other) = default;
   ~CustomFormat() = default;

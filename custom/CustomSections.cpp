@@ -185,9 +185,8 @@ void WriteTypeVariable(DefinitionWriter& writer) {
   WriteVariable(writer, "Type", "TEXT", kAttributeTypes);
 }
 
-void WriteCodeSubstitutes(DefinitionWriter& writer, std::string_view delimiter,
-                          bool controlCodes, bool attributes,
-                          std::string_view featureGroupId, bool spaceAbsorber) {
+void WriteCodeSubstitutes(DefinitionWriter& writer, std::string_view delimiter, bool controlCodes,
+                          bool attributes, std::string_view featureGroupId, bool spaceAbsorber) {
   writer.Open("substitute", {{"id", "CodeStringControl"}});
   if (controlCodes) {
     WriteCodeStringControlAlternatives(writer);
@@ -200,8 +199,9 @@ void WriteCodeSubstitutes(DefinitionWriter& writer, std::string_view delimiter,
     writer.Open("substitute", {{"id", "Feature"}});
     writer.Open("radio");
     writer.Open("group");
-    WriteTerminated(writer, "100", "3A",
-                    [&] { writer.Empty("subst", {{"id", "CodeStringControl"}}); });
+    WriteTerminated(writer, "100", "3A", [&] {
+      writer.Empty("subst", {{"id", "CodeStringControl"}});
+    });
     writer.Open("repeat");
     WriteAttributeGroup(writer);
     writer.Close("repeat");

@@ -36,9 +36,8 @@ void WriteTypeVariable(DefinitionWriter& writer);
 // Writes the substitutes "CodeStringControl", "Feature" (with `attributes`)
 // and "FeatureCode", whose repeated group is `featureGroupId`; a space absorber
 // ends that group with `spaceAbsorber`.
-void WriteCodeSubstitutes(DefinitionWriter& writer, std::string_view delimiter,
-                          bool controlCodes, bool attributes,
-                          std::string_view featureGroupId, bool spaceAbsorber);
+void WriteCodeSubstitutes(DefinitionWriter& writer, std::string_view delimiter, bool controlCodes,
+                          bool attributes, std::string_view featureGroupId, bool spaceAbsorber);
 // Writes the substitute `id` that runs the substitute `fieldsId` and, when
 // the variable "StrictFormat" is "true", takes a line it cannot read as
 // "ErrorLine".

@@ -10,9 +10,21 @@ namespace compoundparser {
 
 namespace {
 
-const std::set<std::string> kDoubleFields = {
-    "DX",  "DY",  "DZ",  "SX",  "SY",  "SZ",  "CXY",  "CXZ",  "CYZ",  "BaseAntennaHeight",
-    "RoverAntennaHeight", "RoverElev", "RoverNorth", "RoverEast", "RoverEllht"};
+const std::set<std::string> kDoubleFields = {"DX",
+                                             "DY",
+                                             "DZ",
+                                             "SX",
+                                             "SY",
+                                             "SZ",
+                                             "CXY",
+                                             "CXZ",
+                                             "CYZ",
+                                             "BaseAntennaHeight",
+                                             "RoverAntennaHeight",
+                                             "RoverElev",
+                                             "RoverNorth",
+                                             "RoverEast",
+                                             "RoverEllht"};
 
 // Joins tags on one line, separating them by runs of one to five spaces.
 class TagLine {
@@ -59,9 +71,9 @@ void WriteHeaderSubstituteAndEnd(DefinitionWriter& writer, const std::string& de
 }  // namespace
 
 CustomVectorFormat::CustomVectorFormat(const std::string& path, const std::string& name,
-                                       const std::string& fileMask,
-                                       const std::string& delimiter, bool controlCodes,
-                                       bool attributes, const std::vector<std::string>& fields) {
+                                       const std::string& fileMask, const std::string& delimiter,
+                                       bool controlCodes, bool attributes,
+                                       const std::vector<std::string>& fields) {
   DefinitionWriter writer;
   WriteProlog(writer, "Veltra Custom Vector Format Definition", "GPS", name, fileMask);
   writer.Open("description");

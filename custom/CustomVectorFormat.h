@@ -16,9 +16,9 @@ class CustomVectorFormat : public GeneratedDefinition {
   // Writes the definition to `path` (created or replaced). `delimiter` is in
   // hex byte pairs; `controlCodes` and `attributes` extend the codes of a last
   // field "FullCodes". Name, mask and field names are written unchanged.
-  CustomVectorFormat(const std::string& path, const std::string& name,
-                     const std::string& fileMask, const std::string& delimiter,
-                     bool controlCodes, bool attributes, const std::vector<std::string>& fields);
+  CustomVectorFormat(const std::string& path, const std::string& name, const std::string& fileMask,
+                     const std::string& delimiter, bool controlCodes, bool attributes,
+                     const std::vector<std::string>& fields);
   CustomVectorFormat(const CustomVectorFormat& other) = default;
   CustomVectorFormat& operator=(const CustomVectorFormat& other) = default;
   ~CustomVectorFormat() = default;

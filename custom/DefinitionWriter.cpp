@@ -31,8 +31,7 @@ std::string StartTag(std::string_view tag, const TagAttributes& attributes) {
   return out;
 }
 
-std::string EmptyTag(std::string_view tag, const TagAttributes& attributes,
-                     bool spaceBeforeSlash) {
+std::string EmptyTag(std::string_view tag, const TagAttributes& attributes, bool spaceBeforeSlash) {
   std::string out = "<";
   out += tag;
   AppendAttributes(out, attributes);

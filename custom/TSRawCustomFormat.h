@@ -15,9 +15,8 @@ class TSRawCustomFormat : public GeneratedDefinition {
  public:
   // Writes the definition to `path` (created or replaced). `delimiter` is in
   // hex byte pairs. Name, mask and field names are written unchanged.
-  TSRawCustomFormat(const std::string& path, const std::string& name,
-                    const std::string& fileMask, const std::string& delimiter,
-                    const std::vector<std::string>& fields);
+  TSRawCustomFormat(const std::string& path, const std::string& name, const std::string& fileMask,
+                    const std::string& delimiter, const std::vector<std::string>& fields);
   TSRawCustomFormat(const TSRawCustomFormat& other) = default;
   TSRawCustomFormat& operator=(const TSRawCustomFormat& other) = default;
   ~TSRawCustomFormat() = default;

@@ -1,11 +1,10 @@
-#include "custom/CustomFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "CustomFormatTestSupport.h"
+#include "custom/CustomFormat.h"
 #include "host/CodePage.h"
 
 namespace compoundparser {
@@ -30,17 +29,38 @@ struct PointCase {
 };
 
 const PointCase kPointCases[] = {
-    {"points_grid.xml", "Grid Points", "*.csv", "2C", -1, false, false, false,
+    {"points_grid.xml",
+     "Grid Points",
+     "*.csv",
+     "2C",
+     -1,
+     false,
+     false,
+     false,
      {"PointNumber", "Northing", "Easting", "Elevation"}},
-    {"points_geo_codes.xml", "Geo Points", "*.txt", "20", 3, true, true, true,
+    {"points_geo_codes.xml",
+     "Geo Points",
+     "*.txt",
+     "20",
+     3,
+     true,
+     true,
+     true,
      {"PointNumber", "Latitude", "Longitude", "EllHeight", "FullCodes"}},
-    {"points_simple_codes.xml", "Mixed", "*.dat", "09", 1, false, false, false,
+    {"points_simple_codes.xml",
+     "Mixed",
+     "*.dat",
+     "09",
+     1,
+     false,
+     false,
+     false,
      {"X", "Latitude", "Code", "FullCodes"}},
 };
 
 CustomFormat Generate(const std::string& path, const PointCase& c) {
-  return CustomFormat(path, c.name, c.mask, c.delimiter, c.latLonFormat, c.header,
-                      c.controlCodes, c.attributes, c.fields);
+  return CustomFormat(path, c.name, c.mask, c.delimiter, c.latLonFormat, c.header, c.controlCodes,
+                      c.attributes, c.fields);
 }
 
 // Returns the text generated for `fields` with a comma and no options.
@@ -100,8 +120,8 @@ TEST(CustomFormatText, CoordinateSystemFollowsStrongestCoordinates) {
     SCOPED_TRACE(c.coordSystem);
     const std::string text = TextFor(c.fields);
     const std::string cs = c.coordSystem;
-    EXPECT_NE(text.find("<variable id=\"CoordSystem\" default=\"" + cs + "\">\r\n      <value id=\"" +
-                        cs + "\"/>\r\n    </variable>"),
+    EXPECT_NE(text.find("<variable id=\"CoordSystem\" default=\"" + cs +
+                        "\">\r\n      <value id=\"" + cs + "\"/>\r\n    </variable>"),
               std::string::npos);
   }
 }
@@ -113,7 +133,7 @@ TEST(CustomFormatText, LatLonFormatSetsVariableAndAngleType) {
     const char* angleType;
   };
   const Case cases[] = {
-      {-1, nullptr, "degree"}, {0, "Strict", "degree"},   {1, "DecDegree", "double"},
+      {-1, nullptr, "degree"},   {0, "Strict", "degree"}, {1, "DecDegree", "double"},
       {2, "SpaceSep", "degree"}, {3, "NoSep", "degree"},
   };
   for (const Case& c : cases) {
@@ -122,8 +142,8 @@ TEST(CustomFormatText, LatLonFormatSetsVariableAndAngleType) {
     if (c.defaultValue == nullptr) {
       EXPECT_EQ(text.find("LatLonFormat"), std::string::npos);
     } else {
-      EXPECT_NE(text.find(std::string("<variable id=\"LatLonFormat\" default=\"") +
-                          c.defaultValue + "\">"),
+      EXPECT_NE(text.find(std::string("<variable id=\"LatLonFormat\" default=\"") + c.defaultValue +
+                          "\">"),
                 std::string::npos);
     }
     EXPECT_EQ(CountOf(text, std::string("type=\"") + c.angleType + "\""), 2u);
@@ -147,7 +167,7 @@ TEST(CustomFormatText, SpaceAbsorberFollowsEveryFieldButLastAndCodes) {
   };
   const Case cases[] = {
       {"20", {"PointNumber", "Northing", "Code", "Elevation"}, 3},
-      {"20", {"Code", "PointNumber"}, 2},  // a last PointNumber keeps its block
+      {"20", {"Code", "PointNumber"}, 2},    // a last PointNumber keeps its block
       {"20", {"Northing", "FullCodes"}, 2},  // one in the field list, one in FeatureCode
       {"2C", {"PointNumber", "Northing", "Code", "Elevation"}, 0},
       {"2C", {"Northing", "FullCodes"}, 0},
@@ -198,8 +218,7 @@ TEST(CustomFormatText, CodeSubstitutesOnlyForLastFullCodes) {
 TEST(CustomFormatText, FullCodesNotLastFailsToLoad) {
   ScratchDir dir;
   const std::string path = dir.File("f.xml");
-  CustomFormat format(path, "F", "*.*", "2C", -1, false, true, true,
-                      {"FullCodes", "PointNumber"});
+  CustomFormat format(path, "F", "*.*", "2C", -1, false, true, true, {"FullCodes", "PointNumber"});
   ASSERT_TRUE(format.IsWritten());
   RecordingCallBack callBack;
   EXPECT_FALSE(customtest::LoadsAsDefinition(path, callBack));
@@ -237,8 +256,7 @@ TEST(CustomFormatFile, UnwritablePathIsReported) {
 
 TEST(CustomFormatFile, LatLonFormatOutOfRangeWritesNothing) {
   ScratchDir dir;
-  CustomFormat format(dir.File("f.xml"), "F", "*.*", "2C", 4, false, false, false,
-                      {"Latitude"});
+  CustomFormat format(dir.File("f.xml"), "F", "*.*", "2C", 4, false, false, false, {"Latitude"});
   EXPECT_FALSE(format.IsWritten());
   EXPECT_NE(format.GetError().find("out of range"), std::string::npos);
   EXPECT_TRUE(dir.Names().empty());

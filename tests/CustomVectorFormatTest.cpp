@@ -1,11 +1,10 @@
-#include "custom/CustomVectorFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "CustomFormatTestSupport.h"
+#include "custom/CustomVectorFormat.h"
 #include "custom/Stylesheets.h"
 
 namespace compoundparser {
@@ -29,7 +28,12 @@ struct VectorCase {
 
 const VectorCase kVectorCases[] = {
     {"vector_plain.xml", "Vectors", "*.vec", "2C", false, false, {"DX", "DY", "DZ", "Note"}},
-    {"vector_codes.xml", "Vectors Codes", "*.gps", "20", true, true,
+    {"vector_codes.xml",
+     "Vectors Codes",
+     "*.gps",
+     "20",
+     true,
+     true,
      {"BaseAntennaHeight", "DX", "Remark", "FullCodes"}},
     {"vector_simple_codes.xml", "Tab Vectors", "*.tab", "09", false, false, {"DX", "FullCodes"}},
 };
@@ -46,8 +50,8 @@ TEST(CustomVectorFormatGolden, WritesExpectedFilesThatLoad) {
     SCOPED_TRACE(c.golden);
     ScratchDir dir;
     const std::string path = dir.File("generated.xml");
-    const CustomVectorFormat format(path, c.name, c.mask, c.delimiter, c.controlCodes,
-                                    c.attributes, c.fields);
+    const CustomVectorFormat format(path, c.name, c.mask, c.delimiter, c.controlCodes, c.attributes,
+                                    c.fields);
     ASSERT_TRUE(format.IsWritten()) << format.GetError();
     const std::string expected = ReadBytes(CustomTestFile(c.golden));
     ASSERT_FALSE(expected.empty());
@@ -80,7 +84,8 @@ TEST(CustomVectorFormatText, FieldBlocksAndTypes) {
     ASSERT_LT(fields, ifFields);
     EXPECT_EQ(CountOf(text.substr(fields, ifFields - fields), "\r\n    <radio>"), c.blocks);
     // The last field reads an optional value with a read-only delimiter.
-    EXPECT_NE(text.find("<element id=\"" + c.fields.back() + "\"/>\r\n        </optional>\r\n"
+    EXPECT_NE(text.find("<element id=\"" + c.fields.back() +
+                        "\"/>\r\n        </optional>\r\n"
                         "        <literal hex=\"true\" readonly=\"true\">2C</literal>"),
               std::string::npos);
   }
@@ -97,10 +102,10 @@ TEST(CustomVectorFormatText, NoSpaceAbsorberAndOnlyCrLfLineEnds) {
 
 TEST(CustomVectorFormatText, StylesheetsAndHeaderLine) {
   const std::string text = TextFor("3B", {"DX"});
-  EXPECT_NE(text.find(std::string("<variable id=\"ExportXSL\" default=\"") +
-                      kVectorExportStylesheet + "\">\r\n      <value id=\"" +
-                      kVectorExportStylesheet + "\" />"),
-            std::string::npos);
+  EXPECT_NE(
+      text.find(std::string("<variable id=\"ExportXSL\" default=\"") + kVectorExportStylesheet +
+                "\">\r\n      <value id=\"" + kVectorExportStylesheet + "\" />"),
+      std::string::npos);
   EXPECT_NE(text.find(std::string("<variable id=\"ImportXSL\" default=\"") +
                       kVectorImportStylesheet + "\">"),
             std::string::npos);

@@ -1,5 +1,3 @@
-#include "custom/TSRawCustomFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +5,7 @@
 
 #include "CustomFormatTestSupport.h"
 #include "custom/Stylesheets.h"
+#include "custom/TSRawCustomFormat.h"
 
 namespace compoundparser {
 namespace {
@@ -26,7 +25,10 @@ struct RawCase {
 };
 
 const RawCase kRawCases[] = {
-    {"tsraw_observations.xml", "Raw Obs", "*.raw", "2C",
+    {"tsraw_observations.xml",
+     "Raw Obs",
+     "*.raw",
+     "2C",
      {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance", "ControlCode"}},
     {"tsraw_empty.xml", "Empty Raw", "*.*", "20", {}},
     {"tsraw_tab.xml", "Tab Raw", "*.tsr", "09", {"ControlCode2", "InstrumentHeight", "Note"}},
@@ -57,8 +59,9 @@ TEST(TSRawCustomFormatText, FieldContentByName) {
   const Case cases[] = {
       {"InstrumentHeight", "        <element id=\"InstrumentHeight\" type=\"double\"/>\r\n"},
       {"BacksightBearing", "        <element id=\"BacksightBearing\" type=\"double\"/>\r\n"},
-      {"ControlCode", "        <group id=\"CTL\">\r\n          <element id=\"ControlCode\"/>\r\n"
-                      "        </group>\r\n"},
+      {"ControlCode",
+       "        <group id=\"CTL\">\r\n          <element id=\"ControlCode\"/>\r\n"
+       "        </group>\r\n"},
       {"Target", "          <element id=\"Target\"/>\r\n"},
   };
   for (const Case& c : cases) {
@@ -100,9 +103,9 @@ TEST(TSRawCustomFormatFile, UnwritablePath) {
 TEST(TSRawCustomFormatRoundTrip, ObservationsWithControlCodes) {
   ScratchDir dir;
   const std::string definition = dir.File("raw.xml");
-  TSRawCustomFormat format(definition, "Raw Obs", "*.raw", "2C",
-                           {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance",
-                            "ControlCode"});
+  TSRawCustomFormat format(
+      definition, "Raw Obs", "*.raw", "2C",
+      {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance", "ControlCode"});
   ASSERT_TRUE(format.IsWritten());
   const std::string data = ReadBytes(CustomTestFile("observations.raw"));
   ASSERT_FALSE(data.empty());
