@@ -1,8 +1,9 @@
 // The process code page: the encoding of the library's narrow strings. Text
 // going into an XML document is converted from it to UTF-8, text coming out is
-// converted back. By default it is the codeset of the user's locale (plain
-// ASCII counts as UTF-8 so that other bytes pass through); a host may set
-// another one (for example "CP1252" for old instruments).
+// converted back. By default it is the codeset of the process locale, or of the
+// environment's locale when the process kept the "C" locale, read on first use
+// (plain ASCII counts as UTF-8 so that other bytes pass through); a host may
+// set another one (for example "CP1252" for old instruments).
 #pragma once
 
 #include <cstddef>

@@ -133,6 +133,22 @@ TEST(XmlLoad, RejectsWhatXmlForbids) {
   }
 }
 
+TEST(XmlLoad, DoctypeLoadsNothingFromOutside) {
+  const std::string text =
+      "\xEF\xBB\xBF<!DOCTYPE a SYSTEM \"/etc/passwd\"><a>t</a>";
+  XmlDocument doc = Parse(text);
+  XmlNode doctype = doc.AsNode().FirstChild();
+  EXPECT_EQ(doctype.Type(), kXmlDocType);
+  EXPECT_EQ(doctype.Name(), "a");
+  EXPECT_EQ(doc.DocumentElement().Text(), "t");
+  EXPECT_EQ(doc.SaveToString(), "<!DOCTYPE a SYSTEM \"/etc/passwd\"><a>t</a>");
+  const std::string external =
+      "<!DOCTYPE a [<!ENTITY e SYSTEM \"/etc/passwd\">]><a>&e;</a>";
+  XmlDocument rejected = XmlDocument::Create();
+  EXPECT_FALSE(rejected.LoadBuffer(external.data(), external.size()));
+  EXPECT_NE(rejected.ParseError().reason.find("undefined entity 'e'"), std::string::npos);
+}
+
 TEST(XmlLoad, AcceptsNestingOf1024Elements) {
   std::string text;
   for (int i = 0; i < 1024; ++i) text += "<e>";
@@ -508,6 +524,31 @@ TEST(XmlFirstChildElement, StaysCorrectUnderAppendsAndRemoves) {
       }
     }
   }
+}
+
+TEST(XmlFirstChildElement, RemovingTheCursorNodeKeepsLaterFindsRight) {
+  XmlDocument doc = XmlDocument::Create();
+  XmlNode root = doc.AsNode().AppendElement("r");
+  root.AppendText("1");
+  root.AppendElement("a");
+  XmlNode last = root.AppendElement("b");
+  // Not found: the cursor for "z" rests on the last child, which then goes.
+  EXPECT_TRUE(root.FirstChildElement("z").IsNull());
+  root.RemoveChild(last);
+  XmlNode z = root.AppendElement("z");
+  EXPECT_EQ(root.FirstChildElement("z"), z);
+  // Found "a": its cursor is the text before it; removing that text moves it.
+  XmlNode a = root.FirstChildElement("a");
+  root.RemoveChild(root.FirstChild());
+  EXPECT_EQ(root.FirstChildElement("a"), a);
+  // A removed element's own cursors go with it, so a new node at its address
+  // starts afresh.
+  XmlNode inner = a.AppendElement("x");
+  EXPECT_EQ(a.FirstChildElement("x"), inner);
+  root.RemoveChild(a);
+  XmlNode fresh = root.AppendElement("n");
+  XmlNode child = fresh.AppendElement("x");
+  EXPECT_EQ(fresh.FirstChildElement("x"), child);
 }
 
 TEST(XmlFirstChildElement, ClearAndLoadDropTheCursors) {
