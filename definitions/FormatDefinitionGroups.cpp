@@ -72,6 +72,7 @@ fs::path CreateTemporaryFile(const fs::path& target) {
 // that replaces the old file only once it is complete; false on any failure,
 // with the old file left as it was.
 bool SaveReplacing(const XmlDocument& document, const std::string& fileName) {
+  if (fileName.empty()) return false;
   const fs::path target = ResolveTarget(fileName);
   const fs::path temporary = CreateTemporaryFile(target);
   if (temporary.empty()) return false;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "definitions/GroupDefinition.h"
+#include "tests/GroupTestSupport.h"
 #include "host/Xml.h"
 
 namespace compoundparser {
@@ -21,23 +23,6 @@ XmlDocument Parse(const std::string& text) {
 // Returns the root element's first child element named "group".
 XmlNode FirstGroup(const XmlDocument& document) {
   return document.DocumentElement().FirstChildElement("group");
-}
-
-// Describes the items of a group, one token each: E(id,width) or L(text) / H(digits).
-std::string DescribeItems(const GroupDefinition& group) {
-  std::string out;
-  for (int i = 0; i < group.NumItems(); ++i) {
-    if (!out.empty()) out += ' ';
-    const ItemDefinition& item = group.GetItem(i);
-    if (auto* field = dynamic_cast<const ElementDefinition*>(&item)) {
-      out += "E(" + field->Id() + "," + std::to_string(field->Width()) + ")";
-    } else if (auto* literal = dynamic_cast<const LiteralDefinition*>(&item)) {
-      out += (literal->IsHex() ? "H(" : "L(") + literal->Text() + ")";
-    } else {
-      out += "?";
-    }
-  }
-  return out;
 }
 
 // Describes the children of `node`: element names with `id` and literal text,
@@ -126,25 +111,6 @@ TEST(LiteralDefinitionSetHex, SameFormChangesNothing) {
   EXPECT_FALSE(literal.IsModified());
 }
 
-TEST(ElementDefinitionSetters, StoreWithoutMarking) {
-  ElementDefinition field;
-  EXPECT_EQ(field.Fill(), ' ');
-  EXPECT_EQ(field.Width(), 0);
-  field.SetId("East");
-  field.SetWidth(12);
-  field.SetFill('0');
-  field.SetAlignRight(true);
-  field.SetSign(true);
-  field.SetOffset(-2.25);
-  EXPECT_EQ(field.Id(), "East");
-  EXPECT_EQ(field.Width(), 12);
-  EXPECT_EQ(field.Fill(), '0');
-  EXPECT_TRUE(field.IsAlignRight());
-  EXPECT_TRUE(field.IsSign());
-  EXPECT_DOUBLE_EQ(field.Offset(), -2.25);
-  EXPECT_FALSE(field.IsModified());
-}
-
 struct LiteralReadCase {
   const char* xml;
   bool hex;
@@ -228,14 +194,6 @@ TEST(GroupDefinitionRead, FlattensTerminatedAndSkipsOthers) {
   }
 }
 
-TEST(GroupDefinitionRead, ElementIsTheGroupsOwn) {
-  XmlDocument document = Parse(R"(<r><group id="G"/></r>)");
-  GroupDefinition group(FirstGroup(document));
-  EXPECT_EQ(group.Element(), FirstGroup(document));
-  EXPECT_EQ(group.NumItems(), 0);
-  EXPECT_THROW(group.GetItem(0), std::out_of_range);
-}
-
 TEST(GroupDefinitionEdit, InsertRemoveMoveMarkTheGroup) {
   XmlDocument document = Parse(R"(<r><group><element id="A"/><element id="B"/></group></r>)");
   GroupDefinition group(FirstGroup(document));
@@ -265,19 +223,9 @@ TEST(GroupDefinitionEdit, BadPositionsChangeNothing) {
   EXPECT_FALSE(group.RemoveItem(-1));
   EXPECT_FALSE(group.MoveItem(0, 1));
   EXPECT_FALSE(group.MoveItem(1, 0));
+  EXPECT_THROW(group.GetItem(1), std::out_of_range);
   EXPECT_EQ(DescribeItems(group), "E(A,0)");
   EXPECT_FALSE(group.IsModified());
-}
-
-TEST(GroupDefinitionEdit, ItemMarkMakesGroupModified) {
-  XmlDocument document = Parse(R"(<r><group><element id="A"/><literal>x</literal></group></r>)");
-  GroupDefinition group(FirstGroup(document));
-  ASSERT_FALSE(group.IsModified());
-  group.GetItem(0).SetModified();
-  EXPECT_TRUE(group.IsModified());
-  group.GetItem(0).SetModified(false);
-  dynamic_cast<LiteralDefinition&>(group.GetItem(1)).SetText("y");
-  EXPECT_TRUE(group.IsModified());
 }
 
 struct WriteCase {

@@ -17,6 +17,7 @@
 #include "definitions/FormatDefinition.h"
 #include "definitions/GroupDefinition.h"
 #include "host/Xml.h"
+#include "tests/GroupTestSupport.h"
 
 namespace compoundparser {
 namespace {
@@ -40,21 +41,6 @@ std::vector<std::string> FolderListing(const fs::path& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// Describes the items of a group, one token each.
-std::string DescribeItems(const GroupDefinition& group) {
-  std::string out;
-  for (int i = 0; i < group.NumItems(); ++i) {
-    if (!out.empty()) out += ' ';
-    const ItemDefinition& item = group.GetItem(i);
-    if (auto* field = dynamic_cast<const ElementDefinition*>(&item)) {
-      out += "E(" + field->Id() + "," + std::to_string(field->Width()) + ")";
-    } else if (auto* literal = dynamic_cast<const LiteralDefinition*>(&item)) {
-      out += (literal->IsHex() ? "H(" : "L(") + literal->Text() + ")";
-    }
-  }
-  return out;
 }
 
 // Returns the id of every group of `definition`, separated by blanks.
