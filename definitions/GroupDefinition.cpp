@@ -1,7 +1,8 @@
 #include "definitions/GroupDefinition.h"
 
-#include <cstdio>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "engine/NumberText.h"
