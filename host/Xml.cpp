@@ -14,6 +14,7 @@
 
 #include "host/CodePage.h"
 #include "host/HostError.h"
+#include "host/XmlText.h"
 
 namespace compoundparser {
 
@@ -53,24 +54,12 @@ constexpr int kMaxDepth = 1024;
 
 pugi::xml_node ToPugi(void* node) { return pugi::xml_node(static_cast<NodeStruct*>(node)); }
 
-// Narrow text in, UTF-8 view out; converts only when the code page is not UTF-8.
-class Utf8In {
+// Narrow text in, UTF-8 view out (checked: valid UTF-8, no character that
+// XML cannot hold); converts only when the code page is not UTF-8.
+class Utf8In : public DocumentText {
  public:
-  explicit Utf8In(std::string_view text) {
-    if (CodePageIsUtf8()) {
-      CheckUtf8(text);
-      view_ = text;
-    } else {
-      storage_ = NarrowToUtf8(text);
-      view_ = storage_;
-    }
-  }
-  std::string_view View() const { return view_; }
-  std::string Terminated() const { return std::string(view_); }
-
- private:
-  std::string storage_;
-  std::string_view view_;
+  using DocumentText::DocumentText;
+  std::string Terminated() const { return std::string(View()); }
 };
 
 std::string Narrow(const char* utf8) {
@@ -86,29 +75,8 @@ bool IsNameChar(unsigned char c) {
 }
 bool IsXmlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Raises kXmlErrorInvalidArg unless `name` is a valid XML name.
-void CheckName(std::string_view name, const char* what) {
-  bool valid = !name.empty() && IsNameStart(static_cast<unsigned char>(name[0]));
-  for (size_t i = 1; valid && i < name.size(); ++i) {
-    valid = IsNameChar(static_cast<unsigned char>(name[i]));
-  }
-  if (!valid) {
-    throw XmlError(kXmlErrorInvalidArg,
-                   std::string("Invalid ") + what + " name '" + std::string(name) + "'");
-  }
-}
-
-// Raises kXmlErrorInvalidArg for characters that XML 1.0 cannot hold.
-void CheckText(std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') {
-      throw XmlError(kXmlErrorInvalidArg, "Character " + std::to_string(c) + " at offset " +
-                                              std::to_string(i) +
-                                              " cannot be held in an XML document");
-    }
-  }
-}
+void CheckName(std::string_view name, const char* what) { CheckXmlName(name, what); }
+void CheckText(std::string_view text) { CheckXmlText(text); }
 
 bool IsTextLike(pugi::xml_node_type type) {
   return type == pugi::node_pcdata || type == pugi::node_cdata || type == pugi::node_comment ||
@@ -690,7 +658,6 @@ XmlNode XmlNode::AppendElement(std::string_view name) {
 XmlNode XmlNode::AppendText(std::string_view text) {
   Check();
   const Utf8In utf8(text);
-  CheckText(utf8.View());
   pugi::xml_node parent = ToPugi(node_);
   CheckParent(parent, pugi::node_pcdata);
   pugi::xml_node child = parent.append_child(pugi::node_pcdata);

@@ -1,0 +1,83 @@
+#include "host/XmlText.h"
+
+#include <cctype>
+
+#include "host/CodePage.h"
+#include "host/HostError.h"
+
+namespace compoundparser {
+namespace {
+
+bool IsNameStart(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+}
+bool IsNameChar(unsigned char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+[[noreturn]] void BadCharacter(unsigned char c, size_t offset) {
+  throw XmlError(kXmlErrorInvalidArg, "Character " + std::to_string(c) + " at offset " +
+                                          std::to_string(offset) +
+                                          " cannot be held in an XML document");
+}
+
+}  // namespace
+
+void CheckXmlName(std::string_view name, const char* what) {
+  bool valid = !name.empty() && IsNameStart(static_cast<unsigned char>(name[0]));
+  for (size_t i = 1; valid && i < name.size(); ++i) {
+    valid = IsNameChar(static_cast<unsigned char>(name[i]));
+  }
+  if (!valid) {
+    throw XmlError(kXmlErrorInvalidArg,
+                   std::string("Invalid ") + what + " name '" + std::string(name) + "'");
+  }
+}
+
+void CheckXmlText(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') BadCharacter(c, i);
+  }
+}
+
+DocumentText::DocumentText(std::string_view narrow) {
+  if (CodePageIsUtf8()) {
+    // Plain ASCII needs no further check; anything else must be valid UTF-8.
+    size_t i = 0;
+    while (i < narrow.size()) {
+      const unsigned char c = static_cast<unsigned char>(narrow[i]);
+      if (c >= 0x20 && c < 0x80) {
+        ++i;
+      } else if (c == '\t' || c == '\r' || c == '\n') {
+        ++i;
+      } else if (c < 0x20) {
+        BadCharacter(c, i);
+      } else {
+        CheckUtf8(narrow);
+        CheckXmlText(narrow.substr(i));
+        break;
+      }
+    }
+    view_ = narrow;
+  } else {
+    storage_ = NarrowToUtf8(narrow);
+    CheckXmlText(storage_);
+    view_ = storage_;
+  }
+}
+
+void AppendEscapedXmlText(std::string& out, std::string_view text) {
+  size_t from = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
+    if (entity == nullptr) continue;
+    out.append(text.data() + from, i - from);
+    out += entity;
+    from = i + 1;
+  }
+  out.append(text.data() + from, text.size() - from);
+}
+
+}  // namespace compoundparser

@@ -1,0 +1,35 @@
+// The text-level rules of the XML layer, shared by the DOM and by writers that
+// produce XML text directly: which names and characters a document can hold,
+// the conversion of narrow strings to document text, and how text is escaped
+// when a document is saved.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace compoundparser {
+
+// Raises XmlError (kXmlErrorInvalidArg) unless `utf8` is a valid XML name;
+// `what` names the kind of name in the message ("element", "attribute").
+void CheckXmlName(std::string_view utf8, const char* what);
+// Raises XmlError (kXmlErrorInvalidArg) for characters that XML 1.0 cannot
+// hold (control characters other than tab, CR and LF, and NUL).
+void CheckXmlText(std::string_view utf8);
+
+// Narrow text (process code page) as UTF-8: a view of the input when the code
+// page is UTF-8 (after checking that it is valid UTF-8), else a conversion.
+class DocumentText {
+ public:
+  explicit DocumentText(std::string_view narrow);
+  std::string_view View() const { return view_; }
+
+ private:
+  std::string storage_;
+  std::string_view view_;
+};
+
+// Appends `utf8` as the text of an element is saved: "&", "<" and ">" become
+// entity references, every other byte is written as it is.
+void AppendEscapedXmlText(std::string& out, std::string_view utf8);
+
+}  // namespace compoundparser
