@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "data/XmlStreamBuilder.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/MessageText.h"
+#include "host/AtomicFile.h"
 #include "host/HostError.h"
 #include "resources/StringTable.h"
 
@@ -151,6 +153,46 @@ bool InstrumentData::ParseRead(const std::string& fileName, FormatDefinition& de
   } catch (const XmlError&) {
     return false;
   } catch (const FileError&) {
+    return false;
+  }
+}
+
+bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
+                                     const std::string& xmlFile) {
+  // Restores the DOM builder whichever way the run ends.
+  struct BuilderScope {
+    TParserParam& param;
+    ~BuilderScope() { param.SetBuilder(nullptr); }
+  };
+  document = XmlDocument();
+  try {
+    document = XmlDocument::Create();
+    currentNode = BuildSkeleton(fileName, definition);
+    callBack = RunCallBack();
+    // The records go between the head that the document saves as and "</data>".
+    const std::string whole = document.SaveToString();
+    const size_t tail = whole.rfind("</data>");
+    AtomicFile output;
+    int systemCode = 0;
+    if (xmlFile.empty() || !output.Open(xmlFile, systemCode)) {
+      error = kXmlErrorAccess;
+      callBack->OnMessage(kKindError,
+                          "Could not create output file: " + xmlFile + ": " + SystemErrorText(systemCode));
+      return false;
+    }
+    XmlStreamBuilder builder(output);
+    builder.AppendRaw(std::string_view(whole).substr(0, tail));
+    BuilderScope scope{*this};
+    SetBuilder(&builder);
+    if (!definition.ParseFile(fileName, *this)) return false;
+    builder.AppendRaw(std::string_view(whole).substr(tail));
+    builder.Flush();
+    output.Commit();
+    return true;
+  } catch (const XmlError&) {
+    return false;
+  } catch (const FileError& e) {
+    RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
     return false;
   }
 }

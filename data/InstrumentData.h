@@ -37,6 +37,13 @@ class InstrumentData : public TParserParam {
 
   // Imports a data file into a new document through `definition`.
   bool ParseRead(const std::string& fileName, FormatDefinition& definition);
+  // Imports a data file through `definition` and writes the instrument data
+  // document straight to `xmlFile`: the same bytes as ParseRead followed by
+  // SaveXml, with the same messages and result, but without holding the records
+  // in memory (the object's document keeps only its head: declaration, comment,
+  // `data` and `info`). The file appears only when the import succeeds.
+  bool ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
+                       const std::string& xmlFile);
   // Exports the document into a data file through `definition`, consuming its
   // repeated groups.
   bool ParseWrite(const std::string& fileName, FormatDefinition& definition);

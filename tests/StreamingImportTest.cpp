@@ -1,0 +1,156 @@
+// The streaming import writes the same bytes, messages and result as an import
+// into a document followed by SaveXml, for every pair of the import manifest.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "custom/CustomFormat.h"
+#include "custom/CustomVectorFormat.h"
+#include "custom/TSRawCustomFormat.h"
+#include "data/InstrumentData.h"
+#include "definitions/FormatDefinition.h"
+#include "tests/EngineTestSupport.h"
+
+namespace compoundparser::testing {
+namespace {
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+bool Exists(const std::string& name) { return std::ifstream(name).good(); }
+
+struct Pair {
+  std::string definition;
+  std::string data;
+};
+
+std::vector<Pair> ManifestPairs() {
+  std::vector<Pair> pairs;
+  std::ifstream in(std::string(CP_TEST_DATA_DIR) + "/import-pairs.txt");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    Pair pair;
+    if (fields >> pair.definition >> pair.data) {
+      pairs.push_back({std::string(CP_SOURCE_DIR) + "/" + pair.definition,
+                       std::string(CP_SOURCE_DIR) + "/" + pair.data});
+    }
+  }
+  // The generators' own sample files, through definitions generated now.
+  const std::string dir = ::testing::TempDir();
+  const std::string custom = std::string(CP_TEST_DATA_DIR) + "/custom/";
+  CustomFormat points(dir + "gen_points.xml", "Coded Points", "*.csv", "2C", -1, false, true, true,
+                      {"PointNumber", "Northing", "Easting", "Elevation", "FullCodes"});
+  CustomVectorFormat vectors(dir + "gen_vectors.xml", "Vectors", "*.vec", "2C", false, false,
+                             {"DX", "DY", "DZ", "Note"});
+  TSRawCustomFormat raw(dir + "gen_raw.xml", "Raw Obs", "*.raw", "2C",
+                        {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance",
+                         "ControlCode"});
+  pairs.push_back({dir + "gen_points.xml", custom + "points_codes.csv"});
+  pairs.push_back({dir + "gen_vectors.xml", custom + "vectors.vec"});
+  pairs.push_back({dir + "gen_raw.xml", custom + "observations.raw"});
+  return pairs;
+}
+
+struct Outcome {
+  bool ok;
+  std::string messages;
+  std::string bytes;  // the saved document, "<none>" when no file was written
+};
+
+Outcome ThroughDocument(FormatDefinition& definition, const std::string& data,
+                        const std::string& out) {
+  RecordingCallBack callBack;
+  InstrumentData document(definition, &callBack);
+  Outcome outcome{document.ParseRead(data, definition), "", "<none>"};
+  if (outcome.ok && document.SaveXml(out)) outcome.bytes = ReadFile(out);
+  outcome.messages = callBack.Joined();
+  return outcome;
+}
+
+Outcome Streaming(FormatDefinition& definition, const std::string& data, const std::string& out) {
+  RecordingCallBack callBack;
+  InstrumentData document(definition, &callBack);
+  Outcome outcome{document.ParseReadToFile(data, definition, out), "", "<none>"};
+  if (Exists(out)) outcome.bytes = ReadFile(out);
+  outcome.messages = callBack.Joined();
+  return outcome;
+}
+
+TEST(StreamingImport, SameBytesAsDocumentAndSave) {
+  const auto pairs = ManifestPairs();
+  ASSERT_GE(pairs.size(), 6u);
+  for (const auto& pair : pairs) {
+    SCOPED_TRACE(pair.definition + " " + pair.data);
+    RecordingCallBack loadMessages;
+    FormatDefinition definition(pair.definition, &loadMessages);
+    ASSERT_TRUE(definition.Load()) << loadMessages.Joined();
+    const std::string viaDocument = ::testing::TempDir() + "stream_dom.xml";
+    const std::string viaStream = ::testing::TempDir() + "stream_direct.xml";
+    std::remove(viaDocument.c_str());
+    std::remove(viaStream.c_str());
+    const Outcome expected = ThroughDocument(definition, pair.data, viaDocument);
+    const Outcome actual = Streaming(definition, pair.data, viaStream);
+    EXPECT_TRUE(expected.ok) << expected.messages;
+    EXPECT_EQ(actual.ok, expected.ok);
+    EXPECT_EQ(actual.messages, expected.messages);
+    EXPECT_EQ(actual.bytes, expected.bytes);
+  }
+}
+
+// A tree whose groups fail half way and whose values need escaping.
+TEST(StreamingImport, DroppedGroupsEscapesAndEmptyValues) {
+  const std::string definitionFile = ::testing::TempDir() + "stream_def.xml";
+  std::ofstream(definitionFile, std::ios::binary)
+      << "<format type=\"Points\" name=\"Stream test\"><parser><repeat><radio>"
+         "<group id=\"Long\" RepeatedNode=\"true\"><terminated><element id=\"A\"/>"
+         "<literal>;</literal></terminated><literal>!</literal>"
+         "<terminated><element id=\"B\"/><literal hex=\"true\">0A</literal></terminated></group>"
+         "<group id=\"Short\" RepeatedNode=\"true\"><terminated><optional><element id=\"A\"/>"
+         "</optional><literal hex=\"true\">0A</literal></terminated></group>"
+         "</radio></repeat></parser></format>";
+  const std::string dataFile = ::testing::TempDir() + "stream_data.txt";
+  std::ofstream(dataFile, std::ios::binary) << "a&b;!<c>\n\nx;y\n" << "\xC3\xA9t\xC3\xA9\n";
+  RecordingCallBack loadMessages;
+  FormatDefinition definition(definitionFile, &loadMessages);
+  ASSERT_TRUE(definition.Load()) << loadMessages.Joined();
+  const Outcome expected = ThroughDocument(definition, dataFile, ::testing::TempDir() + "s1.xml");
+  const Outcome actual = Streaming(definition, dataFile, ::testing::TempDir() + "s2.xml");
+  ASSERT_TRUE(expected.ok) << expected.messages;
+  EXPECT_EQ(actual.bytes, expected.bytes);
+  EXPECT_NE(actual.bytes.find("<A>a&amp;b</A>"), std::string::npos);
+  EXPECT_NE(actual.bytes.find("    <Short>\r\n    </Short>\r\n"), std::string::npos) << actual.bytes;
+  EXPECT_EQ(actual.messages, expected.messages);
+}
+
+TEST(StreamingImport, FailedImportWritesNoFile) {
+  const std::string definitionFile = std::string(CP_TEST_DATA_DIR) + "/instrument/points.xml";
+  RecordingCallBack loadMessages;
+  FormatDefinition definition(definitionFile, &loadMessages);
+  ASSERT_TRUE(definition.Load());
+  const std::string bad = ::testing::TempDir() + "stream_bad.txt";
+  std::ofstream(bad, std::ios::binary) << "no commas here";
+  const std::string target = ::testing::TempDir() + "stream_existing.xml";
+  std::ofstream(target, std::ios::binary) << "old content";
+  const Outcome expected = ThroughDocument(definition, bad, ::testing::TempDir() + "s3.xml");
+  const Outcome actual = Streaming(definition, bad, target);
+  EXPECT_FALSE(expected.ok);
+  EXPECT_FALSE(actual.ok);
+  EXPECT_EQ(actual.messages, expected.messages);
+  EXPECT_EQ(ReadFile(target), "old content");
+  const Outcome missing = Streaming(definition, ::testing::TempDir() + "absent.txt",
+                                    ::testing::TempDir() + "stream_absent.xml");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.bytes, "<none>");
+}
+
+}  // namespace
+}  // namespace compoundparser::testing
