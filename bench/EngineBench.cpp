@@ -155,4 +155,4 @@ BENCHMARK_CAPTURE(ExportBench, Radio, &RadioTree)->Arg(1000000)->Unit(benchmark:
 }  // namespace
 }  // namespace compoundparser
 
-BENCHMARK_MAIN();
+

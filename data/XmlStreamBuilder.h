@@ -1,11 +1,13 @@
 // The document builder of a streaming import: writes the XML text of the
 // records straight to an output file, byte for byte what building the document
-// and saving it would give, without building a document. Bytes of a group that
-// is still open stay in a buffer (a failing group drops them); everything
-// before the outermost open group goes to the file in large blocks.
+// and saving it would give, without building a document. Bytes of an element
+// that is still open stay in a buffer (a failing group drops them); once no
+// element is open, the buffer goes to the file in large blocks.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/DocumentBuilder.h"
@@ -15,30 +17,43 @@ namespace compoundparser {
 
 class XmlStreamBuilder : public DocumentBuilder {
  public:
-  explicit XmlStreamBuilder(AtomicFile& output) : output_(output) {}
+  explicit XmlStreamBuilder(AtomicFile& output);
 
-  void OpenElement(std::string_view name) override;
+  void OpenElement(std::string_view name, int indent) override;
   void AppendText(std::string_view text) override;
-  void CloseElement(int indent) override;
+  void CloseElement() override;
   void DropElement() override;
 
   // Writes raw bytes (the document's head and tail) at the current place.
   void AppendRaw(std::string_view bytes) { buffer_.append(bytes.data(), bytes.size()); }
   // Writes everything buffered to the file; only valid with no element open.
   void Flush();
-  size_t OpenElements() const { return open_.size(); }
 
  private:
+  // The start and end tags of a checked element name.
+  struct Tags {
+    std::string open;   // "<name>"
+    std::string close;  // "</name>"
+  };
   struct Frame {
-    std::string name;    // UTF-8
-    size_t contentStart;  // where the element's content begins in buffer_
+    const Tags* tags;
+    size_t start;  // where the element's indentation begins in buffer_
     bool hasChildren;
   };
+  const Tags& TagsOf(std::string_view name);
   void FlushIfLarge();
 
   AtomicFile& output_;
   std::string buffer_;
   std::vector<Frame> open_;
+  // Names come from the parser nodes, whose strings do not move during a run:
+  // each is checked and converted once, looked up by its address.
+  struct Named {
+    std::string name;
+    std::unique_ptr<Tags> tags;  // stays put while the vector grows
+  };
+  std::unordered_map<const char*, std::vector<Named>> tags_;
+  bool utf8_;
 };
 
 }  // namespace compoundparser

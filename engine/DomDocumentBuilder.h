@@ -2,6 +2,8 @@
 // moves currentNode down and back as elements are opened and closed.
 #pragma once
 
+#include <vector>
+
 #include "engine/DocumentBuilder.h"
 
 namespace compoundparser {
@@ -11,13 +13,14 @@ class TParserParam;
 class DomDocumentBuilder : public DocumentBuilder {
  public:
   explicit DomDocumentBuilder(TParserParam& param) : param_(param) {}
-  void OpenElement(std::string_view name) override;
+  void OpenElement(std::string_view name, int indent) override;
   void AppendText(std::string_view text) override;
-  void CloseElement(int indent) override;
+  void CloseElement() override;
   void DropElement() override;
 
  private:
   TParserParam& param_;
+  std::vector<int> indents_;  // of the open elements, innermost last
 };
 
 }  // namespace compoundparser

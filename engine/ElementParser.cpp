@@ -11,10 +11,9 @@ namespace compoundparser {
 bool ElementParser::StoreValue(TParserParam& param) {
   if (id.empty()) return true;
   DocumentBuilder& builder = param.Builder();
-  for (int i = 0; i < depth; ++i) builder.AppendText("  ");
-  builder.OpenElement(id);
+  builder.OpenElement(id, depth);
   builder.AppendText(param.fieldText);
-  builder.CloseElement(0);
+  builder.CloseElement();
   builder.AppendText("\r\n");
   return true;
 }

@@ -7,14 +7,14 @@ namespace compoundparser {
 bool GroupParser::Read(TParserParam& param, unsigned long available) {
   if (name.empty()) return CompoundParser::Read(param, available);
   DocumentBuilder& builder = param.Builder();
-  builder.OpenElement(name);
+  builder.OpenElement(name, depth);
   builder.AppendText("\r\n");
   if (!CompoundParser::Read(param, available)) {
     builder.DropElement();
     return false;
   }
   for (int i = 0; i < depth; ++i) builder.AppendText("  ");
-  builder.CloseElement(depth);
+  builder.CloseElement();
   builder.AppendText("\r\n");
   return true;
 }

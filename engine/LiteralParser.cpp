@@ -31,9 +31,9 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
   file.Seek(static_cast<uint32_t>(end));
   if (!elementName.empty()) {
     DocumentBuilder& builder = param.Builder();
-    builder.OpenElement(elementName);
+    builder.OpenElement(elementName, 0);
     builder.AppendText(elementText.empty() ? literal : elementText);
-    builder.CloseElement(0);
+    builder.CloseElement();
     builder.AppendText("\r\n");
   }
   return true;

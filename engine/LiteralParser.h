@@ -22,6 +22,7 @@ class LiteralParser : public Parser {
   // within the next `width` bytes and returns true; otherwise leaves the
   // position and returns false. Touches neither the document nor lastError.
   bool FindAhead(TParserParam& param, unsigned long width);
+  LiteralParser* AsLiteral() override { return this; }
 
   const std::string& Literal() const { return literal; }
   const std::string& ElementName() const { return elementName; }

@@ -9,6 +9,7 @@
 
 namespace compoundparser {
 
+class LiteralParser;
 class TParserParam;
 
 class Parser {
@@ -19,6 +20,10 @@ class Parser {
   // Appends a one-line outline of the node (and its children) to `out`, as in
   // seq{lit"," group[Point@0]{field[Name@1]}}; for tests and diagnostics.
   virtual void DumpTo(std::string& out) const = 0;
+
+  // Returns this node as a literal, or nullptr (cheaper than a dynamic_cast on
+  // the hot path of terminated parts).
+  virtual LiteralParser* AsLiteral() { return nullptr; }
 
   std::string Dump() const {
     std::string out;

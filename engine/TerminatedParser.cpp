@@ -19,7 +19,7 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
 
   Parser& terminator = *children[1];
   uint32_t terminatorStart = start;
-  if (auto* literal = dynamic_cast<LiteralParser*>(&terminator)) {
+  if (LiteralParser* literal = terminator.AsLiteral()) {
     if (!literal->FindAhead(param, width)) return false;
     terminatorStart = file.Position();
     if (!literal->Read(param, width - (terminatorStart - start))) {
