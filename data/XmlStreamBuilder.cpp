@@ -1,5 +1,8 @@
 #include "data/XmlStreamBuilder.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "host/CodePage.h"
 #include "host/XmlText.h"
 
@@ -33,13 +36,26 @@ const ByteClasses kClasses;
 
 XmlStreamBuilder::XmlStreamBuilder(AtomicFile& output)
     : output_(output), utf8_(CodePageIsUtf8()) {
-  buffer_.reserve(2 * kFlushSize);
+  Grow(2 * kFlushSize);
+}
+
+void XmlStreamBuilder::Grow(size_t count) {
+  const size_t capacity = std::max(2 * capacity_, size_ + count);
+  std::unique_ptr<char[]> bigger(new char[capacity]);
+  if (size_ > 0) std::memcpy(bigger.get(), buffer_.get(), size_);
+  buffer_ = std::move(bigger);
+  capacity_ = capacity;
 }
 
 const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
+  Recent& recent = recent_[(reinterpret_cast<uintptr_t>(name.data()) >> 3) & 63];
+  if (recent.address == name.data() && recent.length == name.size()) return *recent.tags;
   auto& candidates = tags_[name.data()];
   for (const Named& candidate : candidates) {
-    if (candidate.name == name) return *candidate.tags;
+    if (candidate.name == name) {
+      recent = Recent{name.data(), name.size(), candidate.tags.get()};
+      return *candidate.tags;
+    }
   }
   const DocumentText utf8(name);
   CheckXmlName(utf8.View(), "element");
@@ -47,21 +63,24 @@ const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
   tags->open = "<" + std::string(utf8.View()) + ">";
   tags->close = "</" + std::string(utf8.View()) + ">";
   candidates.push_back(Named{std::string(name), std::move(tags)});
+  recent = Recent{name.data(), name.size(), candidates.back().tags.get()};
   return *candidates.back().tags;
 }
 
 void XmlStreamBuilder::OpenElement(std::string_view name, int indent) {
   const Tags& tags = TagsOf(name);
-  const size_t start = buffer_.size();
-  for (int i = 0; i < indent; ++i) buffer_ += "  ";
-  buffer_ += tags.open;
+  const size_t start = size_;
+  for (int i = 0; i < indent; ++i) Put("  ", 2);
+  Put(tags.open);
   open_.push_back(Frame{&tags, start, false});
 }
 
 void XmlStreamBuilder::AppendText(std::string_view text) {
   if (!utf8_) {
     const DocumentText converted(text);
-    AppendEscapedXmlText(buffer_, converted.View());
+    std::string escaped;
+    AppendEscapedXmlText(escaped, converted.View());
+    Put(escaped);
   } else {
     // One pass: copy runs of plain bytes, escape markup, refuse control
     // characters; the first byte above 0x7F has the whole text checked as UTF-8.
@@ -78,12 +97,16 @@ void XmlStreamBuilder::AppendText(std::string_view text) {
         continue;
       }
       if (kind == kRefuse) CheckXmlText(text);  // raises with the offset
-      buffer_.append(text.data() + from, i - from);
+      Put(text.data() + from, i - from);
       const char c = text[i];
-      buffer_ += c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
+      if (c == '&') {
+        Put("&amp;", 5);
+      } else {
+        Put(c == '<' ? "&lt;" : "&gt;", 4);
+      }
       from = i + 1;
     }
-    buffer_.append(text.data() + from, text.size() - from);
+    Put(text.data() + from, text.size() - from);
   }
   if (!open_.empty()) {
     open_.back().hasChildren = true;
@@ -96,11 +119,11 @@ void XmlStreamBuilder::CloseElement() {
   const Frame frame = open_.back();
   open_.pop_back();
   if (frame.hasChildren) {
-    buffer_ += frame.tags->close;
+    Put(frame.tags->close);
   } else {
     // Nothing inside: the start tag that ends the buffer becomes "<name/>".
-    buffer_.back() = '/';
-    buffer_ += '>';
+    buffer_[size_ - 1] = '/';
+    Put(">", 1);
   }
   if (!open_.empty()) {
     open_.back().hasChildren = true;
@@ -110,17 +133,17 @@ void XmlStreamBuilder::CloseElement() {
 }
 
 void XmlStreamBuilder::DropElement() {
-  buffer_.resize(open_.back().start);
+  size_ = open_.back().start;
   open_.pop_back();
 }
 
 void XmlStreamBuilder::FlushIfLarge() {
-  if (buffer_.size() >= kFlushSize) Flush();
+  if (size_ >= kFlushSize) Flush();
 }
 
 void XmlStreamBuilder::Flush() {
-  output_.Write(buffer_);
-  buffer_.clear();
+  output_.Write(std::string_view(buffer_.get(), size_));
+  size_ = 0;
 }
 
 }  // namespace compoundparser

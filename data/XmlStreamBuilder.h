@@ -5,6 +5,7 @@
 // element is open, the buffer goes to the file in large blocks.
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -25,7 +26,7 @@ class XmlStreamBuilder : public DocumentBuilder {
   void DropElement() override;
 
   // Writes raw bytes (the document's head and tail) at the current place.
-  void AppendRaw(std::string_view bytes) { buffer_.append(bytes.data(), bytes.size()); }
+  void AppendRaw(std::string_view bytes) { Put(bytes.data(), bytes.size()); }
   // Writes everything buffered to the file; only valid with no element open.
   void Flush();
 
@@ -42,9 +43,19 @@ class XmlStreamBuilder : public DocumentBuilder {
   };
   const Tags& TagsOf(std::string_view name);
   void FlushIfLarge();
+  // Appends bytes to the buffer; small appends stay inline.
+  void Put(const char* bytes, size_t count) {
+    if (size_ + count > capacity_) Grow(count);
+    std::memcpy(buffer_.get() + size_, bytes, count);
+    size_ += count;
+  }
+  void Put(const std::string& bytes) { Put(bytes.data(), bytes.size()); }
+  void Grow(size_t count);
 
   AtomicFile& output_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
   std::vector<Frame> open_;
   // Names come from the parser nodes, whose strings do not move during a run:
   // each is checked and converted once, looked up by its address.
@@ -53,6 +64,13 @@ class XmlStreamBuilder : public DocumentBuilder {
     std::unique_ptr<Tags> tags;  // stays put while the vector grows
   };
   std::unordered_map<const char*, std::vector<Named>> tags_;
+  // The last names seen, by address: most lookups end here.
+  struct Recent {
+    const char* address = nullptr;
+    size_t length = 0;
+    const Tags* tags = nullptr;
+  };
+  Recent recent_[64];
   bool utf8_;
 };
 
