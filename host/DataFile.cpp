@@ -1,6 +1,7 @@
 #include "host/DataFile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,12 @@ namespace compoundparser {
 namespace {
 
 constexpr uint64_t kMaxLength = 0xFFFFFFFFull;
+// Files from this size on are mapped instead of read.
+constexpr uint64_t kMapFrom = 64ull << 20;
+// A mapping keeps the pages of the last kKeep bytes before the position; the
+// ones before are given back each time kWindow more bytes have been passed.
+constexpr uint32_t kKeep = 8u << 20;
+constexpr uint32_t kWindow = 16u << 20;
 
 [[noreturn]] void Fail(int code, const std::string& what) {
   throw FileError(code, what + ": " + SystemErrorText(code));
@@ -57,14 +64,37 @@ bool DataFile::OpenForImport(const std::string& fileName, int& systemCode) {
     systemCode = errno;
     return false;
   }
-  std::string bytes;
-  const int error = ReadAll(fd, bytes);
-  ::close(fd);
-  if (error != 0) {
-    systemCode = error;
-    return false;
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+      static_cast<uint64_t>(info.st_size) >= kMapFrom) {
+    if (static_cast<uint64_t>(info.st_size) > kMaxLength) {
+      ::close(fd);
+      systemCode = EFBIG;
+      return false;
+    }
+    void* map = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED) {
+      systemCode = errno;
+      return false;
+    }
+    madvise(map, static_cast<size_t>(info.st_size), MADV_SEQUENTIAL);
+    map_ = map;
+    view_ = static_cast<const char*>(map);
+    viewLength_ = static_cast<uint32_t>(info.st_size);
+    released_ = 0;
+  } else {
+    std::string bytes;
+    const int error = ReadAll(fd, bytes);
+    ::close(fd);
+    if (error != 0) {
+      systemCode = error;
+      return false;
+    }
+    bytes_ = std::move(bytes);
+    view_ = bytes_.data();
+    viewLength_ = static_cast<uint32_t>(bytes_.size());
   }
-  bytes_ = std::move(bytes);
   fileName_ = fileName;
   position_ = 0;
   open_ = true;
@@ -95,6 +125,8 @@ void DataFile::OpenBuffer(std::string bytes) {
   Close();
   if (bytes.size() > kMaxLength) bytes.resize(kMaxLength);
   bytes_ = std::move(bytes);
+  view_ = bytes_.data();
+  viewLength_ = static_cast<uint32_t>(bytes_.size());
   fileName_.clear();
   position_ = 0;
   open_ = true;
@@ -118,6 +150,10 @@ void DataFile::Close() {
     }
   }
   fd_ = -1;
+  if (map_ != nullptr) munmap(map_, viewLength_);
+  map_ = nullptr;
+  view_ = nullptr;
+  viewLength_ = 0;
   open_ = false;
   export_ = false;
   position_ = 0;
@@ -154,11 +190,36 @@ void DataFile::Flush() {
 void DataFile::Seek(uint32_t position) {
   if (!open_) throw FileError(EBADF, "Seek on a closed file");
   position_ = position;
+  if (map_ != nullptr && position_ >= released_ + kKeep + kWindow) ReleasePassedPages();
+}
+
+void DataFile::MakeWritable() {
+  if (map_ == nullptr) return;
+  bytes_.assign(view_, viewLength_);
+  munmap(map_, viewLength_);
+  map_ = nullptr;
+  SyncView();
+}
+
+void DataFile::SyncView() {
+  if (export_) return;
+  view_ = bytes_.data();
+  viewLength_ = static_cast<uint32_t>(bytes_.size());
+}
+
+void DataFile::ReleasePassedPages() {
+  const uint32_t page = static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
+  const uint32_t upTo = (position_ - kKeep) / page * page;
+  if (upTo <= released_) return;
+  madvise(static_cast<char*>(map_) + released_, upTo - released_, MADV_DONTNEED);
+  released_ = upTo;
 }
 
 void DataFile::SetLength(uint32_t length) {
   if (!open_) throw FileError(EBADF, "SetLength on a closed file");
+  MakeWritable();
   bytes_.resize(length, '\0');
+  SyncView();
   if (length < flushed_) flushed_ = length;
   position_ = length;
 }
@@ -168,8 +229,8 @@ uint32_t DataFile::Read(void* buffer, uint32_t count) {
   const uint32_t length = Length();
   if (position_ >= length) return 0;
   const uint32_t got = count < length - position_ ? count : length - position_;
-  std::memcpy(buffer, bytes_.data() + position_, got);
-  position_ += got;
+  std::memcpy(buffer, Data() + position_, got);
+  Seek(position_ + got);
   return got;
 }
 
@@ -181,8 +242,8 @@ uint32_t DataFile::Read(std::string& out, uint32_t count) {
     return 0;
   }
   const uint32_t got = count < length - position_ ? count : length - position_;
-  out.assign(bytes_, position_, got);
-  position_ += got;
+  out.assign(Data() + position_, got);
+  Seek(position_ + got);
   return got;
 }
 
@@ -191,8 +252,10 @@ void DataFile::Write(const void* data, uint32_t count) {
   if (count == 0) return;
   const uint64_t end = static_cast<uint64_t>(position_) + count;
   if (end > kMaxLength) throw FileError(EFBIG, "Write past 4 GiB: " + SystemErrorText(EFBIG));
+  MakeWritable();
   if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), '\0');
   std::memcpy(&bytes_[position_], data, count);
+  SyncView();
   if (position_ < flushed_) flushed_ = position_;
   position_ = static_cast<uint32_t>(end);
 }

@@ -40,7 +40,9 @@ class DataFile {
   const std::string& FileName() const { return fileName_; }
 
   uint32_t Position() const { return position_; }
-  uint32_t Length() const { return static_cast<uint32_t>(bytes_.size()); }
+  uint32_t Length() const {
+    return export_ ? static_cast<uint32_t>(bytes_.size()) : viewLength_;
+  }
   // Sets the position to an absolute offset (may lie past the end).
   void Seek(uint32_t position);
   // Cuts (or extends with zero bytes) the file to `length` and puts the
@@ -55,7 +57,7 @@ class DataFile {
   void Write(const void* data, uint32_t count);
 
   // The bytes of the file, for searches that need no copy.
-  const char* Data() const { return bytes_.data(); }
+  const char* Data() const { return export_ ? bytes_.data() : view_; }
 
  private:
   std::string bytes_;
@@ -66,6 +68,18 @@ class DataFile {
   uint32_t diskLength_ = 0;  // export: the length of the file on disk
   bool open_ = false;
   bool export_ = false;
+  // Import: the bytes, either in bytes_ or, for large files, mapped. Pages of a
+  // mapping that import has passed are given back now and then, so that memory
+  // stays bounded whatever the size of the file (a later read of them maps
+  // them in again from the file).
+  void ReleasePassedPages();
+  // An import file that is written to (tests, hosts) is held in bytes_.
+  void MakeWritable();
+  void SyncView();
+  const char* view_ = nullptr;
+  uint32_t viewLength_ = 0;
+  void* map_ = nullptr;
+  uint32_t released_ = 0;  // bytes of the mapping given back so far
 };
 
 }  // namespace compoundparser

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -237,6 +239,42 @@ TEST(DataFileOpen, ReopeningReplacesTheContent) {
   file.OpenBuffer("xy");
   EXPECT_EQ(file.Position(), 0u);
   EXPECT_EQ(std::string(file.Data(), file.Length()), "xy");
+}
+
+// Large files are mapped and the pages import has passed are given back; a
+// read that goes back must still see the file's bytes.
+TEST(DataFileImport, LargeFileReadsBackAfterPagesAreReleased) {
+  const std::string path = TempPath("large.bin");
+  const size_t size = (80u << 20) + 12345;
+  {
+    std::string block(1 << 20, '\0');
+    std::ofstream out(path, std::ios::binary);
+    for (size_t at = 0; at < size; at += block.size()) {
+      for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>((at + i) % 251);
+      out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - at)));
+    }
+  }
+  DataFile file;
+  int code = 0;
+  ASSERT_TRUE(file.OpenForImport(path, code)) << code;
+  ASSERT_EQ(file.Length(), size);
+  std::string chunk;
+  size_t mismatches = 0;
+  while (file.Read(chunk, 1 << 20) > 0) {
+    const size_t at = file.Position() - chunk.size();
+    if (chunk.back() != static_cast<char>((at + chunk.size() - 1) % 251)) ++mismatches;
+  }
+  EXPECT_EQ(mismatches, 0u);
+  for (uint32_t at : {0u, 4096u, 50u << 20, static_cast<uint32_t>(size - 1)}) {
+    SCOPED_TRACE(at);
+    file.Seek(at);
+    char byte = 0;
+    ASSERT_EQ(file.Read(&byte, 1), 1u);
+    EXPECT_EQ(byte, static_cast<char>(at % 251));
+    EXPECT_EQ(file.Data()[at], static_cast<char>(at % 251));
+  }
+  file.Close();
+  std::remove(path.c_str());
 }
 
 }  // namespace
