@@ -1,0 +1,91 @@
+// The convert subcommand: import through one format and export through
+// another in one run, the document staying in memory between the two.
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "data/InstrumentData.h"
+
+namespace compoundparser {
+namespace cli {
+namespace {
+
+struct ConvertArgs {
+  std::string from;
+  std::string to;
+  std::string input;
+  std::string output;
+};
+
+int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
+  options.ApplyFolders();
+  ConsoleCallBack callBack(options);
+  ChosenFormat from = ChooseFormat(args.from, callBack);
+  ChosenFormat to = ChooseFormat(args.to, callBack);
+  for (const ChosenFormat* chosen : {&from, &to}) {
+    if (chosen->definition == nullptr) {
+      ReportFailure(chosen == &from ? args.from : args.to,
+                    "the format definition did not load; no output written");
+      return kExitFailed;
+    }
+  }
+  FormatDefinition& source = *from.definition;
+  FormatDefinition& target = *to.definition;
+  if (!source.IsImport()) {
+    ReportFailure(args.input, "the format \"" + source.Name() + "\" does not allow import");
+    return kExitFailed;
+  }
+  if (!target.IsExport()) {
+    ReportFailure(args.input, "the format \"" + target.Name() + "\" does not allow export");
+    return kExitFailed;
+  }
+
+  OutputFile output(args.output);
+  const uint64_t size = FileSize(args.input);
+  {
+    InstrumentData data(source, &callBack);
+    options.ApplySets(data.vars);
+    callBack.BeginProgress("reading " + args.input, size, false);
+    const bool imported = data.ParseRead(args.input, source);
+    callBack.EndProgress();
+    if (!imported) {
+      ReportFailure(args.input, "import with \"" + source.Name() + "\" failed; no output written");
+      return kExitFailed;
+    }
+    // The export runs with the variables of the target format.
+    data.vars = target.Description().vars;
+    options.ApplySets(data.vars);
+    callBack.BeginProgress("writing " + args.output, size, true);
+    const bool exported = data.ParseWrite(output.TemporaryName(), target);
+    callBack.EndProgress();
+    if (!exported) {
+      ReportFailure(args.input, "export with \"" + target.Name() + "\" failed; no output written");
+      return kExitFailed;
+    }
+  }
+  std::string error;
+  if (!output.Commit(error)) {
+    ReportFailure(args.input, error);
+    return kExitFailed;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+Subcommand AddConvertCommand(CLI::App& app, const GlobalOptions& options) {
+  auto args = std::make_shared<ConvertArgs>();
+  CLI::App* sub = app.add_subcommand(
+      "convert", "Convert a data file from one format to another in one run");
+  sub->add_option("--from", args->from, "Format of the input (display name or definition file)")
+      ->required();
+  sub->add_option("--to", args->to, "Format of the output (display name or definition file)")
+      ->required();
+  sub->add_option("input", args->input, "The data file to read")->required();
+  sub->add_option("-o,--output", args->output, "The data file to write; '-': standard output")
+      ->required();
+  return {sub, [args, &options] { return RunConvert(*args, options); }};
+}
+
+}  // namespace cli
+}  // namespace compoundparser

@@ -1,0 +1,75 @@
+// The export subcommand: an instrument data document written through a format
+// into a data file.
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "data/InstrumentData.h"
+
+namespace compoundparser {
+namespace cli {
+namespace {
+
+struct ExportArgs {
+  std::string format;
+  std::string input;
+  std::string output;
+};
+
+int RunExport(const ExportArgs& args, const GlobalOptions& options) {
+  options.ApplyFolders();
+  ConsoleCallBack callBack(options);
+  ChosenFormat chosen = ChooseFormat(args.format, callBack);
+  if (chosen.definition == nullptr) {
+    ReportFailure(args.format, "the format definition did not load; no output written");
+    return kExitFailed;
+  }
+  FormatDefinition& format = *chosen.definition;
+  if (!format.IsExport()) {
+    ReportFailure(args.input, "the format \"" + format.Name() + "\" does not allow export");
+    return kExitFailed;
+  }
+
+  OutputFile output(args.output);
+  bool exported = false;
+  {
+    // The data file stays open in the object until it is destroyed.
+    InstrumentData data(format, &callBack);
+    options.ApplySets(data.vars);
+    if (!data.LoadXml(args.input)) {
+      ReportFailure(args.input, "not a readable instrument data document; no output written");
+      return kExitFailed;
+    }
+    callBack.BeginProgress("writing " + args.output, FileSize(args.input), true);
+    exported = data.ParseWrite(output.TemporaryName(), format);
+    callBack.EndProgress();
+  }
+  if (!exported) {
+    ReportFailure(args.input, "export with \"" + format.Name() + "\" failed; no output written");
+    return kExitFailed;
+  }
+  std::string error;
+  if (!output.Commit(error)) {
+    ReportFailure(args.input, error);
+    return kExitFailed;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+Subcommand AddExportCommand(CLI::App& app, const GlobalOptions& options) {
+  auto args = std::make_shared<ExportArgs>();
+  CLI::App* sub = app.add_subcommand(
+      "export", "Write an instrument data document (XML) into an instrument's data file");
+  sub->add_option("-f,--format", args->format,
+                  "Display name of a format (see 'formats') or a definition file")
+      ->required();
+  sub->add_option("input", args->input, "The instrument data document to read")->required();
+  sub->add_option("-o,--output", args->output, "The data file to write; '-': standard output")
+      ->required();
+  return {sub, [args, &options] { return RunExport(*args, options); }};
+}
+
+}  // namespace cli
+}  // namespace compoundparser

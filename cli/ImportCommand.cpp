@@ -1,0 +1,70 @@
+// The import subcommand: a data file read through a format becomes an
+// instrument data document, written to a file or to standard output.
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "data/InstrumentData.h"
+
+namespace compoundparser {
+namespace cli {
+namespace {
+
+struct ImportArgs {
+  std::string format;
+  std::string input;
+  std::string output = "-";
+};
+
+int RunImport(const ImportArgs& args, const GlobalOptions& options) {
+  options.ApplyFolders();
+  ConsoleCallBack callBack(options);
+  ChosenFormat chosen = ChooseFormat(args.format, callBack);
+  if (chosen.definition == nullptr) {
+    ReportFailure(args.format, "the format definition did not load; no output written");
+    return kExitFailed;
+  }
+  FormatDefinition& format = *chosen.definition;
+  if (!format.IsImport()) {
+    ReportFailure(args.input, "the format \"" + format.Name() + "\" does not allow import");
+    return kExitFailed;
+  }
+
+  OutputFile output(args.output);
+  bool imported = false;
+  {
+    InstrumentData data(format, &callBack);
+    options.ApplySets(data.vars);
+    callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
+    imported = data.ParseReadToFile(args.input, format, output.TemporaryName());
+    callBack.EndProgress();
+  }
+  if (!imported) {
+    ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");
+    return kExitFailed;
+  }
+  std::string error;
+  if (!output.Commit(error)) {
+    ReportFailure(args.input, error);
+    return kExitFailed;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+Subcommand AddImportCommand(CLI::App& app, const GlobalOptions& options) {
+  auto args = std::make_shared<ImportArgs>();
+  CLI::App* sub = app.add_subcommand(
+      "import", "Read an instrument's data file into an instrument data document (XML)");
+  sub->add_option("-f,--format", args->format,
+                  "Display name of a format (see 'formats') or a definition file")
+      ->required();
+  sub->add_option("input", args->input, "The data file to read")->required();
+  sub->add_option("-o,--output", args->output,
+                  "The document to write; '-' or none: standard output");
+  return {sub, [args, &options] { return RunImport(*args, options); }};
+}
+
+}  // namespace cli
+}  // namespace compoundparser

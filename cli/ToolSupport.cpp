@@ -1,0 +1,221 @@
+#include "cli/ToolSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+
+#include "host/HostLib.h"
+
+namespace compoundparser {
+namespace cli {
+namespace {
+
+constexpr uint64_t kProgressMinBytes = 1024 * 1024;
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+constexpr unsigned long kImportStride = 4096;  // one call per composite node
+constexpr unsigned long kExportStride = 256;   // one call per record written
+
+// Removes the line ends that some messages carry.
+std::string TrimLineEnd(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Returns "m:ss" (or "h:mm:ss") for a number of seconds.
+std::string Duration(double seconds) {
+  if (seconds < 0 || seconds > 360000) return "--:--";
+  const long whole = static_cast<long>(seconds + 0.5);
+  char text[32];
+  if (whole >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  }
+  return text;
+}
+
+}  // namespace
+
+void GlobalOptions::ApplyFolders() const {
+  if (!appFolder.empty()) SetAppFolder(appFolder);
+  if (!userFolder.empty()) SetUserFolder(userFolder);
+}
+
+void GlobalOptions::ApplySets(TVars& vars) const {
+  for (const std::string& assignment : sets) {
+    const size_t equals = assignment.find('=');
+    if (equals == std::string::npos || equals == 0) {
+      throw UsageError("--set needs NAME=VALUE, got \"" + assignment + "\"");
+    }
+    vars.Assign(assignment.substr(0, equals), assignment.substr(equals + 1));
+  }
+}
+
+ConsoleCallBack::~ConsoleCallBack() { EndProgress(); }
+
+void ConsoleCallBack::OnMessage(int kind, std::string text) {
+  const char* prefix = nullptr;
+  switch (kind) {
+    case kKindWarning:
+      if (!options_.quiet) prefix = "warning: ";
+      break;
+    case kKindError:
+    case kKindFileError:
+      if (catalogueScan_) {
+        if (options_.verbose) prefix = "warning: ";
+      } else {
+        prefix = "error: ";
+        ++errors_;
+      }
+      break;
+    case kKindDetail:
+      if (options_.verbose || showDetails_) prefix = "detail: ";
+      break;
+    default:
+      if (options_.verbose || showDetails_) prefix = "note: ";
+      break;
+  }
+  if (prefix == nullptr) return;
+  ClearLine();
+  std::fprintf(stderr, "%s%s\n", prefix, TrimLineEnd(std::move(text)).c_str());
+  std::fflush(stderr);
+}
+
+void ConsoleCallBack::OnProgress(unsigned long total, unsigned long current) {
+  if (!progressOn_ || ++calls_ < nextCheck_) return;
+  nextCheck_ = calls_ + stride_;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastDraw_ < kRedrawInterval) return;
+  lastDraw_ = now;
+  Draw(total, current);
+}
+
+void ConsoleCallBack::BeginProgress(const std::string& label, uint64_t bytes, bool countsRecords) {
+  EndProgress();
+  progressOn_ = bytes > kProgressMinBytes && !options_.noProgress && !options_.quiet &&
+                isatty(STDERR_FILENO) == 1;
+  label_ = label;
+  bytes_ = bytes;
+  calls_ = 0;
+  stride_ = countsRecords ? kExportStride : kImportStride;
+  nextCheck_ = stride_;
+  started_ = std::chrono::steady_clock::now();
+  lastDraw_ = started_;
+}
+
+void ConsoleCallBack::EndProgress() {
+  ClearLine();
+  progressOn_ = false;
+}
+
+void ConsoleCallBack::Draw(unsigned long total, unsigned long current) {
+  double fraction = total > 0 ? static_cast<double>(current) / static_cast<double>(total) : 0.0;
+  if (fraction > 1.0) fraction = 1.0;
+  const double done = fraction * static_cast<double>(bytes_);
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  const double rate = elapsed > 0 ? done / elapsed : 0.0;
+  const double left = rate > 0 ? (static_cast<double>(bytes_) - done) / rate : -1.0;
+  std::fprintf(stderr, "\r%s %3d%% %7.1f MB/s %s left\033[K", label_.c_str(),
+               static_cast<int>(fraction * 100.0), rate / 1e6, Duration(left).c_str());
+  std::fflush(stderr);
+  lineDrawn_ = true;
+}
+
+void ConsoleCallBack::ClearLine() {
+  if (!lineDrawn_) return;
+  std::fputs("\r\033[K", stderr);
+  std::fflush(stderr);
+  lineDrawn_ = false;
+}
+
+OutputFile::OutputFile(const std::string& target) : target_(target) {
+  static std::atomic<unsigned> counter{0};
+  std::string folder;
+  std::string base = "output";
+  if (IsStandardOutput()) {
+    const char* tmp = std::getenv("TMPDIR");
+    folder = (tmp != nullptr && *tmp != '\0') ? std::string(tmp) + "/" : std::string("/tmp/");
+  } else {
+    const size_t slash = target.find_last_of('/');
+    folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    base = slash == std::string::npos ? target : target.substr(slash + 1);
+  }
+  temporary_ = folder + ".~" + base + "-" + std::to_string(static_cast<long>(getpid())) + "-" +
+               std::to_string(counter.fetch_add(1)) + ".tmp";
+}
+
+OutputFile::~OutputFile() {
+  if (!committed_) std::remove(temporary_.c_str());
+}
+
+bool OutputFile::Commit(std::string& error) {
+  if (IsStandardOutput()) {
+    FILE* in = std::fopen(temporary_.c_str(), "rb");
+    if (in == nullptr) {
+      error = "cannot read " + temporary_ + ": " + std::strerror(errno);
+      return false;
+    }
+    char buffer[65536];
+    size_t got = 0;
+    bool ok = true;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+      if (std::fwrite(buffer, 1, got, stdout) != got) ok = false;
+    }
+    std::fclose(in);
+    if (std::fflush(stdout) != 0) ok = false;
+    if (!ok) error = "cannot write to standard output";
+    return ok;
+  }
+  struct stat info {};
+  if (stat(target_.c_str(), &info) == 0) chmod(temporary_.c_str(), info.st_mode & 07777);
+  if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    error = "cannot replace " + target_ + ": " + std::strerror(errno);
+    return false;
+  }
+  committed_ = true;
+  return true;
+}
+
+ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack) {
+  ChosenFormat chosen;
+  chosen.catalogue = std::make_shared<FormatList>(&callBack);
+  if (IsRegularFile(format)) {
+    chosen.definition = chosen.catalogue->AddFormat(format);
+    return chosen;
+  }
+  callBack.SetCatalogueScan(true);
+  chosen.catalogue->LoadFormats();
+  callBack.SetCatalogueScan(false);
+  chosen.definition = chosen.catalogue->FindFormat(format);
+  if (chosen.definition == nullptr) {
+    throw UsageError("no format named \"" + format +
+                     "\" and no such definition file (list the formats with: compoundparser "
+                     "formats)");
+  }
+  return chosen;
+}
+
+void ReportFailure(const std::string& input, const std::string& what) {
+  std::fprintf(stderr, "compoundparser: %s: %s\n", input.c_str(), what.c_str());
+  std::fflush(stderr);
+}
+
+uint64_t FileSize(const std::string& fileName) {
+  struct stat info {};
+  if (stat(fileName.c_str(), &info) != 0) return 0;
+  return static_cast<uint64_t>(info.st_size);
+}
+
+}  // namespace cli
+}  // namespace compoundparser

@@ -1,0 +1,130 @@
+// What every subcommand of the tool shares: the global options, the console
+// callback that prints the library's messages and draws the progress bar, the
+// output file that appears only when a run succeeds, and the lookup of a
+// format by display name or definition file. The tool owns all of these.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "definitions/FormatDefinition.h"
+#include "definitions/FormatList.h"
+#include "engine/TParserCallBack.h"
+#include "engine/TVars.h"
+
+namespace compoundparser {
+namespace cli {
+
+// Exit codes of the tool.
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Thrown for a wrong use that CLI11 cannot see (a bad --set, an unknown format).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The options that every subcommand accepts.
+struct GlobalOptions {
+  std::string appFolder;
+  std::string userFolder;
+  std::vector<std::string> sets;
+  bool verbose = false;
+  bool quiet = false;
+  bool noProgress = false;
+
+  // Passes the folder options to the library.
+  void ApplyFolders() const;
+  // Assigns every --set NAME=VALUE to `vars`; throws UsageError for a bad one.
+  void ApplySets(TVars& vars) const;
+};
+
+// Prints the library's messages on standard error and draws a progress bar
+// there while a large file is read or written.
+class ConsoleCallBack : public TParserCallBack {
+ public:
+  explicit ConsoleCallBack(const GlobalOptions& options) : options_(options) {}
+  ~ConsoleCallBack() override;
+
+  void OnMessage(int kind, std::string text) override;
+  void OnProgress(unsigned long total, unsigned long current) override;
+
+  // Shows every message kind, details included (the check subcommand).
+  void SetShowDetails(bool show) { showDetails_ = show; }
+  // Reports load failures of the catalogue as warnings, and only with -v.
+  void SetCatalogueScan(bool scanning) { catalogueScan_ = scanning; }
+  // Starts a progress bar for a run over `bytes` bytes when it is worth one.
+  // `countsRecords`: OnProgress counts records (export), not bytes (import).
+  void BeginProgress(const std::string& label, uint64_t bytes, bool countsRecords);
+  // Removes the progress bar, if one is drawn.
+  void EndProgress();
+  // Returns the number of error messages (kinds 4 and 50) seen so far.
+  int ErrorCount() const { return errors_; }
+
+ private:
+  void Draw(unsigned long total, unsigned long current);
+  void ClearLine();
+
+  const GlobalOptions& options_;
+  bool showDetails_ = false;
+  bool catalogueScan_ = false;
+  int errors_ = 0;
+  // Progress state: the clock is read only every `stride_` calls.
+  bool progressOn_ = false;
+  bool lineDrawn_ = false;
+  std::string label_;
+  uint64_t bytes_ = 0;
+  unsigned long calls_ = 0;
+  unsigned long nextCheck_ = 0;
+  unsigned long stride_ = 4096;
+  std::chrono::steady_clock::time_point started_;
+  std::chrono::steady_clock::time_point lastDraw_;
+};
+
+// An output file that appears only on Commit: the run writes to a temporary
+// name in the target's folder, Commit renames it over the target, and
+// destruction without Commit removes it. "-" means standard output: the
+// temporary file is then copied there on Commit.
+class OutputFile {
+ public:
+  explicit OutputFile(const std::string& target);
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Returns the name to write to.
+  const std::string& TemporaryName() const { return temporary_; }
+  bool IsStandardOutput() const { return target_ == "-"; }
+  // Moves the temporary file to the target; false with `error` set on failure.
+  bool Commit(std::string& error);
+
+ private:
+  std::string target_;
+  std::string temporary_;
+  bool committed_ = false;
+};
+
+// A format chosen on the command line, with the catalogue that holds it.
+struct ChosenFormat {
+  std::shared_ptr<FormatList> catalogue;
+  FormatDefinition* definition = nullptr;
+};
+
+// Returns the format named `format`: a definition file when a file of that name
+// exists, else a display name of the catalogue. Throws UsageError for an
+// unknown name; returns a null definition when the file does not load.
+ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack);
+
+// Prints the one summary line of a failed run on standard error.
+void ReportFailure(const std::string& input, const std::string& what);
+// Returns the size of a file in bytes, 0 when it cannot be read.
+uint64_t FileSize(const std::string& fileName);
+
+}  // namespace cli
+}  // namespace compoundparser

@@ -1,0 +1,83 @@
+// The command-line tool: lists the formats, imports, exports, converts,
+// checks definitions and generates new ones. Exit codes: 0 success, 1 a
+// conversion or load failed, 2 wrong usage.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/Commands.h"
+
+#ifndef COMPOUNDPARSER_VERSION
+#define COMPOUNDPARSER_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr char kExamples[] = R"(Examples:
+  compoundparser formats
+  compoundparser import -f "Comma Delimited Points" examples/points-comma.csv -o points.xml
+  compoundparser export -f "Tab Delimited Points" points.xml -o points.txt
+  compoundparser convert --from "Comma Delimited Points" --to "Space Delimited Points" \
+      examples/points-comma.csv -o points.txt
+  compoundparser generate points -n "My Points" -d ";" \
+      --fields PointNumber,Easting,Northing,OrthoHeight -o my-points.xml
+  compoundparser import -f my-points.xml data.txt --set StrictFormat=true -v
+  compoundparser check my-points.xml
+
+FORMAT is a display name from 'compoundparser formats' or the path of a definition file.
+Exit codes: 0 success, 1 conversion or load failed, 2 wrong usage.)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace compoundparser::cli;
+  GlobalOptions options;
+  CLI::App app{"compoundparser: converts surveying instruments' data files to and from "
+               "instrument data documents (XML), driven by format definitions"};
+  app.name("compoundparser");
+  app.require_subcommand(1);
+  app.fallthrough();
+  app.footer(kExamples);
+  app.set_version_flag("--version", std::string("compoundparser ") + COMPOUNDPARSER_VERSION);
+  app.add_option("--app-folder", options.appFolder,
+                 "Folder whose Formats folder holds the bundled formats (default: the "
+                 "installed share/compoundparser)");
+  app.add_option("--user-folder", options.userFolder,
+                 "Folder whose Formats folder holds your own formats (default: "
+                 "$XDG_DATA_HOME/compoundparser)");
+  app.add_option("--set", options.sets,
+                 "Set a variable of the run, NAME=VALUE, after the format's defaults "
+                 "(repeatable)");
+  app.add_flag("-v,--verbose", options.verbose, "Show details of failed fields and alternatives");
+  app.add_flag("-q,--quiet", options.quiet, "Show errors only");
+  app.add_flag("--no-progress", options.noProgress, "Never draw a progress bar");
+
+  const std::vector<Subcommand> commands = {
+      AddFormatsCommand(app, options), AddImportCommand(app, options),
+      AddExportCommand(app, options),  AddConvertCommand(app, options),
+      AddCheckCommand(app, options),   AddGenerateCommand(app, options)};
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+  try {
+    for (const Subcommand& command : commands) {
+      if (command.app->parsed()) return command.run();
+    }
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "compoundparser: %s\n", e.what());
+    return kExitUsage;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "compoundparser: unexpected failure: %s\n", e.what());
+    return kExitFailed;
+  }
+  return kExitUsage;
+}
