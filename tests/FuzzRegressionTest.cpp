@@ -1,0 +1,97 @@
+// Replays the inputs that the fuzz targets once failed on (and their seed
+// inputs) through the same drivers as the targets: each must now keep every
+// invariant that its target checks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fuzz/FuzzDrivers.h"
+
+namespace compoundparser {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Driver = std::string (*)(std::string_view);
+
+struct FuzzTarget {
+  const char* name;
+  Driver driver;
+};
+
+const FuzzTarget kTargets[] = {
+    {"definition", fuzzing::RunDefinitionInput},
+    {"import", fuzzing::RunImportInput},
+    {"export", fuzzing::RunExportInput},
+    {"groups", fuzzing::RunGroupsInput},
+};
+
+// Returns the files of `folder`, sorted (none when it does not exist).
+std::vector<fs::path> FilesOf(const fs::path& folder) {
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (it->is_regular_file()) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class FuzzRegression : public testing::TestWithParam<FuzzTarget> {};
+
+TEST_P(FuzzRegression, SavedFindingsKeepTheInvariants) {
+  const FuzzTarget& target = GetParam();
+  const fs::path folder = fs::path(CP_TEST_DATA_DIR) / "fuzz-regressions" / target.name;
+  for (const fs::path& file : FilesOf(folder)) {
+    SCOPED_TRACE(file.string());
+    EXPECT_EQ(target.driver(ReadBytes(file)), "");
+  }
+}
+
+TEST_P(FuzzRegression, SeedInputsKeepTheInvariants) {
+  const FuzzTarget& target = GetParam();
+  const std::vector<fs::path> seeds =
+      FilesOf(fs::path(CP_SOURCE_DIR) / "fuzz" / "corpus" / target.name);
+  ASSERT_FALSE(seeds.empty()) << "no seed inputs for " << target.name;
+  for (const fs::path& file : seeds) {
+    SCOPED_TRACE(file.string());
+    EXPECT_EQ(target.driver(ReadBytes(file)), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, testing::ValuesIn(kTargets),
+                         [](const testing::TestParamInfo<FuzzTarget>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(FuzzDrivers, BundledDefinitionsEndWithTheTestDefinitions) {
+  const std::vector<std::string> files = fuzzing::BundledDefinitionFiles();
+  ASSERT_GE(files.size(), 1u);
+  const auto points = std::find(files.begin(), files.end(),
+                                std::string(CP_SOURCE_DIR) + "/tests/data/instrument/points.xml");
+  ASSERT_NE(points, files.end());
+  // Everything before the test definitions comes from Formats, in name order.
+  for (auto it = files.begin(); it != points; ++it) {
+    EXPECT_EQ(fs::path(*it).parent_path().filename(), "Formats") << *it;
+    EXPECT_EQ(fs::path(*it).extension(), ".xml") << *it;
+  }
+  EXPECT_TRUE(std::is_sorted(files.begin(), points));
+  for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+}
+
+TEST(FuzzDrivers, DefinitionTargetDataFileExists) {
+  EXPECT_GT(fs::file_size(fuzzing::DefinitionTargetDataFile()), 0u);
+}
+
+}  // namespace
+}  // namespace compoundparser
