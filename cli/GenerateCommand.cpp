@@ -144,7 +144,8 @@ CLI::App* AddGenerator(CLI::App& parent, const char* name, const char* descripti
   sub->add_option("-n,--name", args.name, "Display name of the new format")->required();
   sub->add_option("--fields", args.fields, "Field names in file order, comma-separated")
       ->required()
-      ->delimiter(',');
+      ->delimiter(',')
+      ->allow_extra_args(false);
   sub->add_option("-d,--delimiter", args.delimiter,
                   "Field delimiter: one character, hex byte pairs (2C) or comma, tab, space, "
                   "semicolon, pipe")

@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
                  "$XDG_DATA_HOME/compoundparser)");
   app.add_option("--set", options.sets,
                  "Set a variable of the run, NAME=VALUE, after the format's defaults "
-                 "(repeatable)");
+                 "(repeatable)")
+      ->allow_extra_args(false);
   app.add_flag("-v,--verbose", options.verbose, "Show details of failed fields and alternatives");
   app.add_flag("-q,--quiet", options.quiet, "Show errors only");
   app.add_flag("--no-progress", options.noProgress, "Never draw a progress bar");
