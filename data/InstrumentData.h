@@ -44,6 +44,10 @@ class InstrumentData : public TParserParam {
   // `data` and `info`). The file appears only when the import succeeds.
   bool ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
                        const std::string& xmlFile);
+  // Makes ParseRead add the records to the document node by node through the
+  // DOM (true) instead of writing them as XML text and parsing that at the end
+  // (false, the default, several times faster). Both give the same document.
+  void SetDomImport(bool on) { domImport = on; }
   // Exports the document into a data file through `definition`, consuming its
   // repeated groups.
   bool ParseWrite(const std::string& fileName, FormatDefinition& definition);
@@ -55,11 +59,15 @@ class InstrumentData : public TParserParam {
   XmlNode BuildSkeleton(const std::string& fileName, const FormatDefinition& definition);
   // Reports that there is nothing to export and marks the object empty.
   void ReportNothingToExport();
+  // Runs the import driver with `builder` as the document builder.
+  bool RunWithBuilder(DocumentBuilder& builder, const std::string& fileName,
+                      FormatDefinition& definition);
 
   XmlDocument document;
   TParserCallBack* hostCallBack = nullptr;
   bool empty = false;
   uint32_t error = 0;
+  bool domImport = false;
 };
 
 }  // namespace compoundparser

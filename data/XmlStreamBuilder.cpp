@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 
 #include "host/CodePage.h"
 #include "host/XmlText.h"
@@ -34,17 +36,32 @@ const ByteClasses kClasses;
 
 }  // namespace
 
-XmlStreamBuilder::XmlStreamBuilder(AtomicFile& output)
+XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output)
     : output_(output), utf8_(CodePageIsUtf8()) {
   Grow(2 * kFlushSize);
 }
 
+XmlStreamBuilder::~XmlStreamBuilder() { std::free(buffer_); }
+
 void XmlStreamBuilder::Grow(size_t count) {
   const size_t capacity = std::max(2 * capacity_, size_ + count);
-  std::unique_ptr<char[]> bigger(new char[capacity]);
-  if (size_ > 0) std::memcpy(bigger.get(), buffer_.get(), size_);
-  buffer_ = std::move(bigger);
+  char* bigger = static_cast<char*>(std::realloc(buffer_, capacity));
+  if (bigger == nullptr) throw std::bad_alloc();
+  buffer_ = bigger;
   capacity_ = capacity;
+}
+
+char* XmlStreamBuilder::ReleaseText(size_t& size) {
+  char* text = buffer_;
+  size = size_;
+  buffer_ = nullptr;
+  size_ = 0;
+  capacity_ = 0;
+  return text;
+}
+
+void XmlStreamBuilder::CloseAll() {
+  while (!open_.empty()) CloseElement();
 }
 
 const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
@@ -68,14 +85,15 @@ const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
 }
 
 void XmlStreamBuilder::OpenElement(std::string_view name, int indent) {
-  const Tags& tags = TagsOf(name);
   const size_t start = size_;
   for (int i = 0; i < indent; ++i) Put("  ", 2);
+  const Tags& tags = TagsOf(name);  // may raise: the indentation stays, as in the DOM
   Put(tags.open);
   open_.push_back(Frame{&tags, start, false});
 }
 
 void XmlStreamBuilder::AppendText(std::string_view text) {
+  if (text.empty() && !open_.empty()) emptyTexts_ = true;
   if (!utf8_) {
     const DocumentText converted(text);
     std::string escaped;
@@ -138,11 +156,12 @@ void XmlStreamBuilder::DropElement() {
 }
 
 void XmlStreamBuilder::FlushIfLarge() {
-  if (size_ >= kFlushSize) Flush();
+  if (output_ != nullptr && size_ >= kFlushSize) Flush();
 }
 
 void XmlStreamBuilder::Flush() {
-  output_.Write(std::string_view(buffer_.get(), size_));
+  if (output_ == nullptr) return;
+  output_->Write(std::string_view(buffer_, size_));
   size_ = 0;
 }
 

@@ -18,7 +18,12 @@ namespace compoundparser {
 
 class XmlStreamBuilder : public DocumentBuilder {
  public:
-  explicit XmlStreamBuilder(AtomicFile& output);
+  // Writes to `output` in large blocks; without an output the whole text stays
+  // in memory for ReleaseText.
+  explicit XmlStreamBuilder(AtomicFile* output);
+  ~XmlStreamBuilder() override;
+  XmlStreamBuilder(const XmlStreamBuilder&) = delete;
+  XmlStreamBuilder& operator=(const XmlStreamBuilder&) = delete;
 
   void OpenElement(std::string_view name, int indent) override;
   void AppendText(std::string_view text) override;
@@ -29,6 +34,14 @@ class XmlStreamBuilder : public DocumentBuilder {
   void AppendRaw(std::string_view bytes) { Put(bytes.data(), bytes.size()); }
   // Writes everything buffered to the file; only valid with no element open.
   void Flush();
+  // Closes every element still open (a run that ended with an error leaves
+  // them open, as the DOM keeps them).
+  void CloseAll();
+  // Hands over the text written so far (allocated with std::malloc) and
+  // starts empty.
+  char* ReleaseText(size_t& size);
+  // Returns true when an element received an empty text.
+  bool HasEmptyTexts() const { return emptyTexts_; }
 
  private:
   // The start and end tags of a checked element name.
@@ -46,14 +59,15 @@ class XmlStreamBuilder : public DocumentBuilder {
   // Appends bytes to the buffer; small appends stay inline.
   void Put(const char* bytes, size_t count) {
     if (size_ + count > capacity_) Grow(count);
-    std::memcpy(buffer_.get() + size_, bytes, count);
+    std::memcpy(buffer_ + size_, bytes, count);
     size_ += count;
   }
   void Put(const std::string& bytes) { Put(bytes.data(), bytes.size()); }
   void Grow(size_t count);
 
-  AtomicFile& output_;
-  std::unique_ptr<char[]> buffer_;
+  AtomicFile* output_;
+  char* buffer_ = nullptr;  // std::malloc
+  bool emptyTexts_ = false;
   size_t size_ = 0;
   size_t capacity_ = 0;
   std::vector<Frame> open_;

@@ -1043,6 +1043,36 @@ void XmlDocument::Clear() {
   data_->url.clear();
 }
 
+void XmlDocument::AdoptGeneratedText(char* text, size_t size, bool restoreEmptyTexts) {
+  Check();
+  Clear();
+  constexpr unsigned kGeneratedFlags = pugi::parse_escapes | pugi::parse_ws_pcdata |
+                                       pugi::parse_comments | pugi::parse_pi |
+                                       pugi::parse_declaration;
+  const pugi::xml_parse_result result =
+      data_->doc.load_buffer_inplace_own(text, size, kGeneratedFlags, pugi::encoding_utf8);
+  if (!result) {
+    throw XmlError(kXmlErrorParse, std::string("Generated document: ") + result.description());
+  }
+  if (!restoreEmptyTexts) return;
+  pugi::xml_node root = data_->doc.document_element();
+  pugi::xml_node skip = root.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; });
+  // Depth-first walk without recursion.
+  pugi::xml_node node = root.first_child();
+  while (node && node != root) {
+    if (node.type() == pugi::node_element && node != skip) {
+      if (!node.first_child()) {
+        node.append_child(pugi::node_pcdata);
+      } else {
+        node = node.first_child();
+        continue;
+      }
+    }
+    while (node != root && !node.next_sibling()) node = node.parent();
+    if (node != root) node = node.next_sibling();
+  }
+}
+
 uint64_t XmlDocument::DebugChildrenVisited() const {
   Check();
   return data_->childrenVisited;

@@ -191,6 +191,15 @@ class XmlDocument {
   // Drops every node of the document.
   void Clear();
 
+  // Replaces the content by XML text that this library's own writers produced
+  // (well formed, UTF-8, indentation text included), parsed in place: every
+  // text node is kept byte for byte, white space only ones too. Takes `text`,
+  // which must come from std::malloc. With `restoreEmptyTexts`, each element
+  // below the root that has no child (outside the root's first child element)
+  // gets an empty text node, as an empty value had in the DOM that wrote it.
+  // Raises XmlError when the text does not parse.
+  void AdoptGeneratedText(char* text, size_t size, bool restoreEmptyTexts);
+
   // Returns how many children FirstChildElement has examined in this
   // document so far (to check that it does not rescan).
   uint64_t DebugChildrenVisited() const;

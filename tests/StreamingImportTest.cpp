@@ -67,9 +67,10 @@ struct Outcome {
 };
 
 Outcome ThroughDocument(FormatDefinition& definition, const std::string& data,
-                        const std::string& out) {
+                        const std::string& out, bool domImport = true) {
   RecordingCallBack callBack;
   InstrumentData document(definition, &callBack);
+  document.SetDomImport(domImport);
   Outcome outcome{document.ParseRead(data, definition), "", "<none>"};
   if (outcome.ok && document.SaveXml(out)) outcome.bytes = ReadFile(out);
   outcome.messages = callBack.Joined();
@@ -103,6 +104,10 @@ TEST(StreamingImport, SameBytesAsDocumentAndSave) {
     EXPECT_EQ(actual.ok, expected.ok);
     EXPECT_EQ(actual.messages, expected.messages);
     EXPECT_EQ(actual.bytes, expected.bytes);
+    const Outcome parsed = ThroughDocument(definition, pair.data, viaDocument, false);
+    EXPECT_EQ(parsed.ok, expected.ok);
+    EXPECT_EQ(parsed.messages, expected.messages);
+    EXPECT_EQ(parsed.bytes, expected.bytes);
   }
 }
 
@@ -129,6 +134,44 @@ TEST(StreamingImport, DroppedGroupsEscapesAndEmptyValues) {
   EXPECT_NE(actual.bytes.find("<A>a&amp;b</A>"), std::string::npos);
   EXPECT_NE(actual.bytes.find("    <Short>\r\n    </Short>\r\n"), std::string::npos) << actual.bytes;
   EXPECT_EQ(actual.messages, expected.messages);
+}
+
+// The document built from text holds what the DOM would: an empty value is an
+// empty text node (export writes it), indentation text is kept, and a failed
+// import keeps the records read before the failure.
+TEST(TextImport, DocumentEqualsTheOneBuiltNodeByNode) {
+  const std::string definitionFile = ::testing::TempDir() + "text_def.xml";
+  std::ofstream(definitionFile, std::ios::binary)
+      << "<format type=\"Points\" name=\"Text test\"><parser><repeat>"
+         "<group id=\"P\" RepeatedNode=\"true\"><element id=\"Name\" width=\"3\"/>"
+         "<literal hex=\"true\">0A</literal></group></repeat></parser></format>";
+  const std::string dataFile = ::testing::TempDir() + "text_data.txt";
+  const std::string data = "ab \n   \nxyz\n";
+  struct Case {
+    std::string input;
+    bool ok;
+  };
+  const Case cases[] = {{data, true}, {data + "toolong\n", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    std::ofstream(dataFile, std::ios::binary) << c.input;
+    RecordingCallBack callBack;
+    FormatDefinition definition(definitionFile, &callBack);
+    ASSERT_TRUE(definition.Load());
+    InstrumentData byNodes(definition, &callBack);
+    byNodes.SetDomImport(true);
+    InstrumentData byText(definition, &callBack);
+    EXPECT_EQ(byNodes.ParseRead(dataFile, definition), c.ok);
+    EXPECT_EQ(byText.ParseRead(dataFile, definition), c.ok);
+    EXPECT_EQ(byText.GetDocument().SaveToString(), byNodes.GetDocument().SaveToString());
+    const XmlNode second = byText.GetDocument().DocumentElement().SelectSingleNode("P[2]/Name");
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(second.FirstChild());
+    EXPECT_EQ(second.FirstChild().Value().value_or("<null>"), "");
+    const std::string out = ::testing::TempDir() + "text_export.txt";
+    ASSERT_TRUE(byText.ParseWrite(out, definition));
+    EXPECT_EQ(ReadFile(out), data);
+  }
 }
 
 TEST(StreamingImport, FailedImportWritesNoFile) {
