@@ -2,8 +2,11 @@
 // reading of its description section and the record count of an export.
 #include "definitions/FormatDefinition.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "definitions/GroupDefinition.h"
 #include "engine/MessageText.h"
@@ -17,6 +20,62 @@ namespace {
 constexpr unsigned kEnglish = 9;
 constexpr const char kTranslationCategory[] = "XMLFormats";
 constexpr const char kDefaultFileMask[] = "*.*";
+
+// One pass of a parser tree, with every substitute expanded where it is used,
+// visits at most this many nodes at most this deep; a larger tree (such as a
+// chain of substitutes that each use the previous one twice) is refused at
+// load, so that the running time of a run stays bounded by its input.
+constexpr uint64_t kMaxExpandedNodes = uint64_t{1} << 20;
+constexpr uint32_t kMaxExpandedDepth = 2048;
+
+// Measures parser trees with their substitutes expanded, each substitute once.
+class ExpandedTreeMeasure {
+ public:
+  // Returns true when the expanded tree of `root` stays within both bounds.
+  bool Fits(const Parser& root) {
+    uint64_t nodes = 0;
+    uint32_t depth = 0;
+    return Measure(root, 0, nodes, depth);
+  }
+
+ private:
+  struct Extent {
+    uint64_t nodes;
+    uint32_t depth;
+  };
+
+  // Sets the node count and depth of the expanded tree of `node`; false as
+  // soon as a bound is exceeded (the recursion never goes deeper than that).
+  bool Measure(const Parser& node, uint32_t level, uint64_t& nodes, uint32_t& depth) {
+    if (level >= kMaxExpandedDepth) return false;
+    nodes = 1;
+    depth = 1;
+    if (const auto* subst = dynamic_cast<const SubstParser*>(&node)) {
+      const Parser* target = subst->Target();
+      if (target == nullptr) return true;
+      auto found = substitutes_.find(target);
+      if (found == substitutes_.end()) {
+        Extent inner{0, 0};
+        if (!Measure(*target, level + 1, inner.nodes, inner.depth)) return false;
+        found = substitutes_.emplace(target, inner).first;
+      }
+      nodes += found->second.nodes;
+      depth += found->second.depth;
+    } else if (const auto* compound = dynamic_cast<const CompoundParser*>(&node)) {
+      for (size_t i = 0; i < compound->NumChildren(); ++i) {
+        uint64_t childNodes = 0;
+        uint32_t childDepth = 0;
+        if (!Measure(*compound->Child(i), level + 1, childNodes, childDepth)) return false;
+        nodes += childNodes;
+        depth = std::max(depth, childDepth + 1);
+        if (nodes > kMaxExpandedNodes) return false;
+      }
+    }
+    return nodes <= kMaxExpandedNodes && level + depth <= kMaxExpandedDepth;
+  }
+
+  std::unordered_map<const Parser*, Extent> substitutes_;
+};
 
 // Returns true when the attribute `attribute` of `element` is exactly "true".
 bool IsTrueAttribute(const XmlNode& element, const char* attribute) {
@@ -133,6 +192,15 @@ bool FormatDefinition::Load() {
     rootParser = std::make_shared<CompoundParser>();
     const XmlNode parserSection = root.SelectSingleNode("/format/parser");
     if (!BuildTree(parserSection ? parserSection : root, *rootParser, 0)) return false;
+    if (!ExpandedTreeMeasure().Fits(*rootParser)) {
+      if (callBack) {
+        callBack->OnMessage(kKindError, "The parser tree is too large: with its substitutes "
+                                        "expanded it has more than " +
+                                            std::to_string(kMaxExpandedNodes) + " nodes or " +
+                                            std::to_string(kMaxExpandedDepth) + " levels");
+      }
+      return false;
+    }
 
     ReadDescription(root);
   } catch (const XmlError&) {
