@@ -149,6 +149,31 @@ TEST(CliConvert, PointSamplesConvertIntoEachOther) {
   }
 }
 
+TEST(CliGuideExample, DefinitionOfTheGuideRoundTripsAndConverts) {
+  ScratchFolder folder;
+  const std::string definition = SourcePath("examples/guide-points.xml");
+  const std::string sample = SourcePath("examples/guide-points.txt");
+  ASSERT_EQ(RunTool({"import", "-f", definition, sample, "-o", folder.Path("g.xml")}).exitCode, 0);
+  ASSERT_EQ(RunTool({"export", "-f", definition, folder.Path("g.xml"), "-o", folder.Path("g.txt")})
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadFile(folder.Path("g.txt")), ReadFile(sample));
+  const ToolRun converted = RunTool(
+      {"convert", "--from", definition, "--to", "Comma Delimited Points", sample, "-o", "-"});
+  ASSERT_EQ(converted.exitCode, 0) << converted.err;
+  EXPECT_EQ(converted.out,
+            "P001,5000.000,1000.000,100.000,CP\r\nP002,5012.345,1020.250,101.125,TREE\r\n"
+            "P003,5030.100,1041.875,99.870,FENCE POST\r\n");
+  // The fault shown in the guide: a letter in a number stops the import there.
+  std::string bad = ReadFile(sample);
+  bad[bad.find("5012")] = 'O';
+  WriteFile(folder.Path("bad.txt"), bad);
+  const ToolRun failed = RunTool({"-v", "import", "-f", definition, folder.Path("bad.txt")});
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_NE(failed.err.find("error: FormatParser: Type of element mismatch"), std::string::npos);
+  EXPECT_NE(failed.err.find("Parsed only 50 bytes"), std::string::npos) << failed.err;
+}
+
 TEST(CliSet, StrictFormatVariableKeepsBadLinesAsErrorLines) {
   ScratchFolder folder;
   WriteFile(folder.Path("bad.csv"), "1001,5000.000,1000.000,100.000,CP\r\nnot a point line\r\n");
