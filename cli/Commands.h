@@ -3,9 +3,8 @@
 // the command line is parsed; the options live as long as that function.
 #pragma once
 
-#include <functional>
-
 #include <CLI/CLI.hpp>
+#include <functional>
 
 #include "cli/ToolSupport.h"
 

@@ -75,8 +75,8 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
 
 Subcommand AddConvertCommand(CLI::App& app, const GlobalOptions& options) {
   auto args = std::make_shared<ConvertArgs>();
-  CLI::App* sub = app.add_subcommand(
-      "convert", "Convert a data file from one format to another in one run");
+  CLI::App* sub =
+      app.add_subcommand("convert", "Convert a data file from one format to another in one run");
   sub->add_option("--from", args->from, "Format of the input (display name or definition file)")
       ->required();
   sub->add_option("--to", args->to, "Format of the output (display name or definition file)")

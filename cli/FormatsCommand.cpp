@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
 #include "host/HostLib.h"
@@ -70,8 +69,8 @@ int RunFormats(const FormatsArgs& args, const GlobalOptions& options) {
     return kExitSuccess;
   }
   std::vector<std::vector<std::string>> rows;
-  rows.push_back({"#", "Name", "Type", "Import", "Export", "TS import", "TS export", "Mask",
-                  "File"});
+  rows.push_back(
+      {"#", "Name", "Type", "Import", "Export", "TS import", "TS export", "Mask", "File"});
   for (int i = 0; i < catalogue.NumFormats(); ++i) {
     const FormatDefinition& format = *catalogue.GetFormat(i);
     rows.push_back({std::to_string(i), format.Name(), format.Type(), YesNo(format.IsImport()),

@@ -38,9 +38,9 @@ struct GenerateArgs {
 // Returns the delimiter as hex byte pairs: a word, one character, "\t", or
 // hex pairs as they are; throws UsageError for anything else.
 std::string DelimiterHex(const std::string& text) {
-  static const std::map<std::string, std::string> kWords = {
-      {"comma", "2C"}, {"tab", "09"}, {"\\t", "09"}, {"space", "20"},
-      {"semicolon", "3B"}, {"pipe", "7C"}};
+  static const std::map<std::string, std::string> kWords = {{"comma", "2C"},     {"tab", "09"},
+                                                            {"\\t", "09"},       {"space", "20"},
+                                                            {"semicolon", "3B"}, {"pipe", "7C"}};
   const auto word = kWords.find(text);
   if (word != kWords.end()) return word->second;
   char hex[3];
@@ -51,8 +51,10 @@ std::string DelimiterHex(const std::string& text) {
   bool pairs = !text.empty() && text.size() % 2 == 0;
   for (char c : text) pairs = pairs && std::isxdigit(static_cast<unsigned char>(c)) != 0;
   if (!pairs) {
-    throw UsageError("--delimiter takes one character, hex byte pairs (\"2C\") or a word "
-                     "(comma, tab, space, semicolon, pipe), got \"" + text + "\"");
+    throw UsageError(
+        "--delimiter takes one character, hex byte pairs (\"2C\") or a word "
+        "(comma, tab, space, semicolon, pipe), got \"" +
+        text + "\"");
   }
   std::string upper = text;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -123,8 +125,9 @@ int RunGenerate(Kind kind, const GenerateArgs& args, const GlobalOptions& option
   }
   FormatDefinition check(path, &callBack);
   if (!check.Load()) {
-    ReportFailure(target, "the generated definition does not load (see the messages above); "
-                          "nothing written");
+    ReportFailure(target,
+                  "the generated definition does not load (see the messages above); "
+                  "nothing written");
     return kExitFailed;
   }
   if (!output.Commit(error)) {

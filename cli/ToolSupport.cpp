@@ -5,8 +5,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "host/HostLib.h"

@@ -1,12 +1,11 @@
 // The command-line tool: lists the formats, imports, exports, converts,
 // checks definitions and generates new ones. Exit codes: 0 success, 1 a
 // conversion or load failed, 2 wrong usage.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
-
-#include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
 
@@ -35,8 +34,9 @@ Exit codes: 0 success, 1 conversion or load failed, 2 wrong usage.)";
 int main(int argc, char** argv) {
   using namespace compoundparser::cli;
   GlobalOptions options;
-  CLI::App app{"compoundparser: converts surveying instruments' data files to and from "
-               "instrument data documents (XML), driven by format definitions"};
+  CLI::App app{
+      "compoundparser: converts surveying instruments' data files to and from "
+      "instrument data documents (XML), driven by format definitions"};
   app.name("compoundparser");
   app.require_subcommand(1);
   app.fallthrough();

@@ -2,9 +2,8 @@
 // round trips byte for byte, conversion, variables, checking and generating.
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 
@@ -91,8 +90,8 @@ TEST(CliRoundTrip, EverySampleComesBackByteForByte) {
     ScratchFolder folder;
     const std::string original = ReadFile(SourcePath(sample.file));
     ASSERT_FALSE(original.empty());
-    const ToolRun imported =
-        RunTool({"import", "-f", sample.format, SourcePath(sample.file), "-o", folder.Path("d.xml")});
+    const ToolRun imported = RunTool(
+        {"import", "-f", sample.format, SourcePath(sample.file), "-o", folder.Path("d.xml")});
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     const std::string document = ReadFile(folder.Path("d.xml"));
     EXPECT_EQ(CountOf(document, sample.record), sample.records);
@@ -106,8 +105,8 @@ TEST(CliRoundTrip, EverySampleComesBackByteForByte) {
 TEST(CliImport, StandardOutputHoldsTheSameDocumentAsAFile) {
   ScratchFolder folder;
   const std::string input = SourcePath("examples/points-comma.csv");
-  const ToolRun toFile = RunTool({"import", "-f", "Comma Delimited Points", input, "-o",
-                                  folder.Path("d.xml")});
+  const ToolRun toFile =
+      RunTool({"import", "-f", "Comma Delimited Points", input, "-o", folder.Path("d.xml")});
   const ToolRun toStdout = RunTool({"import", "-f", "Comma Delimited Points", input});
   ASSERT_EQ(toFile.exitCode, 0);
   ASSERT_EQ(toStdout.exitCode, 0);
@@ -142,8 +141,8 @@ TEST(CliConvert, PointSamplesConvertIntoEachOther) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.from) + " -> " + c.to);
     ScratchFolder folder;
-    const ToolRun run = RunTool({"convert", "--from", c.from, "--to", c.to, SourcePath(c.input),
-                                 "-o", folder.Path("out")});
+    const ToolRun run = RunTool(
+        {"convert", "--from", c.from, "--to", c.to, SourcePath(c.input), "-o", folder.Path("out")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadFile(folder.Path("out")), ReadFile(SourcePath(c.expected)));
   }
@@ -209,9 +208,9 @@ TEST(CliCheck, BundledDefinitionsLoadAndShowWhatTheyDeclare) {
 
 TEST(CliGenerate, PointFormatIsWrittenAndImportsData) {
   ScratchFolder folder;
-  const ToolRun made = RunTool({"generate", "points", "-n", "Semicolon Points", "-d", ";",
-                                "--fields", "PointNumber,Easting,Northing", "--latlon", "nosep",
-                                "-o", folder.Path("semi.xml")});
+  const ToolRun made =
+      RunTool({"generate", "points", "-n", "Semicolon Points", "-d", ";", "--fields",
+               "PointNumber,Easting,Northing", "--latlon", "nosep", "-o", folder.Path("semi.xml")});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   const std::string definition = ReadFile(folder.Path("semi.xml"));
   EXPECT_NE(definition.find("name=\"Semicolon Points\""), std::string::npos);
@@ -266,8 +265,8 @@ TEST(CliGenerate, EveryGeneratorWritesALoadableDefinition) {
 }
 
 TEST(CliGenerate, WithoutOutputGoesToTheUserFormatsFolderAndIsListed) {
-  const ToolRun made = RunTool({"generate", "raw", "-n", "User Raw Format", "--fields",
-                                "PointNumber,SlopeDistance"});
+  const ToolRun made = RunTool(
+      {"generate", "raw", "-n", "User Raw Format", "--fields", "PointNumber,SlopeDistance"});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   const std::string path = cli_test::UserFolderOfRuns() + "/Formats/User_Raw_Format.xml";
   EXPECT_TRUE(FileExists(path));

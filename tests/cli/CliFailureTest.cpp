@@ -160,8 +160,11 @@ TEST(CliMessages, VerboseShowsDetailsAndQuietHidesWarnings) {
   EXPECT_GE(LinesStartingWith(verbose.err, "detail: "), 1) << verbose.err;
   EXPECT_EQ(LinesStartingWith(verbose.err, "error: "), LinesStartingWith(normal.err, "error: "));
 
-  const std::vector<std::string> exportEmpty = {"export", "-f", "Comma Delimited Points",
-                                                folder.Path("empty.xml"), "-o",
+  const std::vector<std::string> exportEmpty = {"export",
+                                                "-f",
+                                                "Comma Delimited Points",
+                                                folder.Path("empty.xml"),
+                                                "-o",
                                                 folder.Path("o.csv")};
   std::vector<std::string> quiet = {"-q"};
   quiet.insert(quiet.end(), exportEmpty.begin(), exportEmpty.end());
@@ -179,9 +182,9 @@ TEST(CliProgress, NoProgressBarWhenStandardErrorIsNotATerminal) {
     big += std::to_string(100000 + i) + ",5000.000,1000.000,100.000,CP\r\n";
   }
   WriteFile(folder.Path("big.csv"), big);
-  const ToolRun run = RunTool({"convert", "--from", "Comma Delimited Points", "--to",
-                               "Comma Delimited Points", folder.Path("big.csv"), "-o",
-                               folder.Path("copy.csv")});
+  const ToolRun run =
+      RunTool({"convert", "--from", "Comma Delimited Points", "--to", "Comma Delimited Points",
+               folder.Path("big.csv"), "-o", folder.Path("copy.csv")});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(ReadFile(folder.Path("copy.csv")), big);

@@ -10,7 +10,9 @@
 namespace {
 class Quiet : public compoundparser::TParserCallBack {
  public:
-  void OnMessage(int kind, std::string text) override { std::fprintf(stderr, "%d %s\n", kind, text.c_str()); }
+  void OnMessage(int kind, std::string text) override {
+    std::fprintf(stderr, "%d %s\n", kind, text.c_str());
+  }
   void OnProgress(unsigned long, unsigned long) override {}
 };
 }  // namespace
@@ -28,7 +30,8 @@ int main(int argc, char** argv) {
   if (!data.ParseRead(argv[2], *format)) return 1;
   const std::string text = data.GetDocument().SaveToString();
   int points = 0;
-  for (size_t at = text.find("<Point>"); at != std::string::npos; at = text.find("<Point>", at + 1)) ++points;
+  for (size_t at = text.find("<Point>"); at != std::string::npos; at = text.find("<Point>", at + 1))
+    ++points;
   std::printf("formats=%d points=%d\n", catalogue.NumFormats(), points);
   return 0;
 }
