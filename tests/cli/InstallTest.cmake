@@ -1,6 +1,8 @@
 # Installs the build into a temporary prefix, then builds and runs a tiny
 # program against it twice: through find_package and through pkg-config.
 # Also runs the installed tool, which must find the installed Formats folder.
+# Called by ctest with BUILD_DIR, SOURCE_DIR, WORK_DIR, CXX, CXX_FLAGS,
+# LINKER_FLAGS, GENERATOR and EXAMPLES.
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT result EQUAL 0)
@@ -27,7 +29,8 @@ if(NOT out MATCHES "\"Comma Delimited Points\"" OR NOT out MATCHES "${prefix}/bi
 endif()
 
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/consumer -B ${WORK_DIR}/consumer -G ${GENERATOR}
-    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX})
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX}
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer ${prefix}/share/compoundparser ${EXAMPLES}/points-comma.csv)
 if(NOT out MATCHES "points=4")
@@ -42,7 +45,10 @@ if(PKG_CONFIG)
   run(${PKG_CONFIG} --cflags --libs compoundparser)
   string(STRIP "${out}" flags)
   separate_arguments(flags UNIX_COMMAND "${flags}")
-  run(${CXX} -std=c++17 ${SOURCE_DIR}/consumer/main.cpp ${flags} -o ${WORK_DIR}/consumer-pc)
+  # The build's own flags (a sanitizer build needs them on the link line too).
+  separate_arguments(build_flags UNIX_COMMAND "${CXX_FLAGS} ${LINKER_FLAGS}")
+  run(${CXX} -std=c++17 ${build_flags} ${SOURCE_DIR}/consumer/main.cpp ${flags}
+      -o ${WORK_DIR}/consumer-pc)
   run(${WORK_DIR}/consumer-pc ${prefix}/share/compoundparser ${EXAMPLES}/points-comma.csv)
   if(NOT out MATCHES "points=4")
     message(FATAL_ERROR "the program built with pkg-config gave: ${out}")
