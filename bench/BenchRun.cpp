@@ -1,0 +1,254 @@
+// The benchmark table of bench/run: whole conversions of generated point files
+// measured in child processes (wall time and peak resident memory), against
+// baselines measured in the same run: cat, pugixml loading and saving the same
+// document without our engine, and ogr2ogr when it is installed.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data/InstrumentData.h"
+#include "definitions/FormatDefinition.h"
+
+namespace compoundparser {
+namespace {
+
+struct Options {
+  std::string tool;
+  std::string definition;
+  std::string work = "/tmp/compoundparser-bench";
+  int runs = 3;
+  long records = 1000000;
+};
+
+struct Sample {
+  double seconds = 0;
+  long peakKb = 0;
+  bool ok = false;
+};
+
+class QuietCallBack : public TParserCallBack {
+ public:
+  void OnMessage(int, std::string) override {}
+  void OnProgress(unsigned long, unsigned long) override {}
+};
+
+// Runs `work` in a child process; returns its wall time and peak memory.
+Sample Measure(const std::function<bool()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) _exit(work() ? 0 : 1);
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  Sample sample;
+  sample.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  sample.peakKb = usage.ru_maxrss;
+  sample.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return sample;
+}
+
+// Runs a command line with its standard output sent to `out` (or /dev/null).
+bool Exec(const std::vector<std::string>& argv, const std::string& out = "/dev/null") {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  if (!freopen(out.c_str(), "w", stdout)) return false;
+  freopen("/dev/null", "w", stderr);
+  execvp(args[0], args.data());
+  return false;
+}
+
+// The median of `runs` measurements (by time); peak memory is the largest seen.
+Sample Median(int runs, const std::function<bool()>& work) {
+  std::vector<Sample> samples;
+  for (int i = 0; i < runs; ++i) samples.push_back(Measure(work));
+  std::sort(samples.begin(), samples.end(),
+            [](const Sample& a, const Sample& b) { return a.seconds < b.seconds; });
+  Sample median = samples[samples.size() / 2];
+  for (const auto& s : samples) {
+    median.peakKb = std::max(median.peakKb, s.peakKb);
+    median.ok = median.ok && s.ok;
+  }
+  return median;
+}
+
+void WritePoints(const std::string& name, long records) {
+  std::mt19937 random(20261205);
+  std::uniform_real_distribution<double> coordinate(0, 100000);
+  std::ofstream out(name, std::ios::binary);
+  char line[128];
+  for (long i = 1; i <= records; ++i) {
+    const int n = std::snprintf(line, sizeof line, "%ld,%.3f,%.3f,%.3f,CODE%ld\r\n", i,
+                                coordinate(random), coordinate(random), coordinate(random) / 100,
+                                i % 7);
+    out.write(line, n);
+  }
+}
+
+std::string ReadAll(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+long FileSize(const std::string& name) {
+  std::ifstream in(name, std::ios::binary | std::ios::ate);
+  return static_cast<long>(in.tellg());
+}
+
+bool Available(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+struct Figures {
+  Sample stream, dom, exportBack, loadXml, cat, pugiLoadSave, pugiLoad, ogr;
+  bool exportSame = false;
+};
+
+Figures Run(const Options& o, long records) {
+  const std::string tag = std::to_string(records);
+  const std::string csv = o.work + "/points-" + tag + ".csv";
+  const std::string xml = o.work + "/points-" + tag + ".xml";
+  const std::string back = o.work + "/points-" + tag + ".back.csv";
+  WritePoints(csv, records);
+  Figures f;
+  f.stream = Median(o.runs, [&] {
+    return Exec({o.tool, "import", "-q", "--no-progress", "-f", o.definition, csv, "-o", xml});
+  });
+  f.dom = Median(o.runs, [&] {
+    QuietCallBack quiet;
+    FormatDefinition definition(o.definition, &quiet);
+    if (!definition.Load()) return false;
+    InstrumentData data(definition, &quiet);
+    return data.ParseRead(csv, definition) && data.SaveXml(xml);
+  });
+  f.exportBack = Median(o.runs, [&] {
+    QuietCallBack quiet;
+    FormatDefinition definition(o.definition, &quiet);
+    if (!definition.Load()) return false;
+    InstrumentData data(definition, &quiet);
+    return data.LoadXml(xml) && data.ParseWrite(back, definition);
+  });
+  f.exportSame = ReadAll(back) == ReadAll(csv);
+  f.loadXml = Median(o.runs, [&] {
+    QuietCallBack quiet;
+    FormatDefinition definition(o.definition, &quiet);
+    InstrumentData data(definition, &quiet);
+    return data.LoadXml(xml);
+  });
+  f.cat = Median(o.runs, [&] { return Exec({"cat", csv}, o.work + "/cat.out"); });
+  f.pugiLoadSave = Median(o.runs, [&] {
+    pugi::xml_document doc;
+    if (!doc.load_file(xml.c_str())) return false;
+    return doc.save_file((o.work + "/pugi.xml").c_str(), "", pugi::format_raw);
+  });
+  f.pugiLoad = Median(o.runs, [&] {
+    pugi::xml_document doc;
+    return static_cast<bool>(doc.load_file(xml.c_str()));
+  });
+  if (Available("ogr2ogr")) {
+    const std::string gml = o.work + "/points-" + tag + ".gml";
+    f.ogr = Median(o.runs, [&] {
+      std::remove(gml.c_str());
+      return Exec({"ogr2ogr", "-f", "GML", gml, csv});
+    });
+  }
+  return f;
+}
+
+void Row(const char* figure, const std::string& value, const std::string& baseline,
+         double ratio, const char* target) {
+  std::printf("| %-44s | %-18s | %-26s | %7.2f | %-10s |\n", figure, value.c_str(),
+              baseline.c_str(), ratio, target);
+}
+
+std::string Rate(long bytes, const Sample& s) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f MB/s (%.2f s)", bytes / 1e6 / s.seconds, s.seconds);
+  return text;
+}
+std::string Seconds(const char* name, const Sample& s) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %.2f s", name, s.seconds);
+  return text;
+}
+std::string Megabytes(const Sample& s) { return std::to_string(s.peakKb / 1024) + " MB"; }
+
+int Main(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string key = argv[i];
+    const std::string value = argv[i + 1];
+    if (key == "--tool") o.tool = value;
+    else if (key == "--definition") o.definition = value;
+    else if (key == "--work") o.work = value;
+    else if (key == "--runs") o.runs = std::max(1, std::atoi(value.c_str()));
+    else if (key == "--records") o.records = std::max(1000L, std::atol(value.c_str()));
+  }
+  if (o.tool.empty() || o.definition.empty()) {
+    std::fprintf(stderr, "usage: %s --tool PATH --definition FILE [--work DIR] [--runs N] [--records N]\n", argv[0]);
+    return 2;
+  }
+  std::system(("mkdir -p " + o.work).c_str());
+  const Figures big = Run(o, o.records);
+  const Figures small = Run(o, o.records / 10);
+  const long bytes = FileSize(o.work + "/points-" + std::to_string(o.records) + ".csv");
+  const bool allOk = big.stream.ok && big.dom.ok && big.exportBack.ok && small.stream.ok &&
+                     small.dom.ok && small.exportBack.ok;
+
+  std::printf("%ld point records, %.1f MB data file; median of %d runs\n\n", o.records, bytes / 1e6,
+              o.runs);
+  std::printf("| %-44s | %-18s | %-26s | %7s | %-10s |\n", "figure", "value", "baseline", "ratio",
+              "target");
+  std::printf("|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(20, '-').c_str(),
+              std::string(28, '-').c_str(), std::string(9, '-').c_str(), std::string(12, '-').c_str());
+  if (big.ogr.seconds > 0) {
+    Row("streaming import (tool), speed-up on ogr2ogr", Rate(bytes, big.stream),
+        Seconds("ogr2ogr -f GML", big.ogr), big.ogr.seconds / big.stream.seconds, ">= 8");
+  } else {
+    Row("streaming import (tool) [ogr2ogr missing]", Rate(bytes, big.stream), Seconds("cat", big.cat),
+        big.stream.seconds / big.cat.seconds, "-");
+  }
+  Row("streaming import, peak memory", Megabytes(big.stream), "limit 64 MB",
+      big.stream.peakKb / 1024.0 / 64, "< 1");
+  Row("import to document + SaveXml, time", Rate(bytes, big.dom),
+      Seconds("pugixml load+save", big.pugiLoadSave), big.dom.seconds / big.pugiLoadSave.seconds,
+      "<= 2");
+  Row("import to document + SaveXml, peak memory", Megabytes(big.dom),
+      "pugixml load " + Megabytes(big.pugiLoad), 1.0 * big.dom.peakKb / big.pugiLoad.peakKb, "<= 2");
+  Row("LoadXml + export, time", Rate(bytes, big.exportBack), Seconds("LoadXml", big.loadXml),
+      big.exportBack.seconds / big.loadXml.seconds, "<= 2");
+  Row("LoadXml, time", Seconds("LoadXml", big.loadXml), Seconds("pugixml load", big.pugiLoad),
+      big.loadXml.seconds / big.pugiLoad.seconds, "-");
+  Row("export output equals the input", big.exportSame ? "yes" : "NO", "-", big.exportSame ? 1 : 0,
+      "1");
+  Row("streaming import 1M/100k time", Seconds("1M", big.stream), Seconds("100k", small.stream),
+      big.stream.seconds / small.stream.seconds, "< 12");
+  Row("import to document 1M/100k time", Seconds("1M", big.dom), Seconds("100k", small.dom),
+      big.dom.seconds / small.dom.seconds, "< 12");
+  Row("LoadXml + export 1M/100k time", Seconds("1M", big.exportBack), Seconds("100k", small.exportBack),
+      big.exportBack.seconds / small.exportBack.seconds, "< 12");
+  Row("cat of the data file", Rate(bytes, big.cat), "-", 1, "-");
+  if (!allOk) std::printf("\nSOME RUNS FAILED\n");
+  return allOk && big.exportSame ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace compoundparser
+
+int main(int argc, char** argv) { return compoundparser::Main(argc, argv); }
