@@ -2,10 +2,13 @@
 // a data file, ParseXml exports into one. They open the file in the context,
 // check the outcome and turn file and document errors into messages.
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "definitions/FormatDefinition.h"
 #include "engine/MessageText.h"
+#include "host/CodePage.h"
 #include "host/HostError.h"
 #include "resources/StringTable.h"
 
@@ -30,6 +33,39 @@ void CloseEarlierFile(TParserParam& param) {
   }
 }
 
+// Returns the text of a document error raised while importing, with the place
+// of the field in hand in the data file and, for bytes that the code page does
+// not allow, how to name the right one.
+std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
+  std::string text = error.what();
+  const uint32_t end = param.file.Position();
+  const std::string& field = param.fieldText;
+  size_t start = std::string::npos;
+  // The field's text is its bytes without padding: find it before the position.
+  if (!field.empty() && field.size() <= end && param.file.Data() != nullptr) {
+    start = std::string_view(param.file.Data(), end).rfind(field);
+  }
+  // The error names the offset in the field's narrow text (for a character
+  // that XML cannot hold, only while no conversion changes the offsets).
+  const bool invalidByte = text.compare(0, 7, "Byte 0x") == 0;
+  unsigned long offset = 0;
+  const size_t at = text.find(" at offset ");
+  const bool narrowOffset = invalidByte || CodePageIsUtf8();
+  if (start != std::string::npos && narrowOffset && at != std::string::npos &&
+      std::sscanf(text.c_str() + at, " at offset %lu", &offset) == 1 && offset < field.size()) {
+    text += " (byte " + std::to_string(start + offset) + " of the data file)";
+  } else if (start != std::string::npos) {
+    text += " (in the field at bytes " + std::to_string(start) + " to " +
+            std::to_string(start + field.size() - 1) + " of the data file)";
+  } else {
+    text += " (before byte " + std::to_string(end) + " of the data file)";
+  }
+  if (invalidByte) {
+    text += "; use --encoding to name the file's code page";
+  }
+  return text;
+}
+
 }  // namespace
 
 bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& param) {
@@ -38,6 +74,7 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
     return false;
   }
   CloseEarlierFile(param);
+  param.SetHostError(std::string());
   int systemCode = 0;
   if (!param.file.OpenForImport(dataFileName, systemCode)) {
     Report(param, kKindError,
@@ -63,9 +100,11 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
       return false;
     }
     return true;
-  } catch (const FileError&) {
+  } catch (const FileError& error) {
+    param.SetHostError(error.what());
     Report(param, kKindError, "File error");
-  } catch (const XmlError&) {
+  } catch (const XmlError& error) {
+    param.SetHostError(ImportErrorText(param, error));
     ReportParseError(document, param.callBack);
   }
   return false;
@@ -74,6 +113,7 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
 bool FormatDefinition::ParseXml(const std::string& outputFileName, TParserParam& param) {
   if (!rootParser) return false;
   CloseEarlierFile(param);
+  param.SetHostError(std::string());
   int systemCode = 0;
   if (!param.file.OpenForExport(outputFileName, systemCode)) return false;
   try {
@@ -82,8 +122,11 @@ bool FormatDefinition::ParseXml(const std::string& outputFileName, TParserParam&
     param.file.Flush();
     return written;
   } catch (const FileError& error) {
+    param.SetHostError(error.what());
     Report(param, kKindFileError, SystemErrorText(error.SystemCode()));
-  } catch (const XmlError&) {
+  } catch (const XmlError& error) {
+    param.SetHostError(std::string(error.what()) + " (at byte " +
+                       std::to_string(param.file.Position()) + " of the output file)");
     ReportParseError(document, param.callBack);
   }
   return false;

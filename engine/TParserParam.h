@@ -26,6 +26,10 @@ class TParserParam {
 
   std::string GetLastError() const { return lastError; }
   void SetLastError(const std::string& text) { lastError = text; }
+  // Returns the text of the document or file error that ended the last run of
+  // a driver ("" when its last run raised none), with the place in the file.
+  const std::string& GetHostError() const { return hostError; }
+  void SetHostError(const std::string& text) { hostError = text; }
 
   // Returns the builder that import adds to the document through: the one set
   // with SetBuilder, or else one that builds below `currentNode`.
@@ -47,6 +51,7 @@ class TParserParam {
   uint64_t removedCount = 0;
 
  private:
+  std::string hostError;
   DocumentBuilder* builder_ = nullptr;
   std::unique_ptr<DocumentBuilder> domBuilder_;
 };

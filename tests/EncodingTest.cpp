@@ -1,0 +1,166 @@
+// Text encodings at the edges of a run: the bytes of a data file in the code
+// page that the host names arrive in the document as their characters and go
+// back out as the same bytes; bytes that the code page does not allow and
+// characters that XML cannot hold fail the import with their place in the file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "data/InstrumentData.h"
+#include "definitions/FormatDefinition.h"
+#include "host/CodePage.h"
+
+namespace compoundparser {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingCallBack : public TParserCallBack {
+ public:
+  void OnMessage(int, std::string text) override { messages.push_back(std::move(text)); }
+  void OnProgress(unsigned long, unsigned long) override {}
+  std::vector<std::string> messages;
+};
+
+// Sets the code page for one test and restores the one before.
+class CodePageScope {
+ public:
+  explicit CodePageScope(const std::string& name) : previous_(CodePageName()) {
+    EXPECT_TRUE(SetCodePage(name)) << name;
+  }
+  ~CodePageScope() { SetCodePage(previous_); }
+
+ private:
+  std::string previous_;
+};
+
+std::string EncodingFile(const std::string& name) {
+  return std::string(CP_TEST_DATA_DIR) + "/encoding/" + name;
+}
+
+std::string ReadBytes(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class Encoding : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::path(testing::TempDir()) /
+              ("encoding-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::create_directories(folder_);
+    ASSERT_TRUE(definition_.Load());
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::remove_all(folder_, error);
+  }
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+  // Checks that a failed import left a document that saves and loads again,
+  // and that the streaming import of the same file writes nothing.
+  void ExpectNoMalformedDocument(InstrumentData& data, const std::string& dataFile) {
+    ASSERT_TRUE(data.SaveXml(Path("partial.xml")));
+    InstrumentData reloaded(definition_, &callBack_);
+    EXPECT_TRUE(reloaded.LoadXml(Path("partial.xml")));
+    InstrumentData streaming(definition_, &callBack_);
+    EXPECT_FALSE(streaming.ParseReadToFile(dataFile, definition_, Path("streamed.xml")));
+    EXPECT_FALSE(fs::exists(Path("streamed.xml")));
+  }
+
+  fs::path folder_;
+  RecordingCallBack callBack_;
+  FormatDefinition definition_{EncodingFile("notes.xml"), &callBack_};
+};
+
+TEST_F(Encoding, Cp1252DegreeSignRoundTripsByteForByte) {
+  CodePageScope scope("CP1252");
+  const std::string source = EncodingFile("cp1252.txt");
+  {
+    InstrumentData data(definition_, &callBack_);
+    ASSERT_TRUE(data.ParseRead(source, definition_)) << data.GetHostError();
+    EXPECT_EQ(data.GetHostError(), "");
+    // The narrow text is in the code page, the saved document in UTF-8.
+    const XmlNode note = data.GetDocument().DocumentElement().SelectSingleNode("Point/Note");
+    EXPECT_EQ(note.Text(), "20\xB0" "C");
+    ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
+  }
+  EXPECT_NE(ReadBytes(Path("saved.xml")).find("<Note>20\xC2\xB0" "C</Note>"), std::string::npos);
+
+  InstrumentData reloaded(definition_, &callBack_);
+  ASSERT_TRUE(reloaded.LoadXml(Path("saved.xml")));
+  ASSERT_TRUE(reloaded.ParseWrite(Path("exported.txt"), definition_));
+  reloaded.file.Flush();
+  EXPECT_EQ(ReadBytes(Path("exported.txt")), ReadBytes(source));
+}
+
+struct BadByteCase {
+  const char* codePage;
+  const char* file;
+  const char* reason;     // part of the host error
+  const char* position;   // the place in the data file
+  bool hint;              // whether the host error names --encoding
+};
+
+const BadByteCase kBadBytes[] = {
+    // 0xB0 is not UTF-8; it is byte 5 of the data file.
+    {"UTF-8", "cp1252.txt", "Byte 0xB0", "(byte 5 of the data file)", true},
+    // The end-of-file byte of old instruments is no XML character in any code page.
+    {"UTF-8", "eof.txt", "Character 26", "(byte 11 of the data file)", false},
+    {"CP1252", "eof.txt", "Character 26", "(in the field at bytes 10 to 11 of the data file)", false},
+};
+
+TEST_F(Encoding, BytesThatCannotBeTextFailTheImportWithTheirPlace) {
+  for (const BadByteCase& c : kBadBytes) {
+    SCOPED_TRACE(std::string(c.codePage) + " " + c.file);
+    CodePageScope scope(c.codePage);
+    const std::string source = EncodingFile(c.file);
+    InstrumentData data(definition_, &callBack_);
+    EXPECT_FALSE(data.ParseRead(source, definition_));
+    const std::string error = data.GetHostError();
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_NE(error.find(c.position), std::string::npos) << error;
+    EXPECT_EQ(error.find("use --encoding to name the file's code page") != std::string::npos, c.hint)
+        << error;
+    ExpectNoMalformedDocument(data, source);
+  }
+}
+
+TEST_F(Encoding, HostErrorIsClearedByTheNextRun) {
+  InstrumentData data(definition_, &callBack_);
+  {
+    CodePageScope scope("UTF-8");
+    EXPECT_FALSE(data.ParseRead(EncodingFile("cp1252.txt"), definition_));
+    EXPECT_NE(data.GetHostError(), "");
+  }
+  CodePageScope scope("CP1252");
+  EXPECT_TRUE(data.ParseRead(EncodingFile("cp1252.txt"), definition_));
+  EXPECT_EQ(data.GetHostError(), "");
+}
+
+TEST_F(Encoding, CharacterOutsideTheCodePageFailsTheExport) {
+  CodePageScope scope("CP1252");
+  InstrumentData data(definition_, &callBack_);
+  ASSERT_TRUE(data.LoadXml(EncodingFile("kanji.xml")));
+  EXPECT_FALSE(data.ParseWrite(Path("exported.txt"), definition_));
+  const std::string error = data.GetHostError();
+  EXPECT_NE(error.find("cannot be written in code page CP1252"), std::string::npos) << error;
+  EXPECT_NE(error.find("(at byte 3 of the output file)"), std::string::npos) << error;
+}
+
+TEST_F(Encoding, ShiftJisBytesArriveAsTheirCharacters) {
+  CodePageScope scope("SHIFT_JIS");
+  const std::string bytes = "P1,\x93\xfa\r\n";  // the character for "day"
+  std::ofstream(Path("sjis.txt"), std::ios::binary) << bytes;
+  InstrumentData data(definition_, &callBack_);
+  ASSERT_TRUE(data.ParseRead(Path("sjis.txt"), definition_)) << data.GetHostError();
+  ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
+  EXPECT_NE(ReadBytes(Path("saved.xml")).find("<Note>\xe6\x97\xa5</Note>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace compoundparser
