@@ -44,10 +44,6 @@ std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
-void WriteAll(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 // Describes where two texts first differ, with a little of each; empty when equal.
 std::string FirstDifference(const std::string& actual, const std::string& expected) {
   if (actual == expected) return "";
@@ -280,6 +276,68 @@ const FormatCase kOwnCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Bundled, RealFormatsTest, ::testing::ValuesIn(kCases), CaseName);
 INSTANTIATE_TEST_SUITE_P(Own, RealFormatsTest, ::testing::ValuesIn(kOwnCases), CaseName);
+
+// A conversion: import through one definition, export the same document through another.
+struct ConvertCase {
+  const char* from;
+  const char* to;
+  const char* file;  // as in FormatCase
+  bool shared;
+  const char* head;  // what the exported file starts with
+  size_t lines;      // how many line ends it holds
+};
+
+class ConvertFormatsTest : public ::testing::TestWithParam<ConvertCase> {};
+
+TEST_P(ConvertFormatsTest, WritesPointLines) {
+  const ConvertCase& c = GetParam();
+  const std::string input = (c.shared ? kSamplesDir : kOwnDir) + c.file;
+  if (c.shared && !fs::exists(input)) GTEST_SKIP() << "shared samples not found: " << input;
+  const fs::path folder = fs::temp_directory_path() / ("cp-convert-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+
+  Recorder recorder;
+  auto from = Bundled(c.from, recorder);
+  auto to = Bundled(c.to, recorder);
+  InstrumentData data(*from, &recorder);
+  ASSERT_TRUE(data.ParseRead(input, *from)) << recorder.Errors();
+  const std::string output = (folder / "convert.out").string();
+  ASSERT_TRUE(data.ParseWrite(output, *to)) << recorder.Errors();
+  data.file.Close();
+  const std::string text = ReadAll(output);
+  fs::remove_all(folder);
+
+  EXPECT_EQ(text.substr(0, std::string(c.head).size()), c.head);
+  size_t lineEnds = 0;
+  for (char ch : text) lineEnds += ch == '\n' || ch == '\r';
+  EXPECT_EQ(lineEnds, c.lines);
+}
+
+const ConvertCase kConvertCases[] = {
+    // Only the Point lines of the GSI file (P4 and P5) become points; the framing stays.
+    {"LeicaGSI16.xml", "PNEZDComma.xml", "gsi16_messy.gsi", false,
+     "\x02P4,623.456,512.345,-1.234,TREE\rP5,700.000,800.000,0.100,WALL\r\x03\x1A", 2},
+    {"LeicaGSI8.xml", "PENZDSpace.xml", "gsi8_points.gsi", false,
+     "101 512.345 623.456 1.234 7\r\n102 512.000 623.000 -0.010\r\n103 1000.000 2000.000 3.000\r\n", 6},
+    {"SokkiaSDR33.xml", "PNEZDComma.xml", "sdr33_small.sdr", false,
+     "P1,987.500,2021.650,99.950,FENCE\nP2,988.250,1995.720,100.730,TREE\n", 2},
+    {"SokkiaSDR33.xml", "PNEZDComma.xml", "sokkia_sdr33/sokkia_sdr33_polar.sdr", true,
+     "1,19.914,9.217,0.975,SOGLIA NORD\n2,-2.161,1.421,0.946,SOGLIA SUD\n3,11.870,18.789,1.659,CP12\n", 33},
+    {"LeicaGSI8.xml", "PNEZDComma.xml", "leica_gsi/leica_gsi8_ertola.gsi", true,
+     "1,525.871,515.836,3.079,1\r\n2,528.710,510.231,2.716,1\r\n", 689 * 2},
+    {"PNEZDComma.xml", "PENZDTab.xml", "pnezd_comma.csv", false,
+     "P,N,E,Z,D\r\n1\t3000.000\t5000.000\t100.000\tCTRL PT\r\n2\t3020.250\t5010.500\t101.125\t\r\n"
+     "3\t2990.000\t4990.000\t99.500\r\n", 8},
+};
+
+std::string ConvertName(const ::testing::TestParamInfo<ConvertCase>& info) {
+  std::string name = fs::path(info.param.file).stem().string() + "To" + fs::path(info.param.to).stem().string();
+  for (char& ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = 'X';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Convert, ConvertFormatsTest, ::testing::ValuesIn(kConvertCases), ConvertName);
 
 }  // namespace
 }  // namespace compoundparser
