@@ -25,7 +25,7 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
   const bool matches = end <= file.Length() &&
                        std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
   if (!matches) {
-    param.lastError = FormatMessageText(kMsgLiteralNotFound, static_cast<int>(start), literal.c_str());
+    FormatMessageTextTo(param.lastError, kMsgLiteralNotFound, static_cast<int>(start), literal.c_str());
     return false;
   }
   file.Seek(static_cast<uint32_t>(end));

@@ -9,29 +9,99 @@
 
 namespace compoundparser {
 
-std::string LoadMessageText(unsigned id) { return ResourceText(id, ThreadLanguage()); }
+std::string LoadMessageText(unsigned id) {
+  // The language is looked up only when a table other than English exists;
+  // with English alone every language gets the same text.
+  const unsigned language = HasMessageTranslations() ? ThreadLanguage() : kLanguageEnglish;
+  return ResourceText(id, language);
+}
+
+namespace {
+
+// Formats `format` printf-style into `out` for the conversions that messages
+// use (%d %ld %u %lu %x %lx %s %S %%); any other falls back to vsnprintf.
+void FormatInto(std::string& out, const std::string& format, va_list args) {
+  out.clear();
+  for (size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if (c != '%') {
+      out += c;
+      continue;
+    }
+    size_t j = i + 1;
+    const bool isLong = j < format.size() && format[j] == 'l';
+    if (isLong) ++j;
+    const char conversion = j < format.size() ? format[j] : '\0';
+    char digits[24];
+    int n = 0;
+    switch (conversion) {
+      case '%':
+        out += '%';
+        break;
+      case 'd':
+        n = isLong ? std::snprintf(digits, sizeof digits, "%ld", va_arg(args, long))
+                   : std::snprintf(digits, sizeof digits, "%d", va_arg(args, int));
+        out.append(digits, static_cast<size_t>(n));
+        break;
+      case 'u':
+        n = isLong ? std::snprintf(digits, sizeof digits, "%lu", va_arg(args, unsigned long))
+                   : std::snprintf(digits, sizeof digits, "%u", va_arg(args, unsigned));
+        out.append(digits, static_cast<size_t>(n));
+        break;
+      case 'x':
+        n = isLong ? std::snprintf(digits, sizeof digits, "%lx", va_arg(args, unsigned long))
+                   : std::snprintf(digits, sizeof digits, "%x", va_arg(args, unsigned));
+        out.append(digits, static_cast<size_t>(n));
+        break;
+      case 's':
+      case 'S': {
+        const char* text = va_arg(args, const char*);
+        out += text != nullptr ? text : "(null)";
+        break;
+      }
+      default: {
+        // Not a conversion of ours: let the C library do the rest.
+        std::string rest = format.substr(i);
+        va_list copy;
+        va_copy(copy, args);
+        const int needed = std::vsnprintf(nullptr, 0, rest.c_str(), copy);
+        va_end(copy);
+        if (needed > 0) {
+          std::string tail(static_cast<size_t>(needed) + 1, '\0');
+          std::vsnprintf(tail.data(), tail.size(), rest.c_str(), args);
+          tail.resize(static_cast<size_t>(needed));
+          out += tail;
+        }
+        return;
+      }
+    }
+    i = j;
+  }
+}
+
+}  // namespace
 
 std::string FormatMessageText(unsigned id, ...) {
-  std::string format = LoadMessageText(id);
-  if (format.empty()) return format;
-  // Wide-string placeholders take our narrow strings.
-  for (size_t at = format.find("%S"); at != std::string::npos; at = format.find("%S", at + 2)) {
-    format[at + 1] = 's';
+  std::string out;
+  const std::string format = LoadMessageText(id);
+  if (format.empty()) return out;
+  va_list args;
+  va_start(args, id);
+  FormatInto(out, format, args);
+  va_end(args);
+  return out;
+}
+
+void FormatMessageTextTo(std::string& out, unsigned id, ...) {
+  const std::string format = LoadMessageText(id);
+  if (format.empty()) {
+    out.clear();
+    return;
   }
   va_list args;
   va_start(args, id);
-  va_list copy;
-  va_copy(copy, args);
-  const int needed = std::vsnprintf(nullptr, 0, format.c_str(), copy);
-  va_end(copy);
-  std::string out;
-  if (needed > 0) {
-    out.resize(static_cast<size_t>(needed) + 1);
-    std::vsnprintf(out.data(), out.size(), format.c_str(), args);
-    out.resize(static_cast<size_t>(needed));
-  }
+  FormatInto(out, format, args);
   va_end(args);
-  return out;
 }
 
 void ReportParseError(const XmlDocument& document, TParserCallBack* callBack) {

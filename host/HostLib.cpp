@@ -16,7 +16,6 @@
 namespace compoundparser {
 namespace {
 
-constexpr unsigned kLanguageEnglish = 9;
 constexpr unsigned kLanguageGerman = 7;
 constexpr unsigned kLanguageFrench = 12;
 
@@ -153,6 +152,8 @@ unsigned LanguageOfLocaleName(const std::string& name) {
 }
 
 unsigned ThreadLanguage() { return LanguageOfLocaleName(MessageLocaleName()); }
+
+bool HasMessageTranslations() { return false; }
 
 std::string ResourceText(unsigned id, unsigned /*language*/) {
   // Only the English table is compiled in; every language falls back to it.

@@ -26,6 +26,11 @@ void SetUserFolder(const std::string& folder);
 // Returns the language id of the calling thread's locale (low 16 bits of a
 // Windows-style LCID: 9 English, 7 German, ...).
 unsigned ThreadLanguage();
+// The language id of English.
+constexpr unsigned kLanguageEnglish = 9;
+// Returns true when message tables other than English are compiled in (today:
+// none, so the language of a message need not be looked up).
+bool HasMessageTranslations();
 // Returns message `id` of the library's string table in `language`; a language
 // without a table falls back to English. "" when there is no such message.
 std::string ResourceText(unsigned id, unsigned language);
