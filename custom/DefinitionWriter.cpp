@@ -5,6 +5,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "host/AtomicFile.h"
+#include "host/HostError.h"
+
 namespace compoundparser {
 
 namespace {
@@ -91,24 +94,18 @@ void DefinitionWriter::Raw(std::string_view text) { text_ += text; }
 
 std::string WriteDefinitionFile(const std::string& path, const std::string& text) {
   if (path.empty()) return "Cannot write the format definition: no file name given";
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return "Cannot create '" + temporary + "': " + ErrnoText(errno);
-    }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      const int code = errno;
-      std::remove(temporary.c_str());
-      return "Cannot write '" + temporary + "': " + ErrnoText(code);
-    }
+  // A temporary file of its own next to the target, made whole on disk and
+  // renamed over it: the old definition stays as it was until then.
+  AtomicFile output;
+  int code = 0;
+  if (!output.Open(path, code)) {
+    return "Cannot create a temporary file for '" + path + "': " + ErrnoText(code);
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int code = errno;
-    std::remove(temporary.c_str());
-    return "Cannot replace '" + path + "': " + ErrnoText(code);
+  try {
+    output.Write(text);
+    output.Commit();
+  } catch (const FileError& error) {
+    return "Cannot write '" + path + "': " + ErrnoText(error.SystemCode());
   }
   return std::string();
 }
