@@ -1,5 +1,7 @@
 #include "engine/MessageText.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 
@@ -23,9 +25,10 @@ namespace {
 void FormatInto(std::string& out, const std::string& format, va_list args) {
   out.clear();
   for (size_t i = 0; i < format.size(); ++i) {
-    const char c = format[i];
-    if (c != '%') {
-      out += c;
+    if (format[i] != '%') {
+      const size_t next = std::min(format.find('%', i), format.size());
+      out.append(format, i, next - i);
+      i = next - 1;
       continue;
     }
     size_t j = i + 1;
@@ -33,25 +36,26 @@ void FormatInto(std::string& out, const std::string& format, va_list args) {
     if (isLong) ++j;
     const char conversion = j < format.size() ? format[j] : '\0';
     char digits[24];
-    int n = 0;
+    char* end = digits;
     switch (conversion) {
       case '%':
         out += '%';
         break;
       case 'd':
-        n = isLong ? std::snprintf(digits, sizeof digits, "%ld", va_arg(args, long))
-                   : std::snprintf(digits, sizeof digits, "%d", va_arg(args, int));
-        out.append(digits, static_cast<size_t>(n));
+        end = isLong ? std::to_chars(digits, digits + sizeof digits, va_arg(args, long)).ptr
+                     : std::to_chars(digits, digits + sizeof digits, va_arg(args, int)).ptr;
+        out.append(digits, end);
         break;
       case 'u':
-        n = isLong ? std::snprintf(digits, sizeof digits, "%lu", va_arg(args, unsigned long))
-                   : std::snprintf(digits, sizeof digits, "%u", va_arg(args, unsigned));
-        out.append(digits, static_cast<size_t>(n));
+        end = isLong ? std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned long)).ptr
+                     : std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned)).ptr;
+        out.append(digits, end);
         break;
       case 'x':
-        n = isLong ? std::snprintf(digits, sizeof digits, "%lx", va_arg(args, unsigned long))
-                   : std::snprintf(digits, sizeof digits, "%x", va_arg(args, unsigned));
-        out.append(digits, static_cast<size_t>(n));
+        end = isLong
+                  ? std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned long), 16).ptr
+                  : std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned), 16).ptr;
+        out.append(digits, end);
         break;
       case 's':
       case 'S': {
