@@ -1,6 +1,7 @@
 #include "host/Xml.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <iconv.h>
 #include <unistd.h>
 
@@ -67,12 +68,20 @@ std::string Narrow(const char* utf8) {
   return Utf8ToNarrow(utf8);
 }
 
-bool IsNameStart(unsigned char c) {
-  return std::isalpha(c) != 0 || c == '_' || c == ':' || c >= 0x80;
-}
-bool IsNameChar(unsigned char c) {
-  return IsNameStart(c) || std::isdigit(c) != 0 || c == '-' || c == '.';
-}
+struct NameBytes {
+  bool start[256] = {};
+  bool inside[256] = {};
+  NameBytes() {
+    for (int c = 0; c < 256; ++c) {
+      start[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+      inside[c] = start[c] || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    }
+  }
+};
+const NameBytes kNameBytes;
+
+bool IsNameStart(unsigned char c) { return kNameBytes.start[c]; }
+bool IsNameChar(unsigned char c) { return kNameBytes.inside[c]; }
 bool IsXmlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 void CheckName(std::string_view name, const char* what) { CheckXmlName(name, what); }
@@ -196,8 +205,10 @@ bool ConvertToUtf8(std::string_view bytes, const std::string& encoding, std::str
 
 // Brings the file's bytes to UTF-8: detects UTF-16/32 by their first bytes and
 // other encodings by the declaration. `skipped` gets the length of a UTF-8 BOM.
-bool ToUtf8(std::string_view bytes, std::string& utf8, bool& converted, size_t& skipped,
-            LoadProblem& problem) {
+// Gives the document's text as UTF-8 in `view`: the input itself when it is
+// UTF-8 already (no copy), else a conversion held in `utf8`.
+bool ToUtf8(std::string_view bytes, std::string& utf8, std::string_view& view, bool& converted,
+            size_t& skipped, LoadProblem& problem) {
   converted = false;
   skipped = 0;
   struct Signature {
@@ -215,7 +226,9 @@ bool ToUtf8(std::string_view bytes, std::string& utf8, bool& converted, size_t& 
   for (const Signature& s : kSignatures) {
     if (StartsWith(bytes, std::string_view(s.bytes, s.size))) {
       converted = true;
-      return ConvertToUtf8(bytes.substr(s.bom), s.encoding, utf8, problem);
+      const bool ok = ConvertToUtf8(bytes.substr(s.bom), s.encoding, utf8, problem);
+      view = utf8;
+      return ok;
     }
   }
   if (StartsWith(bytes, "\xEF\xBB\xBF")) {
@@ -227,7 +240,7 @@ bool ToUtf8(std::string_view bytes, std::string& utf8, bool& converted, size_t& 
   const std::string key = UpperKey(encoding);
   if (encoding.empty() || key == "UTF8" || key == "UTF16" || key == "UTF32" ||
       key == "USASCII" || key == "ASCII") {
-    utf8.assign(bytes.data(), bytes.size());
+    view = bytes;
     return true;
   }
   converted = true;
@@ -236,6 +249,7 @@ bool ToUtf8(std::string_view bytes, std::string& utf8, bool& converted, size_t& 
     problem.offset += skipped;
     return false;
   }
+  view = utf8;
   return true;
 }
 
@@ -244,6 +258,37 @@ bool ToUtf8(std::string_view bytes, std::string& utf8, bool& converted, size_t& 
 // not at the start, duplicate attributes, '<' in attribute values, "]]>" in
 // text, bytes that are not UTF-8 or not XML characters, and nesting deeper than
 // kMaxDepth. Runs after pugixml accepted the text, so the markup is sound.
+// The bytes at which a scan of character data stops.
+struct TextStops {
+  bool of[256] = {};
+  TextStops() { of['<'] = of['&'] = of[']'] = true; }
+};
+const TextStops kTextStops;
+
+// Returns the offset of the first control character that XML cannot hold
+// (below 0x20 other than tab, CR and LF), or npos. Eight bytes at a time.
+size_t ControlCharacterOffset(std::string_view text) {
+  const size_t size = text.size();
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    // A byte below 0x20 (among bytes below 0x80) sets its high bit here; other
+    // high bits only send the word to the byte-by-byte check.
+    const uint64_t below = (word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull;
+    if (below == 0) continue;
+    for (size_t k = i; k < i + 8; ++k) {
+      const unsigned char c = static_cast<unsigned char>(text[k]);
+      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return k;
+    }
+  }
+  for (; i < size; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return i;
+  }
+  return std::string_view::npos;
+}
+
 class WellFormedScan {
  public:
   explicit WellFormedScan(std::string_view text) : t_(text) {}
@@ -251,16 +296,21 @@ class WellFormedScan {
   bool Run(LoadProblem& problem) {
     const size_t badUtf8 = InvalidUtf8Offset(t_);
     if (badUtf8 != std::string_view::npos) return Fail(problem, badUtf8, "Invalid UTF-8 byte");
-    for (size_t i = 0; i < t_.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(t_[i]);
-      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') {
-        return Fail(problem, i, "Invalid character " + std::to_string(c) + " in the document");
-      }
+    const size_t badCharacter = ControlCharacterOffset(t_);
+    if (badCharacter != std::string_view::npos) {
+      const unsigned char c = static_cast<unsigned char>(t_[badCharacter]);
+      return Fail(problem, badCharacter,
+                  "Invalid character " + std::to_string(c) + " in the document");
     }
     size_t i = 0;
     int depth = 0;
     bool rootSeen = false;
     while (i < t_.size()) {
+      if (depth > 0) {
+        // Inside the root only markup, references and "]]>" matter.
+        while (i < t_.size() && !kTextStops.of[static_cast<unsigned char>(t_[i])]) ++i;
+        if (i == t_.size()) break;
+      }
       const char c = t_[i];
       if (c == '<') {
         if (Match(i, "<!--")) {
@@ -911,14 +961,19 @@ bool XmlDocument::Load(const std::string& fileName) {
   if (fd < 0) {
     error = errno;
   } else {
-    char chunk[65536];
+    // One allocation of the file's size; a file that grows meanwhile is read on.
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.resize(static_cast<size_t>(info.st_size));
+    size_t have = 0;
     for (;;) {
-      const ssize_t got = read(fd, chunk, sizeof chunk);
+      if (have == bytes.size()) bytes.resize(have + 65536);
+      const ssize_t got = read(fd, &bytes[have], bytes.size() - have);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) error = errno;
       if (got <= 0) break;
-      bytes.append(chunk, static_cast<size_t>(got));
+      have += static_cast<size_t>(got);
     }
+    bytes.resize(have);
     close(fd);
   }
   if (error != 0) {
@@ -939,11 +994,12 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
   data_->url = url;
   data_->error.url = url;
   const std::string_view bytes(static_cast<const char*>(data), size);
-  std::string utf8;
+  std::string converted8;
+  std::string_view utf8;
   bool converted = false;
   size_t skipped = 0;
   LoadProblem problem;
-  if (!ToUtf8(bytes, utf8, converted, skipped, problem)) {
+  if (!ToUtf8(bytes, converted8, utf8, converted, skipped, problem)) {
     FillError(data_->error, problem, bytes, 0);
     data_->error.offset = problem.offset;
     return false;
@@ -963,7 +1019,7 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
       if (tag != std::string::npos) {
         size_t end = tag + 2;
         while (end < utf8.size() && IsNameChar(static_cast<unsigned char>(utf8[end]))) ++end;
-        problem.reason = "The end tag '" + utf8.substr(tag + 2, end - tag - 2) +
+        problem.reason = "The end tag '" + std::string(utf8.substr(tag + 2, end - tag - 2)) +
                          "' does not match the start tag";
         problem.offset = tag;
       }
