@@ -253,8 +253,12 @@ void DataFile::Write(const void* data, uint32_t count) {
   const uint64_t end = static_cast<uint64_t>(position_) + count;
   if (end > kMaxLength) throw FileError(EFBIG, "Write past 4 GiB: " + SystemErrorText(EFBIG));
   MakeWritable();
-  if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), '\0');
-  std::memcpy(&bytes_[position_], data, count);
+  if (position_ == bytes_.size()) {
+    bytes_.append(static_cast<const char*>(data), count);  // the usual case: at the end
+  } else {
+    if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), '\0');
+    std::memcpy(&bytes_[position_], data, count);
+  }
   SyncView();
   if (position_ < flushed_) flushed_ = position_;
   position_ = static_cast<uint32_t>(end);
