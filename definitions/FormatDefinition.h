@@ -99,6 +99,8 @@ class FormatDefinition {
   std::unique_ptr<CompoundParser> CreateTerminated(const XmlNode& element);
   std::unique_ptr<CompoundParser> CreateIf(const XmlNode& element);
   static void SetFormatAttribs(const XmlNode& element, FormatParser& field);
+  // Returns where `element` stands in the definition file, below `parent`.
+  std::unique_ptr<TNodeSource> SourceOf(const XmlNode& element, const TNodeSource* parent) const;
   bool ReadDescription(const XmlNode& root);
 
   // Group model.

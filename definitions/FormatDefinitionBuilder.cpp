@@ -77,6 +77,14 @@ std::string FirstText(const XmlNode& element) {
   return std::string();
 }
 
+// Returns the step of `element` in a node path: its name, with its id as in
+// element[Northing] when it has one.
+std::string StepOf(const XmlNode& element) {
+  std::string step = element.Name();
+  if (const std::optional<std::string> id = element.GetAttribute("id")) step += "[" + *id + "]";
+  return step;
+}
+
 // Returns the predicate [@id = "text"] of the queries that find declarations.
 std::string IdPredicate(const std::string& text) {
   return std::string("[@") + Keyword(kKwId) + " = \"" + text + "\"]";
@@ -88,6 +96,7 @@ bool FormatDefinition::BuildSubstitutes() {
   for (const XmlNode& node : document.AsNode().SelectNodes("/format/substitute")) {
     if (node.Type() != kXmlElement || node.Name() != Keyword(kKwSubstitute)) continue;
     auto record = std::make_shared<TSubstitute>(AttributeOrEmpty(node, "id"));
+    record->tree->SetSource(SourceOf(node, nullptr));
     // A substitute with an invalid body is dropped; a reference to it fails later.
     if (!BuildTree(node, *record->tree, 0)) continue;
     if (substitutes.count(record->id) != 0) {
@@ -148,16 +157,27 @@ bool FormatDefinition::BuildTree(const XmlNode& element, CompoundParser& parent,
         break;
     }
     if (composite) {
+      composite->SetSource(SourceOf(child, parent.Source()));
       // The recursion follows the element nesting, which the XML layer bounds.
       if (!BuildTree(child, *composite, depth + 1)) return false;
       parent.Append(std::move(composite));
     } else if (leaf) {
+      leaf->SetSource(SourceOf(child, parent.Source()));
       parent.Append(std::move(leaf));
     } else {
       return false;  // a node that could not be created
     }
   }
   return true;
+}
+
+std::unique_ptr<TNodeSource> FormatDefinition::SourceOf(const XmlNode& element,
+                                                       const TNodeSource* parent) const {
+  auto source = std::make_unique<TNodeSource>();
+  source->line = document.LineOfOffset(element.SourceOffset());
+  source->step = StepOf(element);
+  source->parent = parent;
+  return source;
 }
 
 std::unique_ptr<LiteralParser> FormatDefinition::CreateLiteral(const XmlNode& element) {

@@ -2,6 +2,7 @@
 
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
+#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "host/HostError.h"
 #include "resources/StringTable.h"
@@ -33,6 +34,10 @@ bool ElementParser::FetchValue(TParserParam& param) {
   if (!defaultText.empty()) {
     param.fieldText = defaultText;
     return true;
+  }
+  if (param.observer) {
+    param.observer->OnFailure(param, *this, FailureKind::kElementMissing, param.file.Position(), 0,
+                              id);
   }
   param.callBack->OnMessage(kKindWarning, FormatMessageText(kMsgElementNotFound, id.c_str()));
   return false;

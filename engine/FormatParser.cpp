@@ -6,6 +6,7 @@
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
 #include "engine/NumberText.h"
+#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "host/Locale.h"
 #include "resources/StringTable.h"
@@ -125,10 +126,16 @@ bool FormatParser::IsAngle(const std::string& text, double* value) {
 }
 
 bool FormatParser::Read(TParserParam& param, unsigned long available) {
-  if (available == 0) return false;
+  if (available == 0 || (width > 0 && static_cast<unsigned long>(width) > available)) {
+    if (param.observer) {
+      param.observer->OnFailure(param, *this, FailureKind::kShortField, param.file.Position(),
+                                static_cast<uint32_t>(available),
+                                std::to_string(width > 0 ? width : 1));
+    }
+    return false;
+  }
   unsigned long count;
   if (width > 0) {
-    if (static_cast<unsigned long>(width) > available) return false;
     count = static_cast<unsigned long>(width);
   } else {
     count = available;
@@ -141,11 +148,20 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
   std::string& text = param.fieldText;
   if (file.Read(text, static_cast<uint32_t>(count)) < count) {
     file.Seek(start);
+    if (param.observer) {
+      param.observer->OnFailure(param, *this, FailureKind::kEndOfFile, start,
+                                static_cast<uint32_t>(count), {});
+    }
     Report(param, kKindError, kMsgUnexpectedEndOfFile);
     return false;
   }
   if (text.find('\n') != std::string::npos) {
     file.Seek(start);
+    if (param.observer) {
+      const size_t lineEnd = text.find('\n');
+      param.observer->OnFailure(param, *this, FailureKind::kEndOfLine, start,
+                                static_cast<uint32_t>(lineEnd + 1), {});
+    }
     Report(param, kKindDetail, kMsgUnexpectedEndOfLine);
     return false;
   }
@@ -161,6 +177,10 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
   if (sign) {
     if (text.empty()) {
       file.Seek(start);
+      if (param.observer) {
+        param.observer->OnFailure(param, *this, FailureKind::kTypeMismatch, start,
+                                  static_cast<uint32_t>(count), "a signed value");
+      }
       Report(param, kKindError, kMsgUnexpectedEndOfFile);
       return false;
     }
@@ -168,6 +188,11 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
   }
   if ((type == kTypeDouble && !IsNumber(text, true)) || (type == kTypeDegree && !IsAngle(text))) {
     file.Seek(start);
+    if (param.observer) {
+      param.observer->OnFailure(param, *this, FailureKind::kTypeMismatch, start,
+                                static_cast<uint32_t>(count),
+                                type == kTypeDouble ? "a number" : "an angle");
+    }
     Report(param, kKindError, kMsgTypeMismatch);
     return false;
   }
@@ -220,6 +245,10 @@ bool FormatParser::Write(TParserParam& param) {
       text.append(count, fill);
     }
   } else if (missing < 0 && width > 0) {
+    if (param.observer) {
+      param.observer->OnFailure(param, *this, FailureKind::kDataDoesNotFit, param.file.Position(),
+                                static_cast<uint32_t>(width), {});
+    }
     Report(param, kKindError, kMsgDataDoesNotFit);
     param.dataFits = false;
     return false;

@@ -5,6 +5,7 @@
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
 #include "engine/NumberText.h"
+#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "resources/StringTable.h"
 
@@ -18,7 +19,13 @@ LiteralParser::LiteralParser(const std::string& text, std::string elementNameArg
       readOnly(readOnlyArg) {}
 
 bool LiteralParser::Read(TParserParam& param, unsigned long available) {
-  if (literal.size() > available) return false;
+  if (literal.size() > available) {
+    if (param.observer) {
+      param.observer->OnFailure(param, *this, FailureKind::kLiteralNotFound, param.file.Position(),
+                                static_cast<uint32_t>(available), literal);
+    }
+    return false;
+  }
   DataFile& file = param.file;
   const uint32_t start = file.Position();
   const uint64_t end = static_cast<uint64_t>(start) + literal.size();
@@ -26,6 +33,10 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
                        std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
   if (!matches) {
     FormatMessageTextTo(param.lastError, kMsgLiteralNotFound, static_cast<int>(start), literal.c_str());
+    if (param.observer) {
+      param.observer->OnFailure(param, *this, FailureKind::kLiteralNotFound, start,
+                                static_cast<uint32_t>(literal.size()), literal);
+    }
     return false;
   }
   file.Seek(static_cast<uint32_t>(end));

@@ -5,12 +5,22 @@
 // cut back by the enclosing composite.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace compoundparser {
 
 class LiteralParser;
 class TParserParam;
+
+// Where a node came from in its definition file: the line of its element and
+// its step in the path of element names ("element[Northing]"); `parent` is the
+// source of the enclosing node (nullptr at the top of the parser section).
+struct TNodeSource {
+  int line = 0;
+  std::string step;
+  const TNodeSource* parent = nullptr;
+};
 
 class Parser {
  public:
@@ -30,6 +40,13 @@ class Parser {
     DumpTo(out);
     return out;
   }
+
+  // Returns where the tree builder found the node, or nullptr.
+  const TNodeSource* Source() const { return source_.get(); }
+  void SetSource(std::unique_ptr<TNodeSource> source) { source_ = std::move(source); }
+
+ private:
+  std::unique_ptr<TNodeSource> source_;
 };
 
 }  // namespace compoundparser

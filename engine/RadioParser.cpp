@@ -1,6 +1,7 @@
 #include "engine/RadioParser.h"
 
 #include "engine/MessageText.h"
+#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "resources/StringTable.h"
 
@@ -9,6 +10,10 @@ namespace compoundparser {
 bool RadioParser::Read(TParserParam& param, unsigned long available) {
   for (const auto& child : children) {
     if (child->Read(param, available)) return true;
+  }
+  if (param.observer) {
+    param.observer->OnFailure(param, *this, FailureKind::kNoAlternative, param.file.Position(),
+                              static_cast<uint32_t>(children.size()), {});
   }
   param.callBack->OnMessage(kKindDetail,
                             FormatMessageText(kMsgRadioNoElements, param.file.Position()));

@@ -16,6 +16,8 @@
 
 namespace compoundparser {
 
+class ParseObserver;
+
 class TParserParam {
  public:
   TParserParam();
@@ -49,6 +51,8 @@ class TParserParam {
   // Elements that export removed from the document (written or skipped
   // repeated groups); lets a repetition see that a pass consumed nothing.
   uint64_t removedCount = 0;
+  // Told of every failing node when set (not owned); nullptr costs nothing.
+  ParseObserver* observer = nullptr;
 
  private:
   std::string hostError;

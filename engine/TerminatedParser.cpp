@@ -2,6 +2,7 @@
 
 #include "engine/LiteralParser.h"
 #include "engine/MessageText.h"
+#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "resources/StringTable.h"
 
@@ -20,7 +21,13 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   Parser& terminator = *children[1];
   uint32_t terminatorStart = start;
   if (LiteralParser* literal = terminator.AsLiteral()) {
-    if (!literal->FindAhead(param, width)) return false;
+    if (!literal->FindAhead(param, width)) {
+      if (param.observer) {
+        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start,
+                                  width, literal->Literal());
+      }
+      return false;
+    }
     terminatorStart = file.Position();
     if (!literal->Read(param, width - (terminatorStart - start))) {
       file.Seek(start);
@@ -39,6 +46,10 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
     }
     if (!found) {
       file.Seek(start);
+      if (param.observer) {
+        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start,
+                                  width, ParseObserver::NodeName(terminator));
+      }
       param.callBack->OnMessage(kKindWarning, param.lastError);
       param.callBack->OnMessage(kKindWarning, LoadMessageText(kMsgTerminatedReachEnd));
       return false;
@@ -49,6 +60,13 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   file.Seek(start);
   if (!children[0]->Read(param, dataLength)) return false;
   if (file.Position() - start != dataLength) {
+    if (param.observer) {
+      const uint32_t stopped = file.Position();
+      std::string terminatorText;
+      if (LiteralParser* literal = terminator.AsLiteral()) terminatorText = literal->Literal();
+      param.observer->OnFailure(param, *this, FailureKind::kNotAllData, stopped,
+                                terminatorStart - stopped, terminatorText);
+    }
     file.Seek(start);
     param.callBack->OnMessage(kKindDetail, LoadMessageText(kMsgTerminatedNotAllData));
     return false;

@@ -39,6 +39,8 @@ struct XmlDocumentData {
   std::string url;
   std::unordered_map<NodeStruct*, std::vector<Cursor>> cursors;
   uint64_t childrenVisited = 0;
+  // Offsets where the lines of the loaded text start (small documents only).
+  std::vector<size_t> lineStarts;
 
   // Drops the cursors kept for `node` and for every node below it.
   void ForgetSubtree(pugi::xml_node node);
@@ -660,6 +662,11 @@ XmlNode XmlNode::Parent() const {
   return XmlNode(doc_, ToPugi(node_).parent().internal_object());
 }
 
+ptrdiff_t XmlNode::SourceOffset() const {
+  if (node_ == nullptr) return -1;
+  return ToPugi(node_).offset_debug();
+}
+
 XmlDocument XmlNode::OwnerDocument() const {
   Check();
   return XmlDocument(doc_);
@@ -1027,6 +1034,12 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
   } else {
     WellFormedScan scan(utf8);
     if (scan.Run(problem)) {
+      if (utf8.size() <= kMaxLineTableBytes) {
+        data_->lineStarts.push_back(0);
+        for (size_t at = utf8.find('\n'); at != std::string_view::npos; at = utf8.find('\n', at + 1)) {
+          data_->lineStarts.push_back(at + 1);
+        }
+      }
       if (converted) {
         // The document now holds UTF-8 and is saved as UTF-8.
         for (pugi::xml_node child : data_->doc.children()) {
@@ -1046,6 +1059,14 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
 const XmlParseError& XmlDocument::ParseError() const {
   Check();
   return data_->error;
+}
+
+int XmlDocument::LineOfOffset(ptrdiff_t offset) const {
+  Check();
+  const std::vector<size_t>& starts = data_->lineStarts;
+  if (offset < 0 || starts.empty()) return 0;
+  const auto after = std::upper_bound(starts.begin(), starts.end(), static_cast<size_t>(offset));
+  return static_cast<int>(after - starts.begin());
 }
 
 std::string XmlDocument::SaveToString() const {
@@ -1097,6 +1118,7 @@ void XmlDocument::Clear() {
   data_->cursors.clear();
   data_->error = XmlParseError();
   data_->url.clear();
+  data_->lineStarts.clear();
 }
 
 void XmlDocument::AdoptGeneratedText(char* text, size_t size, bool restoreEmptyTexts) {

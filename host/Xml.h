@@ -116,6 +116,10 @@ class XmlNode {
   // Creates or replaces an attribute.
   void SetAttribute(std::string_view name, std::string_view value);
 
+  // Returns the byte offset of the node in the UTF-8 text that its document
+  // was loaded from, or -1 when unknown (a node created or changed since).
+  ptrdiff_t SourceOffset() const;
+
   // For the layer itself and its tests: the raw pugixml node (pugi::xml_node_struct*).
   void* Raw() const { return node_; }
 
@@ -175,6 +179,11 @@ class XmlDocument {
   // Loads from memory; `url` is what the parse error names.
   bool LoadBuffer(const void* data, size_t size, const std::string& url = std::string());
   const XmlParseError& ParseError() const;
+  // Returns the 1-based line of a byte offset (as SourceOffset gives) in the
+  // text of the last successful load; 0 when unknown: a negative offset, a
+  // document not loaded from text or one larger than kMaxLineTableBytes.
+  int LineOfOffset(ptrdiff_t offset) const;
+  static constexpr size_t kMaxLineTableBytes = size_t{4} << 20;
 
   // Writes the whole document as UTF-8 XML text, every node as it is (no
   // indentation added). Raises XmlError when the file cannot be written.
