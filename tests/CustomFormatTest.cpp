@@ -16,68 +16,44 @@ using customtest::ReadBytes;
 using customtest::RecordingCallBack;
 using customtest::ScratchDir;
 
-struct PointCase {
-  const char* golden;
-  const char* name;
-  const char* mask;
-  const char* delimiter;
-  int32_t latLonFormat;
-  bool header;
-  bool controlCodes;
-  bool attributes;
-  std::vector<std::string> fields;
-};
-
-const PointCase kPointCases[] = {
-    {"points_grid.xml",
-     "Grid Points",
-     "*.csv",
-     "2C",
-     -1,
-     false,
-     false,
-     false,
-     {"PointNumber", "Northing", "Easting", "Elevation"}},
-    {"points_geo_codes.xml",
-     "Geo Points",
-     "*.txt",
-     "20",
-     3,
-     true,
-     true,
-     true,
-     {"PointNumber", "Latitude", "Longitude", "EllHeight", "FullCodes"}},
-    {"points_simple_codes.xml",
-     "Mixed",
-     "*.dat",
-     "09",
-     1,
-     false,
-     false,
-     false,
-     {"X", "Latitude", "Code", "FullCodes"}},
-};
-
-CustomFormat Generate(const std::string& path, const PointCase& c) {
-  return CustomFormat(path, c.name, c.mask, c.delimiter, c.latLonFormat, c.header, c.controlCodes,
-                      c.attributes, c.fields);
+// Generates a definition named "F" for all files; the options default to off.
+CustomFormat Make(const std::string& path, const std::vector<std::string>& fields,
+                  const char* delimiter = "2C", int32_t latLon = -1, bool controlCodes = false,
+                  bool attributes = false) {
+  return CustomFormat(path, "F", "*.*", delimiter, latLon, false, controlCodes, attributes, fields);
 }
 
 // Returns the text generated for `fields` with a comma and no options.
 std::string TextFor(const std::vector<std::string>& fields, int32_t latLonFormat = -1) {
   ScratchDir dir;
-  CustomFormat format(dir.File("f.xml"), "F", "*.*", "2C", latLonFormat, false, false, false,
-                      fields);
+  CustomFormat format = Make(dir.File("f.xml"), fields, "2C", latLonFormat);
   EXPECT_TRUE(format.IsWritten()) << format.GetError();
   return format.GetText();
 }
 
-TEST(CustomFormatGolden, WritesExpectedFiles) {
-  for (const PointCase& c : kPointCases) {
+TEST(CustomFormatGolden, WritesExpectedFilesThatLoad) {
+  const struct {
+    const char* golden;
+    const char* name;
+    const char* mask;
+    const char* delimiter;
+    int32_t latLonFormat;
+    bool header, controlCodes, attributes;
+    std::vector<std::string> fields;
+  } cases[] = {
+      {"points_grid.xml", "Grid Points", "*.csv", "2C", -1, false, false, false,
+       {"PointNumber", "Northing", "Easting", "Elevation"}},
+      {"points_geo_codes.xml", "Geo Points", "*.txt", "20", 3, true, true, true,
+       {"PointNumber", "Latitude", "Longitude", "EllHeight", "FullCodes"}},
+      {"points_simple_codes.xml", "Mixed", "*.dat", "09", 1, false, false, false,
+       {"X", "Latitude", "Code", "FullCodes"}},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.golden);
     ScratchDir dir;
     const std::string path = dir.File("generated.xml");
-    const CustomFormat format = Generate(path, c);
+    const CustomFormat format(path, c.name, c.mask, c.delimiter, c.latLonFormat, c.header,
+                              c.controlCodes, c.attributes, c.fields);
     ASSERT_TRUE(format.IsWritten()) << format.GetError();
     EXPECT_EQ(format.GetError(), "");
     const std::string expected = ReadBytes(CustomTestFile(c.golden));
@@ -86,57 +62,41 @@ TEST(CustomFormatGolden, WritesExpectedFiles) {
     EXPECT_EQ(format.GetText(), expected);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"generated.xml"});  // no temporary left
     EXPECT_TRUE(format.GetDocument().IsNull());
-  }
-}
-
-TEST(CustomFormatGolden, GeneratedDefinitionsLoad) {
-  for (const PointCase& c : kPointCases) {
-    SCOPED_TRACE(c.golden);
-    ScratchDir dir;
-    const std::string path = dir.File("generated.xml");
-    Generate(path, c);
     RecordingCallBack callBack;
     EXPECT_TRUE(customtest::LoadsAsDefinition(path, callBack)) << callBack.All();
   }
 }
 
 TEST(CustomFormatText, CoordinateSystemFollowsStrongestCoordinates) {
-  struct Case {
+  const struct {
     std::vector<std::string> fields;
     const char* coordSystem;
-  };
-  const Case cases[] = {
-      {{"X", "Y", "Z"}, "XYZ"},
-      {{"X", "Easting"}, "Grid"},
-      {{"Easting", "X"}, "Grid"},
-      {{"Latitude", "X"}, "BLH"},
-      {{"X", "Longitude"}, "BLH"},
-      {{"Northing", "Latitude"}, "Grid"},
-      {{"Latitude", "Northing"}, "Grid"},
-      {{"PointNumber", "Code"}, "Grid"},
+  } cases[] = {
+      {{"X", "Y", "Z"}, "XYZ"},         {{"X", "Easting"}, "Grid"},
+      {{"Easting", "X"}, "Grid"},       {{"Latitude", "X"}, "BLH"},
+      {{"X", "Longitude"}, "BLH"},      {{"Northing", "Latitude"}, "Grid"},
+      {{"Latitude", "Northing"}, "Grid"}, {{"PointNumber", "Code"}, "Grid"},
       {{}, "Grid"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.coordSystem);
-    const std::string text = TextFor(c.fields);
     const std::string cs = c.coordSystem;
-    EXPECT_NE(text.find("<variable id=\"CoordSystem\" default=\"" + cs +
-                        "\">\r\n      <value id=\"" + cs + "\"/>\r\n    </variable>"),
+    EXPECT_NE(TextFor(c.fields).find("<variable id=\"CoordSystem\" default=\"" + cs +
+                                     "\">\r\n      <value id=\"" + cs + "\"/>\r\n    </variable>"),
               std::string::npos);
   }
 }
 
 TEST(CustomFormatText, LatLonFormatSetsVariableAndAngleType) {
-  struct Case {
+  const struct {
     int32_t latLonFormat;
     const char* defaultValue;  // nullptr: no LatLonFormat variable
     const char* angleType;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {-1, nullptr, "degree"},   {0, "Strict", "degree"}, {1, "DecDegree", "double"},
       {2, "SpaceSep", "degree"}, {3, "NoSep", "degree"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.latLonFormat);
     const std::string text = TextFor({"Latitude", "Longitude", "H"}, c.latLonFormat);
     if (c.defaultValue == nullptr) {
@@ -160,49 +120,52 @@ TEST(CustomFormatText, LastFieldIsUntypedAndLineEndsAreCrLf) {
 }
 
 TEST(CustomFormatText, SpaceAbsorberFollowsEveryFieldButLastAndCodes) {
-  struct Case {
+  const struct {
     const char* delimiter;
     std::vector<std::string> fields;
     size_t absorbers;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"20", {"PointNumber", "Northing", "Code", "Elevation"}, 3},
       {"20", {"Code", "PointNumber"}, 2},    // a last PointNumber keeps its block
       {"20", {"Northing", "FullCodes"}, 2},  // one in the field list, one in FeatureCode
       {"2C", {"PointNumber", "Northing", "Code", "Elevation"}, 0},
       {"2C", {"Northing", "FullCodes"}, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.fields.size());
     ScratchDir dir;
-    CustomFormat format(dir.File("f.xml"), "F", "*.*", c.delimiter, -1, false, false, false,
-                        c.fields);
-    EXPECT_EQ(CountOf(format.GetText(), "<repeat writecount=\"1\">"), c.absorbers);
+    EXPECT_EQ(CountOf(Make(dir.File("f.xml"), c.fields, c.delimiter).GetText(),
+                      "<repeat writecount=\"1\">"),
+              c.absorbers);
   }
 }
 
 TEST(CustomFormatText, CodeSubstitutesOnlyForLastFullCodes) {
-  struct Case {
+  const struct {
     std::vector<std::string> fields;
     bool controlCodes;
     bool attributes;
     const char* featureCodeUses;  // nullptr: no code substitutes
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{"PointNumber", "FullCodes"}, false, false, "CodeStringControl"},
       {{"PointNumber", "FullCodes"}, true, false, "CodeStringControl"},
       {{"PointNumber", "FullCodes"}, false, true, "Feature"},
       {{"FullCodes", "PointNumber"}, true, true, nullptr},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.controlCodes) + std::to_string(c.attributes));
     ScratchDir dir;
-    CustomFormat format(dir.File("f.xml"), "F", "*.*", "2C", -1, false, c.controlCodes,
-                        c.attributes, c.fields);
+    const std::string path = dir.File("f.xml");
+    const CustomFormat format = Make(path, c.fields, "2C", -1, c.controlCodes, c.attributes);
     const std::string& text = format.GetText();
     EXPECT_EQ(CountOf(text, "<subst id=\"FeatureCode\"/>"), 1u);
     if (c.featureCodeUses == nullptr) {
       EXPECT_EQ(text.find("<substitute id="), text.find("<substitute id=\"Fields\">"));
+      // FullCodes that is not last leaves FeatureCode undefined: the definition fails to load.
+      ASSERT_TRUE(format.IsWritten());
+      RecordingCallBack callBack;
+      EXPECT_FALSE(customtest::LoadsAsDefinition(path, callBack));
+      EXPECT_TRUE(callBack.Has("Substitute with id='FeatureCode' not found")) << callBack.All();
       continue;
     }
     EXPECT_NE(text.find("<substitute id=\"CodeStringControl\">"), std::string::npos);
@@ -215,76 +178,51 @@ TEST(CustomFormatText, CodeSubstitutesOnlyForLastFullCodes) {
   }
 }
 
-TEST(CustomFormatText, FullCodesNotLastFailsToLoad) {
-  ScratchDir dir;
-  const std::string path = dir.File("f.xml");
-  CustomFormat format(path, "F", "*.*", "2C", -1, false, true, true, {"FullCodes", "PointNumber"});
-  ASSERT_TRUE(format.IsWritten());
-  RecordingCallBack callBack;
-  EXPECT_FALSE(customtest::LoadsAsDefinition(path, callBack));
-  EXPECT_TRUE(callBack.Has("Substitute with id='FeatureCode' not found")) << callBack.All();
-}
-
-TEST(CustomFormatText, NameAndMaskAreWrittenUnchanged) {
+TEST(CustomFormatText, NameAndMaskAreWrittenUnchangedAndEncodingFollowsCodePage) {
   ScratchDir dir;
   CustomFormat format(dir.File("f.xml"), "A&B <x>", "*.\"t\"", "2C", -1, false, false, false,
                       {"PointNumber"});
   EXPECT_NE(format.GetText().find("<format type=\"Points\" name=\"A&B <x>\" FileMask=\"*.\"t\"\">"),
             std::string::npos);
-}
-
-TEST(CustomFormatText, ShiftJisCodePageDeclaresEncoding) {
+  EXPECT_EQ(format.GetText().rfind("<?xml version=\"1.0\"?>\r\n", 0), 0u);
   const std::string before = CodePageName();
   if (!SetCodePage("CP932")) GTEST_SKIP() << "iconv does not know CP932 here";
-  ScratchDir dir;
-  CustomFormat format(dir.File("f.xml"), "F", "*.*", "2C", -1, false, false, false, {"X"});
+  const CustomFormat shiftJis = Make(dir.File("g.xml"), {"X"});
   if (!SetCodePage(before)) SetCodePage("");
-  EXPECT_EQ(format.GetText().rfind("<?xml version=\"1.0\" encoding=\"Shift-JIS\"?>\r\n", 0), 0u);
-
-  CustomFormat plain(dir.File("g.xml"), "F", "*.*", "2C", -1, false, false, false, {"X"});
-  EXPECT_EQ(plain.GetText().rfind("<?xml version=\"1.0\"?>\r\n", 0), 0u);
+  EXPECT_EQ(shiftJis.GetText().rfind("<?xml version=\"1.0\" encoding=\"Shift-JIS\"?>\r\n", 0), 0u);
 }
 
-TEST(CustomFormatFile, UnwritablePathIsReported) {
-  ScratchDir dir;
-  const std::string path = dir.File("missing/sub/f.xml");
-  CustomFormat format(path, "F", "*.*", "2C", -1, false, false, false, {"PointNumber"});
-  EXPECT_FALSE(format.IsWritten());
-  EXPECT_NE(format.GetError().find("missing/sub/f.xml"), std::string::npos) << format.GetError();
-  EXPECT_TRUE(dir.Names().empty());
+TEST(CustomFormatFile, FailedGenerationWritesNothing) {
+  const struct {
+    const char* path;
+    int32_t latLon;
+    const char* errorPart;
+  } cases[] = {{"missing/sub/f.xml", -1, "missing/sub/f.xml"}, {"f.xml", 4, "out of range"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    ScratchDir dir;
+    const CustomFormat format = Make(dir.File(c.path), {"PointNumber", "Latitude"}, "2C", c.latLon);
+    EXPECT_FALSE(format.IsWritten());
+    EXPECT_NE(format.GetError().find(c.errorPart), std::string::npos) << format.GetError();
+    EXPECT_TRUE(dir.Names().empty());
+  }
 }
 
-TEST(CustomFormatFile, LatLonFormatOutOfRangeWritesNothing) {
-  ScratchDir dir;
-  CustomFormat format(dir.File("f.xml"), "F", "*.*", "2C", 4, false, false, false, {"Latitude"});
-  EXPECT_FALSE(format.IsWritten());
-  EXPECT_NE(format.GetError().find("out of range"), std::string::npos);
-  EXPECT_TRUE(dir.Names().empty());
-}
-
-TEST(CustomFormatFile, ReplacesExistingFile) {
+TEST(CustomFormatFile, ReplacesExistingFileAndSavesElsewhere) {
   ScratchDir dir;
   const std::string path = dir.File("f.xml");
   customtest::WriteBytes(path, std::string(100000, 'x'));
-  CustomFormat format(path, "F", "*.*", "2C", -1, false, false, false, {"PointNumber"});
+  CustomFormat format = Make(path, {"PointNumber", "Code"});
   ASSERT_TRUE(format.IsWritten());
   EXPECT_EQ(ReadBytes(path), format.GetText());
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"f.xml"});
-}
-
-TEST(CustomFormatFile, SaveWritesTheGeneratedDefinitionElsewhere) {
-  ScratchDir dir;
-  CustomFormat format(dir.File("f.xml"), "F", "*.*", "2C", -1, false, false, false,
-                      {"PointNumber", "Code"});
   format.Save(dir.File("copy.xml"));
   EXPECT_TRUE(format.IsWritten());
-  EXPECT_EQ(ReadBytes(dir.File("copy.xml")), ReadBytes(dir.File("f.xml")));
-
+  EXPECT_EQ(ReadBytes(dir.File("copy.xml")), format.GetText());
   format.Save(dir.File("none/copy.xml"));
   EXPECT_FALSE(format.IsWritten());
   EXPECT_NE(format.GetError(), "");
 
-  CustomFormat failed(dir.File("none/f.xml"), "F", "*.*", "2C", 9, false, false, false, {});
+  CustomFormat failed = Make(dir.File("none/f.xml"), {}, "2C", 9);
   failed.Save(dir.File("later.xml"));
   EXPECT_FALSE(failed.IsWritten());
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"copy.xml", "f.xml"}));
@@ -292,8 +230,8 @@ TEST(CustomFormatFile, SaveWritesTheGeneratedDefinitionElsewhere) {
 
 TEST(CustomFormatFile, CopiesKeepTextAndOutcome) {
   ScratchDir dir;
-  CustomFormat first(dir.File("a.xml"), "A", "*.*", "2C", -1, false, false, false, {"X"});
-  CustomFormat second(dir.File("none/b.xml"), "B", "*.*", "2C", -1, false, false, false, {"Y"});
+  CustomFormat first = Make(dir.File("a.xml"), {"X"});
+  CustomFormat second = Make(dir.File("none/b.xml"), {"Y"});
   CustomFormat copy(first);
   EXPECT_EQ(copy.GetText(), first.GetText());
   EXPECT_TRUE(copy.IsWritten());

@@ -28,12 +28,7 @@ struct VectorCase {
 
 const VectorCase kVectorCases[] = {
     {"vector_plain.xml", "Vectors", "*.vec", "2C", false, false, {"DX", "DY", "DZ", "Note"}},
-    {"vector_codes.xml",
-     "Vectors Codes",
-     "*.gps",
-     "20",
-     true,
-     true,
+    {"vector_codes.xml", "Vectors Codes", "*.gps", "20", true, true,
      {"BaseAntennaHeight", "DX", "Remark", "FullCodes"}},
     {"vector_simple_codes.xml", "Tab Vectors", "*.tab", "09", false, false, {"DX", "FullCodes"}},
 };
@@ -149,16 +144,13 @@ TEST(CustomVectorFormatRoundTrip, VectorsWithProjectHeader) {
             std::string::npos);
   EXPECT_EQ(CountOf(trip.document, "<Vector>"), 2u);
   EXPECT_NE(trip.document.find("<Note>rover 7</Note>"), std::string::npos);
-}
-
-TEST(CustomVectorFormatRoundTrip, LoneLineFeedsAreNotLineEnds) {
-  ScratchDir dir;
-  const std::string definition = dir.File("vectors.xml");
-  CustomVectorFormat format(definition, "Vectors", "*.vec", "2C", false, false, {"DX", "DY"});
-  ASSERT_TRUE(format.IsWritten());
-  const auto trip = customtest::ImportAndExport(definition, "1.0,2.0\n3.0,4.0\n", dir);
-  ASSERT_TRUE(trip.loaded) << trip.messages;
-  EXPECT_FALSE(trip.imported);
+  // Lone line feeds are not line ends.
+  const std::string twoFields = dir.File("vectors2.xml");
+  ASSERT_TRUE(CustomVectorFormat(twoFields, "Vectors", "*.vec", "2C", false, false, {"DX", "DY"})
+                  .IsWritten());
+  const auto lineFeeds = customtest::ImportAndExport(twoFields, "1.0,2.0\n3.0,4.0\n", dir);
+  ASSERT_TRUE(lineFeeds.loaded) << lineFeeds.messages;
+  EXPECT_FALSE(lineFeeds.imported);
 }
 
 }  // namespace

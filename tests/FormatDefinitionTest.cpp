@@ -7,22 +7,14 @@
 #include <vector>
 
 #include "definitions/FormatDefinition.h"
+#include "tests/EngineTestSupport.h"
 #include "host/HostLib.h"
 
 namespace compoundparser {
 namespace {
 
-struct Message {
-  int kind;
-  std::string text;
-};
-
-class RecordingCallBack : public TParserCallBack {
- public:
-  void OnMessage(int kind, std::string text) override { messages.push_back({kind, text}); }
-  void OnProgress(unsigned long, unsigned long) override {}
-  std::vector<Message> messages;
-};
+using testing::Message;
+using testing::RecordingCallBack;
 
 std::string DefinitionPath(const std::string& file) {
   return std::string(CP_TEST_DATA_DIR) + "/definitions/" + file;
@@ -183,20 +175,6 @@ TEST(FormatDefinition, SecondLoadBuildsTheSameDefinitionAgain) {
   EXPECT_EQ(described.Description().includeData.size(), 2u);
 }
 
-TEST(FormatDefinition, SetFileNameChangesOnlyTheFileName) {
-  FormatDefinition definition(DefinitionPath("header_flags.xml"), nullptr);
-  ASSERT_TRUE(definition.Load());
-  const CompoundParser* root = definition.RootParser();
-  definition.SetFileName("elsewhere.xml");
-  EXPECT_EQ(definition.FileName(), "elsewhere.xml");
-  EXPECT_EQ(definition.Type(), "Measure");
-  EXPECT_EQ(definition.Name(), "Flags");
-  EXPECT_EQ(definition.FileMask(), "*.raw");
-  EXPECT_FALSE(definition.IsImport());
-  EXPECT_TRUE(definition.IsTotalStationExport());
-  EXPECT_EQ(definition.RootParser(), root);
-}
-
 // Imports points.txt through `definition` and returns the number of Point records.
 int ImportPoints(FormatDefinition& definition) {
   RecordingCallBack callBack;
@@ -269,6 +247,7 @@ TEST(FormatDefinition, CountRepeatedGroupCountsAtAnyDepth) {
   nested.AppendElement("Point");
   nested.AppendElement("Point").AppendElement("Vector");
   data.AppendElement("Other");
+  data.AppendElement("Header");  // a group of ids.xml that is not repeated
 
   FormatDefinition counted(DefinitionPath("repeated_groups.xml"), &callBack);
   ASSERT_TRUE(counted.Load());
@@ -278,6 +257,7 @@ TEST(FormatDefinition, CountRepeatedGroupCountsAtAnyDepth) {
   FormatDefinition none(DefinitionPath("minimal.xml"), &callBack);
   ASSERT_TRUE(none.Load());
   EXPECT_EQ(none.CountRepeatedGroup(data, callBack), 0);
+  EXPECT_EQ(none.CountRepeatedGroup(nested, callBack), 0);
 
   // The empty id of a repeated group without name counts nothing.
   FormatDefinition ids(DefinitionPath("ids.xml"), &callBack);

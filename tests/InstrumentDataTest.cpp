@@ -235,22 +235,6 @@ TEST_F(InstrumentDataTest, FailedSaveKeepsTarget) {
   EXPECT_EQ(ReadAll(Path("old.xml")), data.GetDocument().SaveToString());
 }
 
-TEST_F(InstrumentDataTest, CountRepeatedGroupAtAnyDepth) {
-  auto none = Definition(R"(<repeat><group id="Point"><element id="Name"/></group></repeat>)");
-  auto both = Definition(
-      R"(<repeat><radio><group id="Point" RepeatedNode="true"><element id="Name"/></group>)"
-      R"(<group id="Vector" RepeatedNode="true"><element id="Dx"/></group></radio></repeat>)",
-      "both.xml");
-  WriteAll(Path("doc.xml"),
-           "<data><Point/><Job><Point/><Vector/><Deep><Point/><Vector/></Deep></Job>"
-           "<Other/></data>");
-  InstrumentData data(*both, &recorder);
-  ASSERT_TRUE(data.LoadXml(Path("doc.xml")));
-  const XmlNode deep = data.GetDocument().AsNode().SelectSingleNode("//Deep");
-  EXPECT_EQ(both->CountRepeatedGroup(deep, recorder), 5);
-  EXPECT_EQ(none->CountRepeatedGroup(deep, recorder), 0);
-}
-
 // Returns the processor seconds (not disturbed by other processes on a busy
 // machine) that an import of `records` points followed directly by
 // an export of the same object takes; checks the round trip on the way.

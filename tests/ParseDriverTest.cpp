@@ -10,22 +10,14 @@
 #include <vector>
 
 #include "definitions/FormatDefinition.h"
+#include "tests/EngineTestSupport.h"
 #include "host/HostError.h"
 
 namespace compoundparser {
 namespace {
 
-struct Message {
-  int kind;
-  std::string text;
-};
-
-class RecordingCallBack : public TParserCallBack {
- public:
-  void OnMessage(int kind, std::string text) override { messages.push_back({kind, text}); }
-  void OnProgress(unsigned long, unsigned long) override {}
-  std::vector<Message> messages;
-};
+using testing::Message;
+using testing::RecordingCallBack;
 
 std::string DefinitionPath(const std::string& file) {
   return std::string(CP_TEST_DATA_DIR) + "/definitions/" + file;

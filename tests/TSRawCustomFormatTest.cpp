@@ -25,10 +25,7 @@ struct RawCase {
 };
 
 const RawCase kRawCases[] = {
-    {"tsraw_observations.xml",
-     "Raw Obs",
-     "*.raw",
-     "2C",
+    {"tsraw_observations.xml", "Raw Obs", "*.raw", "2C",
      {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance", "ControlCode"}},
     {"tsraw_empty.xml", "Empty Raw", "*.*", "20", {}},
     {"tsraw_tab.xml", "Tab Raw", "*.tsr", "09", {"ControlCode2", "InstrumentHeight", "Note"}},
@@ -103,10 +100,8 @@ TEST(TSRawCustomFormatFile, UnwritablePath) {
 TEST(TSRawCustomFormatRoundTrip, ObservationsWithControlCodes) {
   ScratchDir dir;
   const std::string definition = dir.File("raw.xml");
-  TSRawCustomFormat format(
-      definition, "Raw Obs", "*.raw", "2C",
-      {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance", "ControlCode"});
-  ASSERT_TRUE(format.IsWritten());
+  const RawCase& c = kRawCases[0];
+  ASSERT_TRUE(TSRawCustomFormat(definition, c.name, c.mask, c.delimiter, c.fields).IsWritten());
   const std::string data = ReadBytes(CustomTestFile("observations.raw"));
   ASSERT_FALSE(data.empty());
   const auto trip = customtest::ImportAndExport(definition, data, dir);
@@ -118,15 +113,12 @@ TEST(TSRawCustomFormatRoundTrip, ObservationsWithControlCodes) {
   EXPECT_EQ(CountOf(trip.document, "<Observation>"), 2u);
   EXPECT_EQ(CountOf(trip.document, "<CTL>"), 1u);
   EXPECT_NE(trip.document.find("<ControlCode>BS</ControlCode>"), std::string::npos);
-}
-
-TEST(TSRawCustomFormatRoundTrip, LoneLineFeedsAreNotLineEnds) {
-  ScratchDir dir;
-  const std::string definition = dir.File("raw.xml");
-  TSRawCustomFormat format(definition, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"});
-  ASSERT_TRUE(format.IsWritten());
-  EXPECT_FALSE(customtest::ImportAndExport(definition, "P1,1.0,\nP2,2.0,\n", dir).imported);
-  const auto crlf = customtest::ImportAndExport(definition, "P1,1.0,\r\nP2,2.0,\r\n", dir);
+  // Lone line feeds are not line ends.
+  const std::string twoFields = dir.File("raw2.xml");
+  ASSERT_TRUE(TSRawCustomFormat(twoFields, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"})
+                  .IsWritten());
+  EXPECT_FALSE(customtest::ImportAndExport(twoFields, "P1,1.0,\nP2,2.0,\n", dir).imported);
+  const auto crlf = customtest::ImportAndExport(twoFields, "P1,1.0,\r\nP2,2.0,\r\n", dir);
   EXPECT_TRUE(crlf.imported) << crlf.messages;
   EXPECT_EQ(crlf.output, "P1,1.0,\r\nP2,2.0,\r\n");
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "definitions/FormatDefinition.h"
+#include "tests/EngineTestSupport.h"
 #include "engine/ElementParser.h"
 #include "engine/CountParser.h"
 #include "engine/FormatParser.h"
@@ -17,23 +18,15 @@
 namespace compoundparser {
 namespace {
 
-struct Message {
-  int kind;
-  std::string text;
-};
+using testing::Message;
+using testing::RecordingCallBack;
 
-class RecordingCallBack : public TParserCallBack {
- public:
-  void OnMessage(int kind, std::string text) override { messages.push_back({kind, text}); }
-  void OnProgress(unsigned long, unsigned long) override {}
-
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const Message& m : messages) texts.push_back(m.text);
-    return texts;
-  }
-  std::vector<Message> messages;
-};
+// Returns the texts of the recorded messages.
+std::vector<std::string> Texts(const RecordingCallBack& callBack) {
+  std::vector<std::string> texts;
+  for (const Message& m : callBack.messages) texts.push_back(m.text);
+  return texts;
+}
 
 std::string DefinitionPath(const std::string& file) {
   return std::string(CP_TEST_DATA_DIR) + "/definitions/" + file;
@@ -122,14 +115,11 @@ TEST(TreeBuilder, RejectsInvalidDefinitionsWithTheirMessages) {
     RecordingCallBack callBack;
     FormatDefinition definition(DefinitionPath(c.file), &callBack);
     EXPECT_FALSE(definition.Load());
-    EXPECT_EQ(callBack.Texts(), c.messages);
+    EXPECT_EQ(Texts(callBack), c.messages);
     for (const Message& m : callBack.messages) EXPECT_EQ(m.kind, kKindError);
+    FormatDefinition silent(DefinitionPath(c.file), nullptr);
+    EXPECT_FALSE(silent.Load());
   }
-}
-
-TEST(TreeBuilder, RejectsSilentlyWithoutCallBack) {
-  FormatDefinition definition(DefinitionPath("subst_not_found.xml"), nullptr);
-  EXPECT_FALSE(definition.Load());
 }
 
 TEST(TreeBuilder, SubstitutesReferEarlierAndShareTheirTree) {
@@ -152,31 +142,36 @@ TEST(TreeBuilder, SubstitutesReferEarlierAndShareTheirTree) {
   EXPECT_EQ(fieldsRef->Target(), fields);
 }
 
-TEST(TreeBuilder, SubstituteReferringLaterIsDroppedButTheRestLoads) {
-  RecordingCallBack callBack;
-  FormatDefinition definition(DefinitionPath("subst_later.xml"), &callBack);
-  ASSERT_TRUE(definition.Load());
-  EXPECT_EQ(callBack.Texts(), std::vector<std::string>{"Substitute with id='Second' not found"});
-  std::vector<std::string> ids;
-  for (const auto& entry : definition.Substitutes()) ids.push_back(entry.first);
-  EXPECT_EQ(ids, (std::vector<std::string>{"Second", "Third"}));
-}
-
-TEST(TreeBuilder, DroppedDuplicateLeavesTheSecondSubstitute) {
-  RecordingCallBack callBack;
-  FormatDefinition definition(DefinitionPath("subst_duplicate_dropped.xml"), &callBack);
-  ASSERT_TRUE(definition.Load());
-  EXPECT_TRUE(callBack.messages.empty());
-  EXPECT_EQ(definition.Substitutes().size(), 1u);
-  EXPECT_EQ(SubstituteDump(definition, "Sep"), R"(seq{lit";"})");
-}
-
-TEST(TreeBuilder, SubstitutesStartAtDepthZero) {
-  RecordingCallBack callBack;
-  FormatDefinition definition(DefinitionPath("depth.xml"), &callBack);
-  ASSERT_TRUE(definition.Load());
-  EXPECT_EQ(SubstituteDump(definition, "Nested"),
-            "seq{group[Outer@0]{seq{group[Inner@2]{field[Deep@3]}}}}");
+TEST(TreeBuilder, KeepsTheSubstitutesThatBuild) {
+  const struct {
+    const char* file;
+    std::vector<std::string> messages;
+    std::vector<std::string> ids;
+    const char* id;  // a substitute and its tree
+    const char* dump;
+  } cases[] = {
+      // A substitute referring to a later one is dropped, but the rest loads.
+      {"subst_later.xml", {"Substitute with id='Second' not found"}, {"Second", "Third"}, nullptr,
+       nullptr},
+      // The second of two substitutes with one id is kept.
+      {"subst_duplicate_dropped.xml", {}, {"Sep"}, "Sep", R"(seq{lit";"})"},
+      // Depth starts at zero inside a substitute.
+      {"depth.xml", {}, {"Nested"}, "Nested",
+       "seq{group[Outer@0]{seq{group[Inner@2]{field[Deep@3]}}}}"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    RecordingCallBack callBack;
+    FormatDefinition definition(DefinitionPath(c.file), &callBack);
+    ASSERT_TRUE(definition.Load());
+    EXPECT_EQ(Texts(callBack), c.messages);
+    std::vector<std::string> ids;
+    for (const auto& entry : definition.Substitutes()) ids.push_back(entry.first);
+    EXPECT_EQ(ids, c.ids);
+    if (c.id != nullptr) {
+      EXPECT_EQ(SubstituteDump(definition, c.id), c.dump);
+    }
+  }
 }
 
 TEST(TreeBuilder, RecordsElementAndRepeatedGroupIds) {
