@@ -13,39 +13,31 @@ std::unique_ptr<GroupParser> Group(const std::string& name, int depth, bool repe
 }
 
 TEST(GroupParserRead, IndentsByDepth) {
-  struct Case {
-    int groupDepth;
+  const struct {
+    ParserPtr tree;
+    const char* input;
     const char* expected;
-  };
-  const Case cases[] = {
-      {0, "<Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n"},
-      {1, "  <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n"},
-      {2, "    <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n    </Point>\r\n"},
+    uint32_t end;
+  } cases[] = {
+      {With(Group("Point", 0), Delimited("Name", ",", 1), Field("North", 1)), "P1,12",
+       "<Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n", 5},
+      {With(Group("Point", 1), Delimited("Name", ",", 1), Field("North", 1)), "P1,12",
+       "  <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n", 5},
+      {With(Group("Point", 2), Delimited("Name", ",", 1), Field("North", 1)), "P1,12",
+       "    <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n    </Point>\r\n", 5},
+      // An empty match still adds the element.
+      {With(Group("Empty", 1), Lit("")), "x", "  <Empty>\r\n  </Empty>\r\n", 0},
+      // Without a name the group acts as a sequence.
+      {With(Group("", 3), Field("Name", 0)), "AB", "<Name>AB</Name>\r\n", 2},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.groupDepth);
+    SCOPED_TRACE(c.expected);
     Harness h;
-    auto tree = With(Group("Point", c.groupDepth), Delimited("Name", ",", 1), Field("North", 1));
-    ASSERT_TRUE(h.Import(*tree, "P1,12"));
+    ASSERT_TRUE(h.Import(*c.tree, c.input));
     EXPECT_EQ(h.Content(), c.expected);
-    EXPECT_EQ(h.Position(), 5u);
+    EXPECT_EQ(h.Position(), c.end);
     EXPECT_EQ(h.param.currentNode, h.data);
   }
-}
-
-TEST(GroupParserRead, EmptyMatchStillAddsElement) {
-  Harness h;
-  auto tree = With(Group("Empty", 1), Lit(""));
-  ASSERT_TRUE(h.Import(*tree, "x"));
-  EXPECT_EQ(h.Content(), "  <Empty>\r\n  </Empty>\r\n");
-  EXPECT_EQ(h.Position(), 0u);
-}
-
-TEST(GroupParserRead, WithoutNameActsAsSequence) {
-  Harness h;
-  auto tree = With(Group("", 3), Field("Name", 0));
-  ASSERT_TRUE(h.Import(*tree, "AB"));
-  EXPECT_EQ(h.Content(), "<Name>AB</Name>\r\n");
 }
 
 TEST(GroupParserRead, FailureDropsElementAndRestoresPosition) {
