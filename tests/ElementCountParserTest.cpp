@@ -28,6 +28,7 @@ TEST(ElementParserRead, EmptyIdConsumesWithoutStoring) {
 
 TEST(ElementParserWrite, ValueDefaultAndMissing) {
   struct Case {
+    const char* id;
     const char* document;
     const char* defaultText;
     bool ok;
@@ -35,32 +36,25 @@ TEST(ElementParserWrite, ValueDefaultAndMissing) {
     const char* messages;
   };
   const Case cases[] = {
-      {"<data><Name>A</Name><Name>B</Name></data>", "", true, "A", ""},
-      {"<data><Other>A</Other></data>", "0.000", true, "0.000", ""},
-      {"<data><Other>A</Other></data>", "", false, "", "3:Element with ID='Name' not found"},
-      {"<data><Name><Sub>x</Sub></Name></data>", "dflt", true, "dflt", ""},
-      {"<data><Name><Sub>x</Sub></Name></data>", "", false, "", "3:Element with ID='Name' not found"},
-      {"<data><Name><!--note--></Name></data>", "", true, "note", ""},  // a comment's value is text
+      {"Name", "<data><Name>A</Name><Name>B</Name></data>", "", true, "A", ""},
+      {"Name", "<data><Other>A</Other></data>", "0.000", true, "0.000", ""},
+      {"Name", "<data><Other>A</Other></data>", "", false, "", "3:Element with ID='Name' not found"},
+      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "dflt", true, "dflt", ""},
+      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "", false, "",
+       "3:Element with ID='Name' not found"},
+      {"Name", "<data><Name><!--note--></Name></data>", "", true, "note", ""},  // a comment's value
+      {"", "<data><A>1</A></data>", "default", false, "", ""},  // an empty id fails silently
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.document);
     Harness h;
     h.SetDocument(c.document);
-    ElementParser field("Name", c.defaultText, 0);
+    ElementParser field(c.id, c.defaultText, 0);
     std::string out;
     EXPECT_EQ(h.Export(field, out), c.ok);
     EXPECT_EQ(out, c.written);
     EXPECT_EQ(h.callBack.Joined(), c.messages);
   }
-}
-
-TEST(ElementParserWrite, EmptyIdFailsSilently) {
-  Harness h;
-  h.SetDocument("<data><A>1</A></data>");
-  ElementParser field("", "default", 0);
-  std::string out;
-  EXPECT_FALSE(h.Export(field, out));
-  EXPECT_TRUE(h.callBack.messages.empty());
 }
 
 TEST(ElementParserWrite, NoCurrentNodeRaises) {
