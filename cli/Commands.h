@@ -22,6 +22,9 @@ Subcommand AddExportCommand(CLI::App& app, const GlobalOptions& options);
 Subcommand AddConvertCommand(CLI::App& app, const GlobalOptions& options);
 Subcommand AddCheckCommand(CLI::App& app, const GlobalOptions& options);
 Subcommand AddGenerateCommand(CLI::App& app, const GlobalOptions& options);
+Subcommand AddExplainCommand(CLI::App& app, const GlobalOptions& options);
+Subcommand AddTraceCommand(CLI::App& app, const GlobalOptions& options);
+Subcommand AddDetectCommand(CLI::App& app, const GlobalOptions& options);
 
 }  // namespace cli
 }  // namespace compoundparser

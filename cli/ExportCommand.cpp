@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Diagnosis.h"
 #include "data/InstrumentData.h"
 
 namespace compoundparser {
@@ -40,9 +41,22 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
       ReportFailure(args.input, "not a readable instrument data document; no output written");
       return kExitFailed;
     }
+    ParseObserver observer;
+    if (format.RootParser() != nullptr) {
+      observer.BeginExport(*format.RootParser(), data.GetDocument().DocumentElement());
+    }
+    data.observer = &observer;
+    const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, FileSize(args.input), true);
     exported = data.ParseWrite(output.TemporaryName(), format);
     callBack.EndProgress();
+    data.observer = nullptr;
+    if (!exported && !data.GetHostError().empty()) {
+      callBack.OnMessage(kKindError, data.GetHostError());
+    }
+    if (!exported || callBack.ErrorCount() != errorsBefore) {
+      PrintExportDiagnosis(args.input, format, observer, options.verbose);
+    }
   }
   if (!exported) {
     ReportFailure(args.input, "export with \"" + format.Name() + "\" failed; no output written");

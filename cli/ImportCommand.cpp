@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Diagnosis.h"
 #include "data/InstrumentData.h"
 
 namespace compoundparser {
@@ -19,7 +20,9 @@ struct ImportArgs {
 int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
   ConsoleCallBack callBack(options);
-  ChosenFormat chosen = ChooseFormat(args.format, callBack);
+  ChosenFormat chosen =
+      args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
+                          : ChooseFormat(args.format, callBack);
   if (chosen.definition == nullptr) {
     ReportFailure(args.format, "the format definition did not load; no output written");
     return kExitFailed;
@@ -35,9 +38,18 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   {
     InstrumentData data(format, &callBack);
     options.ApplySets(data.vars);
+    ParseObserver observer;
+    if (format.RootParser() != nullptr) observer.Begin(*format.RootParser());
+    data.observer = &observer;
+    callBack.SetDataFile(args.input);
     callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
     imported = data.ParseReadToFile(args.input, format, output.TemporaryName());
     callBack.EndProgress();
+    data.observer = nullptr;
+    if (!imported) {
+      if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
+      PrintImportDiagnosis(args.input, format, observer, options.verbose);
+    }
   }
   if (!imported) {
     ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");
@@ -58,8 +70,8 @@ Subcommand AddImportCommand(CLI::App& app, const GlobalOptions& options) {
   CLI::App* sub = app.add_subcommand(
       "import", "Read an instrument's data file into an instrument data document (XML)");
   sub->add_option("-f,--format", args->format,
-                  "Display name of a format (see 'formats') or a definition file")
-      ->required();
+                  "Display name of a format (see 'formats') or a definition file; none: the "
+                  "one format of the catalogue that reads the whole file (see 'detect')");
   sub->add_option("input", args->input, "The data file to read")->required();
   sub->add_option("-o,--output", args->output,
                   "The document to write; '-' or none: standard output");

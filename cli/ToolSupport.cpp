@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/Diagnosis.h"
+#include "host/CodePage.h"
 #include "host/HostLib.h"
 
 namespace compoundparser {
@@ -47,6 +49,10 @@ std::string Duration(double seconds) {
 }  // namespace
 
 void GlobalOptions::ApplyFolders() const {
+  if (!encoding.empty() && !SetCodePage(encoding)) {
+    throw UsageError("unknown encoding \"" + encoding +
+                     "\" (give a code page that iconv knows, such as CP1252 or ISO-8859-1)");
+  }
   if (!appFolder.empty()) SetAppFolder(appFolder);
   if (!userFolder.empty()) SetUserFolder(userFolder);
 }
@@ -86,9 +92,21 @@ void ConsoleCallBack::OnMessage(int kind, std::string text) {
       break;
   }
   if (prefix == nullptr) return;
+  if (!dataFile_.empty() && (text.find("pos") != std::string::npos ||
+                             text.find("Parsed only") != std::string::npos)) {
+    if (!dataRead_) dataText_ = ReadWholeFile(dataFile_);
+    dataRead_ = true;
+    text = WithLinePlaces(text, dataText_);
+  }
   ClearLine();
   std::fprintf(stderr, "%s%s\n", prefix, TrimLineEnd(std::move(text)).c_str());
   std::fflush(stderr);
+}
+
+void ConsoleCallBack::SetDataFile(const std::string& fileName) {
+  dataFile_ = fileName;
+  dataText_.clear();
+  dataRead_ = false;
 }
 
 void ConsoleCallBack::OnProgress(unsigned long total, unsigned long current) {
@@ -204,6 +222,36 @@ ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack) 
                      "formats)");
   }
   return chosen;
+}
+
+ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions& options,
+                                  ConsoleCallBack& callBack) {
+  ChosenFormat chosen;
+  chosen.catalogue = std::make_shared<FormatList>(&callBack);
+  callBack.SetCatalogueScan(true);
+  chosen.catalogue->LoadFormats();
+  callBack.SetCatalogueScan(false);
+  const std::vector<TDetectResult> results =
+      DetectFormats(*chosen.catalogue, input, options.sets);
+  std::string candidates;
+  int complete = 0;
+  for (const TDetectResult& result : results) {
+    if (result.complete) ++complete;
+    if (candidates.size() < 2000 && (result.complete || complete == 0)) {
+      candidates += "\n  \"" + result.definition->Name() + "\"" +
+                    (result.complete ? " reads all of it (" + std::to_string(result.records) +
+                                           " records)"
+                                     : " stops at line " + std::to_string(result.stop.line) +
+                                           ":" + std::to_string(result.stop.column));
+    }
+  }
+  if (complete == 1) {
+    chosen.definition = results.front().definition;
+    return chosen;
+  }
+  throw UsageError(
+      std::string(complete == 0 ? "no format reads all of " : "several formats read all of ") +
+      input + "; name one with -f. Candidates:" + candidates);
 }
 
 void ReportFailure(const std::string& input, const std::string& what) {

@@ -38,8 +38,10 @@ struct GlobalOptions {
   bool verbose = false;
   bool quiet = false;
   bool noProgress = false;
+  std::string encoding;
 
-  // Passes the folder options to the library.
+  // Passes the folder options and the code page to the library; throws
+  // UsageError for a code page that the system does not know.
   void ApplyFolders() const;
   // Assigns every --set NAME=VALUE to `vars`; throws UsageError for a bad one.
   void ApplySets(TVars& vars) const;
@@ -64,6 +66,8 @@ class ConsoleCallBack : public TParserCallBack {
   void BeginProgress(const std::string& label, uint64_t bytes, bool countsRecords);
   // Removes the progress bar, if one is drawn.
   void EndProgress();
+  // Gives byte positions in messages also as line:column of this data file.
+  void SetDataFile(const std::string& fileName);
   // Returns the number of error messages (kinds 4 and 50) seen so far.
   int ErrorCount() const { return errors_; }
 
@@ -72,6 +76,9 @@ class ConsoleCallBack : public TParserCallBack {
   void ClearLine();
 
   const GlobalOptions& options_;
+  std::string dataFile_;
+  std::string dataText_;
+  bool dataRead_ = false;
   bool showDetails_ = false;
   bool catalogueScan_ = false;
   int errors_ = 0;
@@ -120,6 +127,11 @@ struct ChosenFormat {
 // exists, else a display name of the catalogue. Throws UsageError for an
 // unknown name; returns a null definition when the file does not load.
 ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack);
+
+// Returns the one import format of the catalogue that reads all of `input`;
+// throws UsageError listing the candidates when there is none or several.
+ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions& options,
+                                  ConsoleCallBack& callBack);
 
 // Prints the one summary line of a failed run on standard error.
 void ReportFailure(const std::string& input, const std::string& what);

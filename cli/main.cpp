@@ -25,6 +25,9 @@ constexpr char kExamples[] = R"(Examples:
       --fields PointNumber,Easting,Northing,OrthoHeight -o my-points.xml
   compoundparser import -f my-points.xml data.txt --set StrictFormat=true -v
   compoundparser check my-points.xml
+  compoundparser explain "Comma Delimited Points"
+  compoundparser trace -f "Comma Delimited Points" examples/points-comma.csv --records 2
+  compoundparser detect examples/points-comma.csv
 
 FORMAT is a display name from 'compoundparser formats' or the path of a definition file.
 Exit codes: 0 success, 1 conversion or load failed, 2 wrong usage.)";
@@ -52,14 +55,21 @@ int main(int argc, char** argv) {
                  "Set a variable of the run, NAME=VALUE, after the format's defaults "
                  "(repeatable)")
       ->allow_extra_args(false);
-  app.add_flag("-v,--verbose", options.verbose, "Show details of failed fields and alternatives");
+  app.add_option("--encoding", options.encoding,
+                 "Code page of the data files, such as CP1252 or ISO-8859-1 (default: the "
+                 "locale's)");
+  app.add_flag("-v,--verbose", options.verbose,
+               "Show details of failed fields and alternatives, and every failure at the "
+               "place where an import stopped");
   app.add_flag("-q,--quiet", options.quiet, "Show errors only");
   app.add_flag("--no-progress", options.noProgress, "Never draw a progress bar");
 
   const std::vector<Subcommand> commands = {
       AddFormatsCommand(app, options), AddImportCommand(app, options),
       AddExportCommand(app, options),  AddConvertCommand(app, options),
-      AddCheckCommand(app, options),   AddGenerateCommand(app, options)};
+      AddCheckCommand(app, options),   AddGenerateCommand(app, options),
+      AddExplainCommand(app, options), AddTraceCommand(app, options),
+      AddDetectCommand(app, options)};
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,58 @@
+// The detect subcommand: tries every import format of the catalogue on a data
+// file and ranks them: complete imports first, then by how far each got.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Diagnosis.h"
+
+namespace compoundparser {
+namespace cli {
+namespace {
+
+struct DetectArgs {
+  std::string input;
+};
+
+int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
+  options.ApplyFolders();
+  ConsoleCallBack callBack(options);
+  FormatList catalogue(&callBack);
+  callBack.SetCatalogueScan(true);
+  catalogue.LoadFormats();
+  callBack.SetCatalogueScan(false);
+  if (FileSize(args.input) == 0) {
+    ReportFailure(args.input, "cannot read the file, or it is empty");
+    return kExitFailed;
+  }
+  const std::vector<TDetectResult> results = DetectFormats(catalogue, args.input, options.sets);
+  int complete = 0;
+  for (const TDetectResult& result : results) {
+    if (result.complete) {
+      ++complete;
+      std::printf("complete  %-32s %d records\n", result.definition->Name().c_str(),
+                  result.records);
+    } else {
+      std::printf("stopped   %-32s at line %d:%d (byte %u)\n",
+                  result.definition->Name().c_str(), result.stop.line, result.stop.column,
+                  result.parsed);
+    }
+  }
+  std::fflush(stdout);
+  return complete > 0 ? kExitSuccess : kExitFailed;
+}
+
+}  // namespace
+
+Subcommand AddDetectCommand(CLI::App& app, const GlobalOptions& options) {
+  auto args = std::make_shared<DetectArgs>();
+  CLI::App* sub = app.add_subcommand(
+      "detect", "Try every import format on a data file and rank them by how well they read it");
+  sub->add_option("input", args->input, "The data file to read")->required();
+  return {sub, [args, &options] { return RunDetect(*args, options); }};
+}
+
+}  // namespace cli
+}  // namespace compoundparser

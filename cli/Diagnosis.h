@@ -1,0 +1,51 @@
+// What the tool shows when a run fails: the one diagnosis of the observer's
+// best failure (file:line:column, the offending line with a caret, the
+// definition node), byte positions of messages as line:column, and the import
+// trial that ranks the formats of the catalogue on a file (detect).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "definitions/FormatDefinition.h"
+#include "definitions/FormatList.h"
+#include "engine/ParseObserver.h"
+
+namespace compoundparser {
+namespace cli {
+
+// Returns the whole content of a file ("" when it cannot be read).
+std::string ReadWholeFile(const std::string& fileName);
+
+// Returns the definition node of a failure as "FILE:LINE: PATH".
+std::string DefinitionPlace(const FormatDefinition& definition, const Parser& node);
+
+// Prints the diagnosis of a failed import of `input` on standard error; with
+// `all`, every failure at the furthest position as well.
+void PrintImportDiagnosis(const std::string& input, const FormatDefinition& definition,
+                          const ParseObserver& observer, bool all);
+// Prints the diagnosis of a failed export: the element path and the node.
+void PrintExportDiagnosis(const std::string& input, const FormatDefinition& definition,
+                          const ParseObserver& observer, bool all);
+
+// Returns `message` with " (line L:C)" after each byte position it gives
+// ("In 12 pos.", "in pos 1ah", "Parsed only 12 bytes"), counted in `data`.
+std::string WithLinePlaces(const std::string& message, const std::string& data);
+
+// How far one format got on a file.
+struct TDetectResult {
+  FormatDefinition* definition = nullptr;
+  bool complete = false;
+  uint32_t parsed = 0;    // bytes read (the furthest failure when incomplete)
+  int records = 0;        // repeated groups in the document
+  TTextPlace stop;        // where the import stopped (incomplete only)
+};
+
+// Tries every import format of `catalogue` on `input`; returns them ranked:
+// complete imports first (by records read), then by how far each got.
+std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std::string& input,
+                                         const std::vector<std::string>& sets);
+
+}  // namespace cli
+}  // namespace compoundparser
