@@ -42,10 +42,10 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
       return kExitFailed;
     }
     ParseObserver observer;
-    if (format.RootParser() != nullptr) {
+    if (format.RootParser() != nullptr && !options.noDiagnosis) {
       observer.BeginExport(*format.RootParser(), data.GetDocument().DocumentElement());
     }
-    data.observer = &observer;
+    if (!options.noDiagnosis) data.observer = &observer;
     const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, FileSize(args.input), true);
     exported = data.ParseWrite(output.TemporaryName(), format);

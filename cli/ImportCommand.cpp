@@ -40,7 +40,7 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
     options.ApplySets(data.vars);
     ParseObserver observer;
     if (format.RootParser() != nullptr) observer.Begin(*format.RootParser());
-    data.observer = &observer;
+    if (!options.noDiagnosis) data.observer = &observer;
     callBack.SetDataFile(args.input);
     callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
     imported = data.ParseReadToFile(args.input, format, output.TemporaryName());

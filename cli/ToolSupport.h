@@ -39,6 +39,7 @@ struct GlobalOptions {
   bool quiet = false;
   bool noProgress = false;
   std::string encoding;
+  bool noDiagnosis = false;
 
   // Passes the folder options and the code page to the library; throws
   // UsageError for a code page that the system does not know.

@@ -62,6 +62,9 @@ int main(int argc, char** argv) {
                "Show details of failed fields and alternatives, and every failure at the "
                "place where an import stopped");
   app.add_flag("-q,--quiet", options.quiet, "Show errors only");
+  app.add_flag("--no-diagnosis", options.noDiagnosis,
+               "Run imports and exports without watching for the place of a failure (no "
+               "diagnosis when one fails)");
   app.add_flag("--no-progress", options.noProgress, "Never draw a progress bar");
 
   const std::vector<Subcommand> commands = {
