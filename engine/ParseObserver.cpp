@@ -38,6 +38,7 @@ std::string Quoted(std::string_view bytes) {
 
 void ParseObserver::Begin(const Parser& root) {
   furthest_.clear();
+  count_ = 0;
   furthestPosition_ = 0;
   depths_.clear();
   elementNumbers_.clear();
@@ -83,21 +84,24 @@ void ParseObserver::RankDepths(const Parser& node, int depth) {
 
 void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, FailureKind kind,
                               uint32_t position, uint32_t width, std::string_view expected) {
-  if (!furthest_.empty() && position < furthestPosition_) return;
-  if (!furthest_.empty() && position == furthestPosition_) {
-    for (const TParseFailure& earlier : furthest_) {
-      if (earlier.node == &node && earlier.kind == kind) return;
+  if (count_ != 0 && position < furthestPosition_) return;
+  if (count_ != 0 && position == furthestPosition_) {
+    for (size_t i = 0; i < count_; ++i) {
+      if (furthest_[i].node == &node && furthest_[i].kind == kind) return;
     }
   } else {
-    furthest_.clear();
+    count_ = 0;
     furthestPosition_ = position;
   }
-  TParseFailure failure;
+  if (count_ == furthest_.size()) furthest_.emplace_back();
+  TParseFailure& failure = furthest_[count_++];
   failure.node = &node;
   failure.kind = kind;
   failure.position = position;
   failure.width = width;
-  failure.expected = std::string(expected);
+  failure.expected.assign(expected.data(), expected.size());
+  failure.found.clear();
+  failure.elementPath.clear();
   if (kind == FailureKind::kDataDoesNotFit) {
     if (const auto* element = dynamic_cast<const ElementParser*>(&node)) {
       failure.expected = element->Id();
@@ -105,8 +109,6 @@ void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, Fai
       failure.expected = count->Id();
     }
   }
-  const auto depth = depths_.find(&node);
-  failure.depth = depth == depths_.end() ? 0 : depth->second;
   if (exporting_) {
     failure.found = param.fieldText;
     failure.elementPath = ElementPath(param.currentNode);
@@ -117,12 +119,25 @@ void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, Fai
     count = std::min({count, kMaxFoundBytes, param.file.Length() - position});
     failure.found.assign(param.file.Data() + position, count);
   }
-  furthest_.push_back(std::move(failure));
+}
+
+int ParseObserver::DepthOf(const Parser* node) const {
+  const auto depth = depths_.find(node);
+  return depth == depths_.end() ? 0 : depth->second;
+}
+
+std::vector<TParseFailure> ParseObserver::Furthest() const {
+  std::vector<TParseFailure> failures(furthest_.begin(),
+                                      furthest_.begin() + static_cast<std::ptrdiff_t>(count_));
+  for (TParseFailure& failure : failures) failure.depth = DepthOf(failure.node);
+  return failures;
 }
 
 const TParseFailure* ParseObserver::Best() const {
-  const TParseFailure* best = nullptr;
-  for (const TParseFailure& failure : furthest_) {
+  TParseFailure* best = nullptr;
+  for (size_t i = 0; i < count_; ++i) {
+    TParseFailure& failure = furthest_[i];
+    failure.depth = DepthOf(failure.node);
     if (best == nullptr || failure.depth > best->depth) best = &failure;
   }
   return best;

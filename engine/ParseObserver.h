@@ -66,12 +66,12 @@ class ParseObserver {
                  uint32_t position, uint32_t width, std::string_view expected);
 
   // Returns true when some failure was recorded since Begin.
-  bool HasFailure() const { return !furthest_.empty(); }
+  bool HasFailure() const { return count_ != 0; }
   // Returns the position of the furthest failures.
   uint32_t FurthestPosition() const { return furthestPosition_; }
   // Returns every failure at the furthest position, in the order reported (a
   // node failing the same way twice there is kept once).
-  const std::vector<TParseFailure>& Furthest() const { return furthest_; }
+  std::vector<TParseFailure> Furthest() const;
   // Returns the failure to show: the deepest node at the furthest position,
   // the first reported among equals; nullptr when nothing failed.
   const TParseFailure* Best() const;
@@ -91,8 +91,15 @@ class ParseObserver {
   void RankDepths(const Parser& node, int depth);
   std::string ElementPath(const XmlNode& node) const;
 
+  int DepthOf(const Parser* node) const;
+
   uint32_t furthestPosition_ = 0;
-  std::vector<TParseFailure> furthest_;
+  // The failures at the furthest position are the first `count_` of
+  // `furthest_`; the slots after them keep their strings' memory for reuse, so
+  // that the routine failures of every record cost no allocation. Depths are
+  // filled in when asked for (Best, Furthest).
+  mutable std::vector<TParseFailure> furthest_;
+  size_t count_ = 0;
   std::unordered_map<const Parser*, int> depths_;
   std::unordered_map<const void*, int> elementNumbers_;
   bool exporting_ = false;
