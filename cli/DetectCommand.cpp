@@ -35,9 +35,8 @@ int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
       std::printf("complete  %-32s %d records\n", result.definition->Name().c_str(),
                   result.records);
     } else {
-      std::printf("stopped   %-32s at line %d:%d (byte %u)\n",
-                  result.definition->Name().c_str(), result.stop.line, result.stop.column,
-                  result.parsed);
+      std::printf("stopped   %-32s at line %d:%d (byte %u)\n", result.definition->Name().c_str(),
+                  result.stop.line, result.stop.column, result.parsed);
     }
   }
   std::fflush(stdout);

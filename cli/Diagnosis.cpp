@@ -76,8 +76,7 @@ void PrintImportDiagnosis(const std::string& input, const FormatDefinition& defi
   const std::string line = Printable(place.lineText);
   std::fprintf(stderr, "%s:%d:%d: %s\n  %s\n  %s\n  definition: %s\n", input.c_str(), place.line,
                place.column, ParseObserver::Explain(*best).c_str(), line.c_str(),
-               Caret(line, place.column).c_str(),
-               DefinitionPlace(definition, *best->node).c_str());
+               Caret(line, place.column).c_str(), DefinitionPlace(definition, *best->node).c_str());
   if (all) PrintFailures(definition, observer);
   std::fflush(stderr);
 }

@@ -37,9 +37,9 @@ std::string WithLinePlaces(const std::string& message, const std::string& data);
 struct TDetectResult {
   FormatDefinition* definition = nullptr;
   bool complete = false;
-  uint32_t parsed = 0;    // bytes read (the furthest failure when incomplete)
-  int records = 0;        // repeated groups in the document
-  TTextPlace stop;        // where the import stopped (incomplete only)
+  uint32_t parsed = 0;  // bytes read (the furthest failure when incomplete)
+  int records = 0;      // repeated groups in the document
+  TTextPlace stop;      // where the import stopped (incomplete only)
 };
 
 // Tries every import format of `catalogue` on `input`; returns them ranked:

@@ -29,9 +29,9 @@ struct ExplainArgs {
 // "" when the bytes are ordinary text.
 std::string ByteNames(const std::string& bytes) {
   static const std::unordered_map<char, const char*> kNames = {
-      {'\r', "CR"},     {'\n', "LF"},        {'\t', "TAB"},       {' ', "space"},
-      {',', "comma"},   {';', "semicolon"},  {'|', "bar"},        {'\x02', "STX"},
-      {'\x03', "ETX"},  {'\x1a', "EOF mark"}, {'\0', "NUL"}};
+      {'\r', "CR"},    {'\n', "LF"},         {'\t', "TAB"}, {' ', "space"},
+      {',', "comma"},  {';', "semicolon"},   {'|', "bar"},  {'\x02', "STX"},
+      {'\x03', "ETX"}, {'\x1a', "EOF mark"}, {'\0', "NUL"}};
   if (bytes.empty() || bytes.size() > 4) return std::string();
   std::string names;
   for (const char c : bytes) {

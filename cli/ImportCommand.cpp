@@ -20,9 +20,8 @@ struct ImportArgs {
 int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
   ConsoleCallBack callBack(options);
-  ChosenFormat chosen =
-      args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
-                          : ChooseFormat(args.format, callBack);
+  ChosenFormat chosen = args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
+                                            : ChooseFormat(args.format, callBack);
   if (chosen.definition == nullptr) {
     ReportFailure(args.format, "the format definition did not load; no output written");
     return kExitFailed;

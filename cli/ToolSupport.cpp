@@ -92,8 +92,8 @@ void ConsoleCallBack::OnMessage(int kind, std::string text) {
       break;
   }
   if (prefix == nullptr) return;
-  if (!dataFile_.empty() && (text.find("pos") != std::string::npos ||
-                             text.find("Parsed only") != std::string::npos)) {
+  if (!dataFile_.empty() &&
+      (text.find("pos") != std::string::npos || text.find("Parsed only") != std::string::npos)) {
     if (!dataRead_) dataText_ = ReadWholeFile(dataFile_);
     dataRead_ = true;
     text = WithLinePlaces(text, dataText_);
@@ -231,18 +231,17 @@ ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions&
   callBack.SetCatalogueScan(true);
   chosen.catalogue->LoadFormats();
   callBack.SetCatalogueScan(false);
-  const std::vector<TDetectResult> results =
-      DetectFormats(*chosen.catalogue, input, options.sets);
+  const std::vector<TDetectResult> results = DetectFormats(*chosen.catalogue, input, options.sets);
   std::string candidates;
   int complete = 0;
   for (const TDetectResult& result : results) {
     if (result.complete) ++complete;
     if (candidates.size() < 2000 && (result.complete || complete == 0)) {
-      candidates += "\n  \"" + result.definition->Name() + "\"" +
-                    (result.complete ? " reads all of it (" + std::to_string(result.records) +
-                                           " records)"
-                                     : " stops at line " + std::to_string(result.stop.line) +
-                                           ":" + std::to_string(result.stop.column));
+      candidates +=
+          "\n  \"" + result.definition->Name() + "\"" +
+          (result.complete ? " reads all of it (" + std::to_string(result.records) + " records)"
+                           : " stops at line " + std::to_string(result.stop.line) + ":" +
+                                 std::to_string(result.stop.column));
     }
   }
   if (complete == 1) {

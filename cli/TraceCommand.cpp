@@ -66,11 +66,11 @@ class TracingBuilder : public DocumentBuilder {
                     indent + element.name + " = " + value + "  " + Range(start, end));
       lastEnd_ = end;
     } else {
-      lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(element.firstLine),
-                    indent.substr(2) + (stack_.empty() ? "record " + std::to_string(++shown_) +
-                                                             ": "
-                                                       : std::string()) +
-                        element.name + "  " + Range(element.position, end));
+      lines_.insert(
+          lines_.begin() + static_cast<std::ptrdiff_t>(element.firstLine),
+          indent.substr(2) +
+              (stack_.empty() ? "record " + std::to_string(++shown_) + ": " : std::string()) +
+              element.name + "  " + Range(element.position, end));
     }
     if (stack_.empty()) Flush();
   }

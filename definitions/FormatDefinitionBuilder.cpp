@@ -172,7 +172,7 @@ bool FormatDefinition::BuildTree(const XmlNode& element, CompoundParser& parent,
 }
 
 std::unique_ptr<TNodeSource> FormatDefinition::SourceOf(const XmlNode& element,
-                                                       const TNodeSource* parent) const {
+                                                        const TNodeSource* parent) const {
   auto source = std::make_unique<TNodeSource>();
   source->line = document.LineOfOffset(element.SourceOffset());
   source->step = StepOf(element);

@@ -205,21 +205,18 @@ std::string ParseObserver::Explain(const TParseFailure& failure) {
       return "expected " + failure.expected + " bytes for " + name + ", found only " + width +
              (failure.found.empty() ? std::string() : " (" + Quoted(failure.found) + ")");
     case FailureKind::kEndOfLine:
-      return "expected " + name + " within its line, found a line end in " +
-             Quoted(failure.found);
+      return "expected " + name + " within its line, found a line end in " + Quoted(failure.found);
     case FailureKind::kEndOfFile:
       return "expected " + width + " bytes for " + name + ", found " +
              (failure.found.empty() ? "end of file" : "only " + Quoted(failure.found));
     case FailureKind::kTerminatorNotFound:
-      return "expected " + Quoted(failure.expected) + " within " + width + " bytes, found " +
-             found;
+      return "expected " + Quoted(failure.expected) + " within " + width + " bytes, found " + found;
     case FailureKind::kNotAllData:
       return "expected " + Quoted(failure.expected) + " after the data, found " + found;
     case FailureKind::kNoAlternative:
       return "expected one of the alternatives of " + name + ", found " + found;
     case FailureKind::kElementMissing:
-      return "expected element " + failure.expected + " in " + failure.elementPath +
-             ", found none";
+      return "expected element " + failure.expected + " in " + failure.elementPath + ", found none";
     case FailureKind::kDataDoesNotFit:
       return "expected at most " + width + " characters for " + failure.elementPath + "/" +
              failure.expected + ", found " + Quoted(failure.found);

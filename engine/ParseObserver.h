@@ -46,7 +46,7 @@ struct TParseFailure {
 // A byte position of a text as line and column, with the text of that line.
 struct TTextPlace {
   int line = 1;
-  int column = 1;  // 1-based, in bytes
+  int column = 1;        // 1-based, in bytes
   std::string lineText;  // without its line end
 };
 
@@ -62,8 +62,8 @@ class ParseObserver {
 
   // Records that `node` failed at `position`; `width` is the part the node had
   // or needed, `expected` the bytes or name it looked for.
-  void OnFailure(const TParserParam& param, const Parser& node, FailureKind kind,
-                 uint32_t position, uint32_t width, std::string_view expected);
+  void OnFailure(const TParserParam& param, const Parser& node, FailureKind kind, uint32_t position,
+                 uint32_t width, std::string_view expected);
 
   // Returns true when some failure was recorded since Begin.
   bool HasFailure() const { return count_ != 0; }

@@ -23,8 +23,8 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   if (LiteralParser* literal = terminator.AsLiteral()) {
     if (!literal->FindAhead(param, width)) {
       if (param.observer) {
-        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start,
-                                  width, literal->Literal());
+        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start, width,
+                                  literal->Literal());
       }
       return false;
     }
@@ -47,8 +47,8 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
     if (!found) {
       file.Seek(start);
       if (param.observer) {
-        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start,
-                                  width, ParseObserver::NodeName(terminator));
+        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start, width,
+                                  ParseObserver::NodeName(terminator));
       }
       param.callBack->OnMessage(kKindWarning, param.lastError);
       param.callBack->OnMessage(kKindWarning, LoadMessageText(kMsgTerminatedReachEnd));

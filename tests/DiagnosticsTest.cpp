@@ -40,10 +40,10 @@ struct FaultCase {
   int line;
   int column;
   FailureKind kind;
-  const char* explanation;   // the start of Explain()
-  const char* node;          // NodeName of the best failure
-  const char* pathEnd;       // the end of its path in the definition
-  const char* sourceText;    // text on its line of the definition file
+  const char* explanation;  // the start of Explain()
+  const char* node;         // NodeName of the best failure
+  const char* pathEnd;      // the end of its path in the definition
+  const char* sourceText;   // text on its line of the definition file
 };
 
 const FaultCase kFaults[] = {
@@ -85,9 +85,8 @@ TEST(DiagnosticsImport, NamesLineColumnExpectationAndNode) {
         << ParseObserver::Explain(*best);
     EXPECT_EQ(ParseObserver::NodeName(*best->node), c.node);
     const std::string path = ParseObserver::SourcePath(*best->node);
-    EXPECT_EQ(path.compare(path.size() - std::string(c.pathEnd).size(), std::string::npos,
-                           c.pathEnd),
-              0)
+    EXPECT_EQ(
+        path.compare(path.size() - std::string(c.pathEnd).size(), std::string::npos, c.pathEnd), 0)
         << path;
     ASSERT_NE(best->node->Source(), nullptr);
     EXPECT_NE(LineOf(kFormats + c.definition, best->node->Source()->line).find(c.sourceText),
@@ -180,8 +179,8 @@ TEST(DiagnosticsExport, NamesElementPathAndNode) {
     EXPECT_EQ(best->kind, c.kind);
     EXPECT_EQ(best->elementPath, c.elementPath);
     EXPECT_EQ(ParseObserver::Explain(*best), c.explanation);
-    EXPECT_EQ(ParseObserver::SourcePath(*best->node).rfind("parser/repeat/group[Point]/element[", 0),
-              0u);
+    EXPECT_EQ(
+        ParseObserver::SourcePath(*best->node).rfind("parser/repeat/group[Point]/element[", 0), 0u);
   }
 }
 
@@ -193,7 +192,7 @@ TEST(DiagnosticsLocate, CountsLinesAndColumnsInBytes) {
     int column;
     const char* lineText;
   };
-  const Case kCases[] = {{0, 1, 1, "ab"}, {2, 1, 3, "ab"}, {4, 2, 1, "cd"},
+  const Case kCases[] = {{0, 1, 1, "ab"}, {2, 1, 3, "ab"},  {4, 2, 1, "cd"},
                          {6, 2, 3, "cd"}, {9, 3, 3, "xyz"}, {99, 3, 4, "xyz"}};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.position);

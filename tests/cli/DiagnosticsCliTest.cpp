@@ -29,10 +29,10 @@ bool Contains(const std::string& text, const std::string& part) {
 struct ImportFault {
   const char* format;
   const char* file;
-  const char* where;        // ":LINE:COLUMN: expected ..."
-  const char* caretLine;    // the line of the data file as shown
+  const char* where;      // ":LINE:COLUMN: expected ..."
+  const char* caretLine;  // the line of the data file as shown
   int caretColumn;
-  const char* definition;   // file and node of the definition
+  const char* definition;  // file and node of the definition
 };
 
 const ImportFault kImportFaults[] = {
@@ -46,8 +46,7 @@ const ImportFault kImportFaults[] = {
      "points-comma.xml:68: substitute[Fields]/group[Point]/radio/terminated"},
     {"Leica GSI-8", "wrong-record-marker.gsi",
      ":2:33: expected a number for element[WordIndex], found \"8A\"",
-     "110002+00000102 81..00+00512000 8A..00+00623000 83..00-00000010 ", 33,
-     "element[WordIndex]"},
+     "110002+00000102 81..00+00512000 8A..00+00623000 83..00-00000010 ", 33, "element[WordIndex]"},
 };
 
 TEST(DiagnosticsCli, FailedImportShowsPlaceCaretAndDefinitionNode) {
@@ -84,8 +83,9 @@ TEST(DiagnosticsCli, FailedExportNamesElementPath) {
   ScratchFolder folder;
   const ToolRun run = RunTool({"export", "-f", Diagnostics("fixed-points.xml"),
                                Diagnostics("too-wide.xml"), "-o", folder.Path("out.txt")});
-  EXPECT_TRUE(Contains(run.err, "/data/Point[2]: expected at most 8 characters for "
-                                "/data/Point[2]/Northing, found \"123456.789\""))
+  EXPECT_TRUE(Contains(run.err,
+                       "/data/Point[2]: expected at most 8 characters for "
+                       "/data/Point[2]/Northing, found \"123456.789\""))
       << run.err;
   EXPECT_TRUE(Contains(run.err, "fixed-points.xml:7: parser/repeat/group[Point]/element[Northing]"))
       << run.err;
@@ -94,8 +94,9 @@ TEST(DiagnosticsCli, FailedExportNamesElementPath) {
 TEST(DiagnosticsCli, ExplainShowsTheTreeWithSubstitutesOnce) {
   const ToolRun run = RunTool({"explain", "Comma Delimited Points"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(Contains(run.out, "\n  repeat  (line 30)\n    radio  (line 31)\n"
-                                "      literal \"\\r\\n\" (CR LF) read-only  (line 32)\n"))
+  EXPECT_TRUE(Contains(run.out,
+                       "\n  repeat  (line 30)\n    radio  (line 31)\n"
+                       "      literal \"\\r\\n\" (CR LF) read-only  (line 32)\n"))
       << run.out;
   EXPECT_TRUE(Contains(run.out, "element Northing double  (line 55)")) << run.out;
   EXPECT_TRUE(Contains(run.out, "terminated max 20  (line 54)")) << run.out;
@@ -119,9 +120,10 @@ TEST(DiagnosticsCli, TraceShowsByteRangesAndValuesOfTheFirstRecords) {
   const ToolRun run = RunTool({"trace", "-f", "Comma Delimited Points",
                                SourcePath("examples/points-comma.csv"), "--records", "2"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(Contains(run.out, "record 1: Point  bytes 0-33 (line 1:1)\n"
-                                "    PointNumber = \"1001\"  bytes 0-4 (line 1:1)\n"
-                                "    Northing = \"5000.000\"  bytes 5-13 (line 1:6)\n"))
+  EXPECT_TRUE(Contains(run.out,
+                       "record 1: Point  bytes 0-33 (line 1:1)\n"
+                       "    PointNumber = \"1001\"  bytes 0-4 (line 1:1)\n"
+                       "    Northing = \"5000.000\"  bytes 5-13 (line 1:6)\n"))
       << run.out;
   EXPECT_TRUE(Contains(run.out, "record 2: Point")) << run.out;
   EXPECT_FALSE(Contains(run.out, "record 3")) << run.out;
@@ -166,11 +168,16 @@ TEST(DiagnosticsCli, EncodingOption) {
 
   // A Latin-1 byte is read as the character it stands for in that code page.
   ScratchFolder folder;
-  WriteFile(folder.Path("latin1.csv"), "1001,5000.000,1000.000,100.000,Stra\xDF" "e\r\n");
+  WriteFile(folder.Path("latin1.csv"),
+            "1001,5000.000,1000.000,100.000,Stra\xDF"
+            "e\r\n");
   const ToolRun latin = RunTool({"--encoding", "ISO-8859-1", "import", "-f",
                                  "Comma Delimited Points", folder.Path("latin1.csv")});
   EXPECT_EQ(latin.exitCode, 0) << latin.err;
-  EXPECT_TRUE(Contains(latin.out, "<Code>Stra\xC3\x9F" "e</Code>")) << latin.out;
+  EXPECT_TRUE(Contains(latin.out,
+                       "<Code>Stra\xC3\x9F"
+                       "e</Code>"))
+      << latin.out;
 }
 
 }  // namespace
