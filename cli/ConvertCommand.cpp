@@ -63,12 +63,7 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
       return kExitFailed;
     }
   }
-  std::string error;
-  if (!output.Commit(error)) {
-    ReportFailure(args.input, error);
-    return kExitFailed;
-  }
-  return kExitSuccess;
+  return CommitOutput(output, args.input);
 }
 
 }  // namespace

@@ -62,12 +62,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     ReportFailure(args.input, "export with \"" + format.Name() + "\" failed; no output written");
     return kExitFailed;
   }
-  std::string error;
-  if (!output.Commit(error)) {
-    ReportFailure(args.input, error);
-    return kExitFailed;
-  }
-  return kExitSuccess;
+  return CommitOutput(output, args.input);
 }
 
 }  // namespace

@@ -54,12 +54,7 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
     ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");
     return kExitFailed;
   }
-  std::string error;
-  if (!output.Commit(error)) {
-    ReportFailure(args.input, error);
-    return kExitFailed;
-  }
-  return kExitSuccess;
+  return CommitOutput(output, args.input);
 }
 
 }  // namespace

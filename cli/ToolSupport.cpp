@@ -264,5 +264,12 @@ uint64_t FileSize(const std::string& fileName) {
   return static_cast<uint64_t>(info.st_size);
 }
 
+int CommitOutput(OutputFile& output, const std::string& input) {
+  std::string error;
+  if (output.Commit(error)) return kExitSuccess;
+  ReportFailure(input, error);
+  return kExitFailed;
+}
+
 }  // namespace cli
 }  // namespace compoundparser

@@ -118,6 +118,10 @@ class OutputFile {
   bool committed_ = false;
 };
 
+// Ends a run that wrote `output`: moves it into place and returns kExitSuccess,
+// or reports why it could not (naming `input`) and returns kExitFailed.
+int CommitOutput(OutputFile& output, const std::string& input);
+
 // A format chosen on the command line, with the catalogue that holds it.
 struct ChosenFormat {
   std::shared_ptr<FormatList> catalogue;
