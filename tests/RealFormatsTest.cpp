@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -93,6 +94,9 @@ struct FormatCase {
   const char* exported;   // expected export: nullptr for the file itself, else a file beside it
   const char* errors;     // the error messages (kind 4) that the import gives, one per line
 };
+
+// Names a case by its files in test listings instead of dumping its bytes.
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.definition << " " << c.file; }
 
 class RealFormatsTest : public ::testing::TestWithParam<FormatCase> {
  protected:
@@ -286,6 +290,8 @@ struct ConvertCase {
   const char* head;  // what the exported file starts with
   size_t lines;      // how many line ends it holds
 };
+
+void PrintTo(const ConvertCase& c, std::ostream* os) { *os << c.from << " -> " << c.to << " " << c.file; }
 
 class ConvertFormatsTest : public ::testing::TestWithParam<ConvertCase> {};
 
