@@ -480,6 +480,27 @@ class WellFormedScan {
   std::vector<std::string_view> names_;
 };
 
+// Checks the top level of the parsed tree itself: one root element and no
+// text beside it. The text scan follows the markup as XML reads it, but
+// pugixml may read a malformed declaration differently and find elements
+// where the scan saw none.
+bool TopLevelIsSound(const pugi::xml_document& doc, LoadProblem& problem) {
+  int elements = 0;
+  for (pugi::xml_node child : doc.children()) {
+    const pugi::xml_node_type type = child.type();
+    const bool text = type == pugi::node_pcdata || type == pugi::node_cdata;
+    if (type == pugi::node_element) ++elements;
+    if (elements > 1 || text) {
+      problem.code = kXmlErrorParse;
+      problem.offset = static_cast<size_t>(std::max<ptrdiff_t>(child.offset_debug(), 0));
+      problem.reason = text ? "Text is not allowed at the top level of the document"
+                            : "Only one top level element is allowed";
+      return false;
+    }
+  }
+  return true;
+}
+
 // Fills `error` for a problem at `offset` of `text` (line and column 1-based).
 void FillError(XmlParseError& error, const LoadProblem& problem, std::string_view text,
                size_t shift) {
@@ -1033,7 +1054,7 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
     }
   } else {
     WellFormedScan scan(utf8);
-    if (scan.Run(problem)) {
+    if (scan.Run(problem) && TopLevelIsSound(data_->doc, problem)) {
       if (utf8.size() <= kMaxLineTableBytes) {
         data_->lineStarts.push_back(0);
         for (size_t at = utf8.find('\n'); at != std::string_view::npos; at = utf8.find('\n', at + 1)) {
