@@ -89,7 +89,7 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
       return false;
     }
     if (!rootParser->Read(param, length)) {
-      Report(param, kKindError, param.lastError);
+      Report(param, kKindError, param.lastError.str());
       return false;
     }
     const uint32_t position = param.file.Position();

@@ -1,6 +1,7 @@
 #include "engine/LiteralParser.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
@@ -32,7 +33,7 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
   const bool matches = end <= file.Length() &&
                        std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
   if (!matches) {
-    FormatMessageTextTo(param.lastError, kMsgLiteralNotFound, static_cast<int>(start), literal.c_str());
+    param.lastError.SetLiteralNotFound(start, literal);
     if (param.observer) {
       param.observer->OnFailure(param, *this, FailureKind::kLiteralNotFound, start,
                                 static_cast<uint32_t>(literal.size()), literal);
@@ -71,9 +72,10 @@ bool LiteralParser::FindAhead(TParserParam& param, unsigned long width) {
   if (end < static_cast<uint64_t>(start) + literal.size()) return false;
   const char* base = file.Data() + start;
   const size_t span = static_cast<size_t>(end - start);
-  const void* hit = literal.empty() ? base : memmem(base, span, literal.data(), literal.size());
-  if (hit == nullptr) return false;
-  file.Seek(start + static_cast<uint32_t>(static_cast<const char*>(hit) - base));
+  // Terminators are short: a search for their first byte (memchr) beats memmem.
+  const size_t hit = std::string_view(base, span).find(literal);
+  if (hit == std::string_view::npos) return false;
+  file.Seek(start + static_cast<uint32_t>(hit));
   return true;
 }
 

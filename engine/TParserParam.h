@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/DocumentBuilder.h"
+#include "engine/LastErrorText.h"
 #include "engine/TParserCallBack.h"
 #include "engine/TVars.h"
 #include "host/DataFile.h"
@@ -26,7 +27,7 @@ class TParserParam {
   TParserParam(const TParserParam&) = delete;
   TParserParam& operator=(const TParserParam&) = delete;
 
-  std::string GetLastError() const { return lastError; }
+  std::string GetLastError() const { return lastError.str(); }
   void SetLastError(const std::string& text) { lastError = text; }
   // Returns the text of the document or file error that ended the last run of
   // a driver ("" when its last run raised none), with the place in the file.
@@ -45,7 +46,7 @@ class TParserParam {
   std::string fieldText;
   int32_t writtenCount = 0;
   int32_t totalCount = 0;
-  std::string lastError;
+  LastErrorText lastError;
   bool dataFits = true;
   TVars vars;
   // Elements that export removed from the document (written or skipped

@@ -50,7 +50,7 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
         param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start, width,
                                   ParseObserver::NodeName(terminator));
       }
-      param.callBack->OnMessage(kKindWarning, param.lastError);
+      param.callBack->OnMessage(kKindWarning, param.lastError.str());
       param.callBack->OnMessage(kKindWarning, LoadMessageText(kMsgTerminatedReachEnd));
       return false;
     }

@@ -1,0 +1,13 @@
+#include "engine/LastErrorText.h"
+
+#include "engine/MessageText.h"
+#include "resources/StringTable.h"
+
+namespace compoundparser {
+
+void LastErrorText::Format() const {
+  FormatMessageTextTo(text_, kMsgLiteralNotFound, static_cast<int>(position_), literal_.c_str());
+  pending_ = false;
+}
+
+}  // namespace compoundparser
