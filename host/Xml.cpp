@@ -255,15 +255,12 @@ bool ToUtf8(std::string_view bytes, std::string& utf8, std::string_view& view, b
   return true;
 }
 
-// Checks what pugixml lets through but XML forbids: references to undefined
-// entities, text or a second element at the top level, a declaration that is
-// not at the start, duplicate attributes, '<' in attribute values, "]]>" in
-// text, bytes that are not UTF-8 or not XML characters, and nesting deeper than
-// kMaxDepth. Runs after pugixml accepted the text, so the markup is sound.
 // The bytes at which a scan of character data stops.
 struct TextStops {
   bool of[256] = {};
-  TextStops() { of['<'] = of['&'] = of[']'] = true; }
+  TextStops() {
+    for (unsigned char c : {'<', '&', ']'}) of[c] = true;
+  }
 };
 const TextStops kTextStops;
 
@@ -291,6 +288,11 @@ size_t ControlCharacterOffset(std::string_view text) {
   return std::string_view::npos;
 }
 
+// Checks what pugixml lets through but XML forbids: references to undefined
+// entities, text or a second element at the top level, a declaration that is
+// not at the start, duplicate attributes, '<' in attribute values, "]]>" in
+// text, bytes that are not UTF-8 or not XML characters, and nesting deeper than
+// kMaxDepth. Runs after pugixml accepted the text, so the markup is sound.
 class WellFormedScan {
  public:
   explicit WellFormedScan(std::string_view text) : t_(text) {}
