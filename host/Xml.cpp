@@ -529,6 +529,33 @@ struct StringWriter : pugi::xml_writer {
   }
 };
 
+// Writes what pugixml saves to a file descriptor through a buffer of 1 MiB;
+// the first failure is kept in `error` and later writes are dropped.
+struct FileWriter : pugi::xml_writer {
+  explicit FileWriter(int fdArg) : fd(fdArg) { buffer.reserve(kSize); }
+  void write(const void* data, size_t size) override {
+    buffer.append(static_cast<const char*>(data), size);
+    if (buffer.size() >= kSize) Drain();
+  }
+  void Drain() {
+    size_t done = 0;
+    while (error == 0 && done < buffer.size()) {
+      const ssize_t put = ::write(fd, buffer.data() + done, buffer.size() - done);
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) {
+        error = errno;
+        break;
+      }
+      done += static_cast<size_t>(put);
+    }
+    buffer.clear();
+  }
+  static constexpr size_t kSize = 1 << 20;
+  int fd;
+  int error = 0;
+  std::string buffer;
+};
+
 }  // namespace
 
 void XmlDocumentData::ForgetSubtree(pugi::xml_node node) {
@@ -1100,7 +1127,7 @@ std::string XmlDocument::SaveToString() const {
 }
 
 void XmlDocument::Save(const std::string& fileName) const {
-  const std::string text = SaveToString();
+  Check();
   const int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
     const int error = errno;
@@ -1108,17 +1135,12 @@ void XmlDocument::Save(const std::string& fileName) const {
                                                                        : kXmlErrorFail,
                    "Cannot write '" + fileName + "': " + SystemErrorText(error));
   }
-  size_t done = 0;
-  int error = 0;
-  while (done < text.size()) {
-    const ssize_t put = write(fd, text.data() + done, text.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) {
-      error = errno;
-      break;
-    }
-    done += static_cast<size_t>(put);
-  }
+  // The text goes to the file in blocks as pugixml produces it, so a large
+  // document is never held twice.
+  FileWriter writer(fd);
+  data_->doc.save(writer, "", kSaveFlags, pugi::encoding_utf8);
+  writer.Drain();
+  int error = writer.error;
   if (close(fd) != 0 && error == 0) error = errno;
   if (error != 0) {
     throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " + SystemErrorText(error));
