@@ -324,11 +324,17 @@ class WellFormedScan {
         } else if (Match(i, "<!")) {
           i = SkipDoctype(i + 2);
         } else if (Match(i, "<?")) {
-          if (Match(i, "<?xml") && i + 5 < t_.size() &&
-              (IsXmlSpace(static_cast<unsigned char>(t_[i + 5])) || t_[i + 5] == '?') && i != 0) {
+          const bool declaration = Match(i, "<?xml") && i + 5 < t_.size() &&
+                                   (IsXmlSpace(static_cast<unsigned char>(t_[i + 5])) || t_[i + 5] == '?');
+          if (declaration && i != 0) {
             return Fail(problem, i, "The XML declaration is allowed only at the start of the document");
           }
-          i = Skip(i + 2, "?>");
+          const size_t end = Skip(i + 2, "?>");
+          // Markup inside the declaration would be read differently by pugixml.
+          if (declaration && t_.substr(i + 5, end - i - 5 - 2).find_first_of("<>") != std::string_view::npos) {
+            return Fail(problem, i, "The XML declaration is malformed");
+          }
+          i = end;
         } else if (Match(i, "</")) {
           --depth;
           i = Skip(i + 2, ">");
@@ -491,12 +497,14 @@ bool TopLevelIsSound(const pugi::xml_document& doc, LoadProblem& problem) {
   for (pugi::xml_node child : doc.children()) {
     const pugi::xml_node_type type = child.type();
     const bool text = type == pugi::node_pcdata || type == pugi::node_cdata;
+    const bool lateDeclaration = type == pugi::node_declaration && child != doc.first_child();
     if (type == pugi::node_element) ++elements;
-    if (elements > 1 || text) {
+    if (elements > 1 || text || lateDeclaration) {
       problem.code = kXmlErrorParse;
       problem.offset = static_cast<size_t>(std::max<ptrdiff_t>(child.offset_debug(), 0));
-      problem.reason = text ? "Text is not allowed at the top level of the document"
-                            : "Only one top level element is allowed";
+      problem.reason = text              ? "Text is not allowed at the top level of the document"
+                       : lateDeclaration ? "The XML declaration is allowed only at the start of the document"
+                                         : "Only one top level element is allowed";
       return false;
     }
   }

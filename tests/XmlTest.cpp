@@ -104,7 +104,8 @@ TEST(XmlLoad, RejectsWhatXmlForbids) {
       {"<a x=\"1\" x=\"2\"/>", "Duplicate attribute 'x'", 1, 10},
       {"<a/>\n<b/>", "Only one top level element", 2, 1},
       // pugixml ends this declaration at "/>" and finds two elements after it.
-      {"<?xml /><b/><c/>?>", "Only one top level element", 1, 14},
+      {"<?xml /><b/><c/>?>", "declaration is malformed", 1, 1},
+      {"<?xml version=\"1.0\" x=\"<\"?><a/>", "declaration is malformed", 1, 1},
       {"<a/>txt", "Text is not allowed at the top level", 1, 5},
       {"txt<a/>", "Text is not allowed at the top level", 1, 1},
       {"<a>&foo;</a>", "undefined entity 'foo'", 1, 4},
