@@ -15,11 +15,11 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/BenchData.h"
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
 
@@ -38,12 +38,6 @@ struct Sample {
   double seconds = 0;
   long peakKb = 0;
   bool ok = false;
-};
-
-class QuietCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
 };
 
 // Runs `work` in a child process; returns its wall time and peak memory.
@@ -87,16 +81,7 @@ Sample Median(int runs, const std::function<bool()>& work) {
 }
 
 void WritePoints(const std::string& name, long records) {
-  std::mt19937 random(20261205);
-  std::uniform_real_distribution<double> coordinate(0, 100000);
-  std::ofstream out(name, std::ios::binary);
-  char line[128];
-  for (long i = 1; i <= records; ++i) {
-    const int n = std::snprintf(line, sizeof line, "%ld,%.3f,%.3f,%.3f,CODE%ld\r\n", i,
-                                coordinate(random), coordinate(random), coordinate(random) / 100,
-                                i % 7);
-    out.write(line, n);
-  }
+  std::ofstream(name, std::ios::binary) << PointsFile(records, 20261205);
 }
 
 std::string ReadAll(const std::string& name) {

@@ -6,22 +6,16 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
 
+#include "bench/BenchData.h"
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
 #include "host/Xml.h"
 
 namespace compoundparser {
 namespace {
-
-class QuietCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
 
 const std::string kDir = "/tmp/compoundparser_bench/";
 
@@ -34,20 +28,6 @@ const char kDefinition[] =
     "<terminated><element id=\"OrthoHeight\"/><literal>,</literal></terminated>\n"
     "<terminated><element id=\"Code\"/><literal hex=\"true\">0D0A</literal></terminated>\n"
     "</group></repeat></parser></format>\n";
-
-std::string PointsFile(int64_t records) {
-  std::mt19937 random(42);
-  std::uniform_real_distribution<double> coordinate(0, 100000);
-  std::string out;
-  char line[128];
-  for (int64_t i = 1; i <= records; ++i) {
-    const int n = std::snprintf(line, sizeof line, "%lld,%.3f,%.3f,%.3f,CODE%lld\r\n",
-                                static_cast<long long>(i), coordinate(random), coordinate(random),
-                                coordinate(random) / 100, static_cast<long long>(i % 7));
-    out.append(line, static_cast<size_t>(n));
-  }
-  return out;
-}
 
 struct Files {
   std::string definition;
@@ -78,46 +58,37 @@ const Files& Prepare(int64_t records) {
   return prepared.emplace(records, files).first->second;
 }
 
-void ImportToDocumentAndSave(benchmark::State& state) {
+// Runs `convert` (true on success) once per iteration on a fresh instrument
+// data object of the bench definition; the data file's size is the throughput.
+template <class Convert>
+void Conversion(benchmark::State& state, Convert convert) {
   const Files& files = Prepare(state.range(0));
   QuietCallBack callBack;
   FormatDefinition definition(files.definition, &callBack);
   definition.Load();
   for (auto _ : state) {
     InstrumentData document(definition, &callBack);
-    if (!document.ParseRead(files.data, definition) || !document.SaveXml(kDir + "out.xml")) {
-      state.SkipWithError("import failed");
-    }
+    if (!convert(files, definition, document)) state.SkipWithError("conversion failed");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * files.dataSize));
+}
+
+void ImportToDocumentAndSave(benchmark::State& state) {
+  Conversion(state, [](const Files& files, FormatDefinition& definition, InstrumentData& document) {
+    return document.ParseRead(files.data, definition) && document.SaveXml(kDir + "out.xml");
+  });
 }
 
 void StreamingImport(benchmark::State& state) {
-  const Files& files = Prepare(state.range(0));
-  QuietCallBack callBack;
-  FormatDefinition definition(files.definition, &callBack);
-  definition.Load();
-  for (auto _ : state) {
-    InstrumentData document(definition, &callBack);
-    if (!document.ParseReadToFile(files.data, definition, kDir + "out.xml")) {
-      state.SkipWithError("import failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * files.dataSize));
+  Conversion(state, [](const Files& files, FormatDefinition& definition, InstrumentData& document) {
+    return document.ParseReadToFile(files.data, definition, kDir + "out.xml");
+  });
 }
 
 void LoadAndExport(benchmark::State& state) {
-  const Files& files = Prepare(state.range(0));
-  QuietCallBack callBack;
-  FormatDefinition definition(files.definition, &callBack);
-  definition.Load();
-  for (auto _ : state) {
-    InstrumentData document(definition, &callBack);
-    if (!document.LoadXml(files.xml) || !document.ParseWrite(kDir + "out.csv", definition)) {
-      state.SkipWithError("export failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * files.dataSize));
+  Conversion(state, [](const Files& files, FormatDefinition& definition, InstrumentData& document) {
+    return document.LoadXml(files.xml) && document.ParseWrite(kDir + "out.csv", definition);
+  });
 }
 
 // Baseline: the XML layer loading the saved document and saving it again.

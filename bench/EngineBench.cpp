@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <random>
 #include <string>
 
+#include "bench/BenchData.h"
 #include "data/XmlStreamBuilder.h"
 #include "engine/CompoundParser.h"
 #include "engine/ElementParser.h"
@@ -21,12 +21,6 @@
 
 namespace compoundparser {
 namespace {
-
-class QuietCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
 
 std::unique_ptr<LiteralParser> Lit(const std::string& text) {
   return std::make_unique<LiteralParser>(text, "", "", false, false);
@@ -78,21 +72,6 @@ std::unique_ptr<Parser> RadioTree() {
   auto root = std::make_unique<CompoundParser>();
   root->Append(std::move(repeat));
   return root;
-}
-
-std::string PointsFile(int64_t records) {
-  std::mt19937 random(42);
-  std::uniform_real_distribution<double> coordinate(0, 100000);
-  std::string out;
-  out.reserve(static_cast<size_t>(records) * 48);
-  char line[128];
-  for (int64_t i = 1; i <= records; ++i) {
-    const int n = std::snprintf(line, sizeof line, "%lld,%.3f,%.3f,%.3f,CODE%lld\r\n",
-                                static_cast<long long>(i), coordinate(random), coordinate(random),
-                                coordinate(random) / 100, static_cast<long long>(i % 7));
-    out.append(line, static_cast<size_t>(n));
-  }
-  return out;
 }
 
 struct Imported {

@@ -1,0 +1,37 @@
+// What the benchmarks share: a callback that ignores everything, and the
+// seeded point file they convert.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "engine/TParserCallBack.h"
+
+namespace compoundparser {
+
+class QuietCallBack : public TParserCallBack {
+ public:
+  void OnMessage(int, std::string) override {}
+  void OnProgress(unsigned long, unsigned long) override {}
+};
+
+// Returns `records` lines "N,northing,easting,height,CODEk" with CR LF ends,
+// the same for the same seed.
+inline std::string PointsFile(int64_t records, unsigned seed = 42) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> coordinate(0, 100000);
+  std::string out;
+  out.reserve(static_cast<size_t>(records) * 48);
+  char line[128];
+  for (int64_t i = 1; i <= records; ++i) {
+    const int n = std::snprintf(line, sizeof line, "%lld,%.3f,%.3f,%.3f,CODE%lld\r\n",
+                                static_cast<long long>(i), coordinate(random), coordinate(random),
+                                coordinate(random) / 100, static_cast<long long>(i % 7));
+    out.append(line, static_cast<size_t>(n));
+  }
+  return out;
+}
+
+}  // namespace compoundparser
