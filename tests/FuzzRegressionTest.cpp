@@ -70,8 +70,8 @@ TEST_P(FuzzRegression, SeedInputsKeepTheInvariants) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, testing::ValuesIn(kTargets),
-                         [](const testing::TestParamInfo<FuzzTarget>& info) {
-                           return std::string(info.param.name);
+                         [](const testing::TestParamInfo<FuzzTarget>& target) {
+                           return std::string(target.param.name);
                          });
 
 TEST(FuzzDrivers, BundledDefinitionsEndWithTheTestDefinitions) {
