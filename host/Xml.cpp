@@ -880,6 +880,25 @@ XmlNode XmlNode::FirstChildElement(std::string_view name) const {
   const Utf8In utf8(name);
   const std::string_view wanted = utf8.View();
   const pugi::xml_node parent = ToPugi(node_);
+  auto known = doc_->cursors.find(parent.internal_object());
+  if (known == doc_->cursors.end()) {
+    // A parent without a resume point is searched from its first child; only
+    // one with a long run of other children before the match gets a resume
+    // point, so that small parents (the fields of a record) cost no upkeep.
+    constexpr int kShortScan = 16;
+    int visited = 0;
+    pugi::xml_node current = parent.first_child();
+    for (; current && visited < kShortScan; current = current.next_sibling(), ++visited) {
+      ++doc_->childrenVisited;
+      if (current.type() != pugi::node_element) continue;
+      const char* nodeName = current.name();
+      if (std::strncmp(nodeName, wanted.data(), wanted.size()) == 0 &&
+          nodeName[wanted.size()] == '\0') {
+        return XmlNode(doc_, current.internal_object());
+      }
+    }
+    if (!current) return XmlNode();  // every child seen: there is none
+  }
   std::vector<Cursor>& cursors = doc_->cursors[parent.internal_object()];
   Cursor* cursor = nullptr;
   for (Cursor& c : cursors) {
