@@ -1,14 +1,5 @@
 #include "data/InstrumentData.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-
 #include "data/XmlStreamBuilder.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/MessageText.h"
@@ -28,52 +19,6 @@ class SilentCallBack : public TParserCallBack {
   void OnMessage(int, std::string) override {}
   void OnProgress(unsigned long, unsigned long) override {}
 };
-
-// Returns the file that a save to `fileName` replaces: the target of a
-// symbolic link, so that the link itself survives the rename.
-std::string SaveTarget(const std::string& fileName) {
-  struct stat info;
-  if (lstat(fileName.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(fileName.c_str(), resolved) != nullptr) return resolved;
-  }
-  return fileName;
-}
-
-// Returns a short name in the folder of `target` that no other save uses at
-// the same time.
-std::string TemporaryName(const std::string& target) {
-  static std::atomic<unsigned> counter{0};
-  const size_t slash = target.find_last_of('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  return folder + ".~save-" + std::to_string(static_cast<long>(getpid())) + "-" +
-         std::to_string(counter.fetch_add(1)) + ".tmp";
-}
-
-// Saves `document` to a temporary file next to `fileName` and renames it over
-// `fileName`, so that the old file stays whole when writing fails.
-void SaveReplacing(const XmlDocument& document, const std::string& fileName) {
-  const std::string target = SaveTarget(fileName);
-  const std::string temporary = TemporaryName(target);
-  try {
-    document.Save(temporary);
-    struct stat info;
-    if (stat(target.c_str(), &info) == 0) chmod(temporary.c_str(), info.st_mode & 07777);
-    int fd = open(temporary.c_str(), O_RDONLY);
-    if (fd >= 0) {
-      fsync(fd);
-      close(fd);
-    }
-  } catch (...) {
-    std::remove(temporary.c_str());
-    throw;
-  }
-  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    throw XmlError(kXmlErrorAccess, "cannot replace " + target);
-  }
-}
 
 }  // namespace
 
@@ -109,7 +54,7 @@ bool InstrumentData::SaveXml(const std::string& fileName) {
     return false;
   }
   try {
-    SaveReplacing(document, fileName);
+    document.SaveReplacing(fileName);
     return true;
   } catch (const XmlError& e) {
     error = e.Code();

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "host/CodePage.h"
+#include "host/AtomicFile.h"
 #include "host/HostError.h"
 #include "host/XmlText.h"
 
@@ -1169,6 +1170,51 @@ void XmlDocument::Save(const std::string& fileName) const {
   writer.Drain();
   int error = writer.error;
   if (close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " + SystemErrorText(error));
+  }
+}
+
+void XmlDocument::SaveReplacing(const std::string& fileName) const {
+  Check();
+  AtomicFile file;
+  int code = 0;
+  if (fileName.empty() || !file.Open(fileName, code)) {
+    throw XmlError(code == EACCES || code == EPERM || code == EROFS ? kXmlErrorAccess
+                                                                   : kXmlErrorFail,
+                   "Cannot write '" + fileName + "': " + SystemErrorText(code));
+  }
+  // The writer keeps the first failure instead of throwing through pugixml.
+  struct Writer : pugi::xml_writer {
+    explicit Writer(AtomicFile& target) : out(target) {}
+    void write(const void* data, size_t size) override {
+      buffer.append(static_cast<const char*>(data), size);
+      if (buffer.size() >= FileWriter::kSize) Drain();
+    }
+    void Drain() {
+      if (error == 0) {
+        try {
+          out.Write(buffer);
+        } catch (const FileError& e) {
+          error = e.SystemCode() != 0 ? e.SystemCode() : EIO;
+        }
+      }
+      buffer.clear();
+    }
+    AtomicFile& out;
+    std::string buffer;
+    int error = 0;
+  } writer(file);
+  data_->doc.save(writer, "", kSaveFlags, pugi::encoding_utf8);
+  writer.Drain();
+  int error = writer.error;
+  if (error == 0) {
+    try {
+      file.Commit();
+    } catch (const FileError& e) {
+      error = e.SystemCode() != 0 ? e.SystemCode() : EIO;
+    }
+  }
   if (error != 0) {
     throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " + SystemErrorText(error));
   }

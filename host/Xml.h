@@ -188,6 +188,11 @@ class XmlDocument {
   // Writes the whole document as UTF-8 XML text, every node as it is (no
   // indentation added). Raises XmlError when the file cannot be written.
   void Save(const std::string& fileName) const;
+  // Writes the document as Save does, but through a temporary file in the same
+  // folder renamed over `fileName` once complete (keeping the permissions of the
+  // file it replaces; a symbolic link stays a link), so that a failure leaves
+  // the old file as it was. Raises XmlError on failure.
+  void SaveReplacing(const std::string& fileName) const;
   // Returns the text that Save would write.
   std::string SaveToString() const;
 
