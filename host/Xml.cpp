@@ -265,30 +265,6 @@ struct TextStops {
 };
 const TextStops kTextStops;
 
-// Returns the offset of the first control character that XML cannot hold
-// (below 0x20 other than tab, CR and LF), or npos. Eight bytes at a time.
-size_t ControlCharacterOffset(std::string_view text) {
-  const size_t size = text.size();
-  size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    // A byte below 0x20 (among bytes below 0x80) sets its high bit here; other
-    // high bits only send the word to the byte-by-byte check.
-    const uint64_t below = (word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull;
-    if (below == 0) continue;
-    for (size_t k = i; k < i + 8; ++k) {
-      const unsigned char c = static_cast<unsigned char>(text[k]);
-      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return k;
-    }
-  }
-  for (; i < size; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return i;
-  }
-  return std::string_view::npos;
-}
-
 // Checks what pugixml lets through but XML forbids: references to undefined
 // entities, text or a second element at the top level, a declaration that is
 // not at the start, duplicate attributes, '<' in attribute values, "]]>" in

@@ -1,6 +1,8 @@
 #include "host/XmlText.h"
 
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 
 #include "host/CodePage.h"
 #include "host/HostError.h"
@@ -34,11 +36,31 @@ void CheckXmlName(std::string_view name, const char* what) {
   }
 }
 
-void CheckXmlText(std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') BadCharacter(c, i);
+size_t ControlCharacterOffset(std::string_view text) {
+  const size_t size = text.size();
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    // A byte below 0x20 (among bytes below 0x80) sets its high bit here; other
+    // high bits only send the word to the byte-by-byte check.
+    const uint64_t below = (word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull;
+    if (below == 0) continue;
+    for (size_t k = i; k < i + 8; ++k) {
+      const unsigned char c = static_cast<unsigned char>(text[k]);
+      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return k;
+    }
   }
+  for (; i < size; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return i;
+  }
+  return std::string_view::npos;
+}
+
+void CheckXmlText(std::string_view text) {
+  const size_t bad = ControlCharacterOffset(text);
+  if (bad != std::string_view::npos) BadCharacter(static_cast<unsigned char>(text[bad]), bad);
 }
 
 DocumentText::DocumentText(std::string_view narrow) {

@@ -15,6 +15,8 @@ void CheckXmlName(std::string_view utf8, const char* what);
 // Raises XmlError (kXmlErrorInvalidArg) for characters that XML 1.0 cannot
 // hold (control characters other than tab, CR and LF, and NUL).
 void CheckXmlText(std::string_view utf8);
+// Returns the offset of the first such character, or npos.
+size_t ControlCharacterOffset(std::string_view text);
 
 // Narrow text (process code page) as UTF-8: a view of the input when the code
 // page is UTF-8 (after checking that it is valid UTF-8), else a conversion.
