@@ -852,6 +852,17 @@ void XmlNode::RemoveChildren() {
   while (pugi::xml_node last = parent.last_child()) parent.remove_child(last);
 }
 
+namespace {
+
+// Returns true when `node` is an element named exactly `name` (UTF-8).
+bool IsElementNamed(pugi::xml_node node, std::string_view name) {
+  if (node.type() != pugi::node_element) return false;
+  const char* nodeName = node.name();
+  return std::strncmp(nodeName, name.data(), name.size()) == 0 && nodeName[name.size()] == '\0';
+}
+
+}  // namespace
+
 XmlNode XmlNode::FirstChildElement(std::string_view name) const {
   Check();
   const Utf8In utf8(name);
@@ -867,12 +878,7 @@ XmlNode XmlNode::FirstChildElement(std::string_view name) const {
     pugi::xml_node current = parent.first_child();
     for (; current && visited < kShortScan; current = current.next_sibling(), ++visited) {
       ++doc_->childrenVisited;
-      if (current.type() != pugi::node_element) continue;
-      const char* nodeName = current.name();
-      if (std::strncmp(nodeName, wanted.data(), wanted.size()) == 0 &&
-          nodeName[wanted.size()] == '\0') {
-        return XmlNode(doc_, current.internal_object());
-      }
+      if (IsElementNamed(current, wanted)) return XmlNode(doc_, current.internal_object());
     }
     if (!current) return XmlNode();  // every child seen: there is none
   }
@@ -893,13 +899,9 @@ XmlNode XmlNode::FirstChildElement(std::string_view name) const {
   NodeStruct* last = cursor->last;
   for (; current; current = current.next_sibling()) {
     ++doc_->childrenVisited;
-    if (current.type() == pugi::node_element) {
-      const char* nodeName = current.name();
-      if (std::strncmp(nodeName, wanted.data(), wanted.size()) == 0 &&
-          nodeName[wanted.size()] == '\0') {
-        cursor->last = current.previous_sibling().internal_object();
-        return XmlNode(doc_, current.internal_object());
-      }
+    if (IsElementNamed(current, wanted)) {
+      cursor->last = current.previous_sibling().internal_object();
+      return XmlNode(doc_, current.internal_object());
     }
     last = current.internal_object();
   }
