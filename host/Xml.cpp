@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <unordered_map>
 
 #include "host/CodePage.h"
@@ -133,6 +134,52 @@ bool ParsePseudoAttributes(std::string_view data,
 }
 
 // ---- Loading -------------------------------------------------------------
+
+// Tells whether the text between "<?xml" and "?>" is a declaration as XML
+// writes it: version 1.x, then an optional encoding name, then an optional
+// standalone yes or no, each after white space and in that order.
+bool DeclarationIsWellFormed(std::string_view data) {
+  static const char* const kNames[] = {"version", "encoding", "standalone"};
+  size_t i = 0;
+  size_t next = 0;  // the first name still allowed
+  const auto space = [&] {
+    const size_t from = i;
+    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
+    return i > from;
+  };
+  for (;;) {
+    const bool spaced = space();
+    if (i == data.size()) return next > 0;
+    if (!spaced) return false;
+    size_t which = next;
+    while (which < std::size(kNames) && data.substr(i, std::strlen(kNames[which])) != kNames[which]) ++which;
+    if (which == std::size(kNames) || (next == 0 && which != 0)) return false;
+    i += std::strlen(kNames[which]);
+    space();
+    if (i == data.size() || data[i] != '=') return false;
+    ++i;
+    space();
+    if (i == data.size() || (data[i] != '"' && data[i] != '\'')) return false;
+    const size_t close = data.find(data[i], i + 1);
+    if (close == std::string_view::npos) return false;
+    const std::string_view value = data.substr(i + 1, close - i - 1);
+    i = close + 1;
+    next = which + 1;
+    bool valid = !value.empty();
+    if (which == 0) {
+      valid = value.size() > 2 && value.substr(0, 2) == "1." &&
+              value.find_first_not_of("0123456789", 2) == std::string_view::npos;
+    } else if (which == 1) {
+      valid = valid && std::isalpha(static_cast<unsigned char>(value[0])) != 0;
+      for (char c : value) {
+        valid = valid && (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '_' || c == '-');
+      }
+    } else {
+      valid = value == "yes" || value == "no";
+    }
+    if (!valid) return false;
+  }
+}
 
 // A well-formedness problem found at a byte offset.
 struct LoadProblem {
@@ -307,8 +354,9 @@ class WellFormedScan {
             return Fail(problem, i, "The XML declaration is allowed only at the start of the document");
           }
           const size_t end = Skip(i + 2, "?>");
-          // Markup inside the declaration would be read differently by pugixml.
-          if (declaration && t_.substr(i + 5, end - i - 5 - 2).find_first_of("<>") != std::string_view::npos) {
+          // pugixml reads any attributes here, references included, and would
+          // save what no parser reads back (a '>' or "?>" in a value).
+          if (declaration && !DeclarationIsWellFormed(t_.substr(i + 5, end - i - 5 - 2))) {
             return Fail(problem, i, "The XML declaration is malformed");
           }
           i = end;

@@ -80,6 +80,10 @@ TEST(XmlLoad, ExpandsPredefinedAndCharacterReferences) {
       {"<a><![CDATA[x & ]] <y>]]></a>", "x & ]] <y>"},
       {"<!DOCTYPE a [<!ENTITY e \"&amp;\">]><a>t</a>", "t"},
       {"<a><!-- & ]]> --><?pi & ?>t</a>", "t"},
+      // Declarations in each form that XML allows.
+      {"<?xml version='1.1' encoding='utf-8' standalone='no' ?><a>t</a>", "t"},
+      {"<?xml version = \"1.0\"\n\tencoding = \"US-ASCII\"?><a>t</a>", "t"},
+      {"<?xml version=\"1.0\" standalone=\"yes\"?><a>t</a>", "t"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.xml);
@@ -106,6 +110,16 @@ TEST(XmlLoad, RejectsWhatXmlForbids) {
       // pugixml ends this declaration at "/>" and finds two elements after it.
       {"<?xml /><b/><c/>?>", "declaration is malformed", 1, 1},
       {"<?xml version=\"1.0\" x=\"<\"?><a/>", "declaration is malformed", 1, 1},
+      // pugixml decodes these references and would save a '>' or "?>" into
+      // the declaration.
+      {"<?xml version=\"&gt;\"?><a/>", "declaration is malformed", 1, 1},
+      {"<?xml version=\"?&#62;\"?><a/>", "declaration is malformed", 1, 1},
+      {"<?xml version=\"1.0\" x=\"1\"?><a/>", "declaration is malformed", 1, 1},
+      {"<?xml encoding=\"UTF-8\"?><a/>", "declaration is malformed", 1, 1},
+      {"<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?><a/>", "declaration is malformed", 1, 1},
+      {"<?xml version=\"1.0\" standalone=\"maybe\"?><a/>", "declaration is malformed", 1, 1},
+      {"<?xml version=\"2.0\"?><a/>", "declaration is malformed", 1, 1},
+      {"<?xml?><a/>", "declaration is malformed", 1, 1},
       {"<a/>txt", "Text is not allowed at the top level", 1, 5},
       {"txt<a/>", "Text is not allowed at the top level", 1, 1},
       {"<a>&foo;</a>", "undefined entity 'foo'", 1, 4},
