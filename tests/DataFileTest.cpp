@@ -8,43 +8,31 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "host/HostError.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser {
 namespace {
 
-std::string TempPath(const std::string& name) { return ::testing::TempDir() + "DataFileTest_" + name; }
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadFile;
+using testing::TempFolder;
 
 void Put(DataFile& file, const std::string& bytes) {
   file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 TEST(DataFileImport, ReadsTheWholeFileAtOpen) {
-  const std::string path = TempPath("import.txt");
-  WriteFile(path, std::string("abc\0def", 7));
+  TempFolder folder;
+  const std::string path = folder.Path("import.txt");
+  testing::WriteFile(path, std::string("abc\0def", 7));
   DataFile file;
   int code = -1;
   ASSERT_TRUE(file.OpenForImport(path, code));
   EXPECT_EQ(code, 0);
   // The file can go away: its bytes are in memory.
-  std::remove(path.c_str());
+  std::filesystem::remove(path);
   EXPECT_TRUE(file.IsOpen());
   EXPECT_FALSE(file.IsExport());
   EXPECT_EQ(file.FileName(), path);
@@ -56,14 +44,25 @@ TEST(DataFileImport, ReadsTheWholeFileAtOpen) {
   EXPECT_EQ(file.Position(), 4u);
 }
 
-TEST(DataFileImport, MissingFileGivesErrno) {
-  DataFile file;
-  int code = 0;
-  EXPECT_FALSE(file.OpenForImport(TempPath("does-not-exist"), code));
-  EXPECT_EQ(code, ENOENT);
-  EXPECT_FALSE(file.IsOpen());
-  EXPECT_FALSE(file.OpenForImport(::testing::TempDir(), code));
-  EXPECT_EQ(code, EISDIR);
+TEST(DataFileOpen, FailuresGiveErrno) {
+  TempFolder folder;
+  const struct {
+    std::string path;
+    bool forExport;
+    int code;
+  } cases[] = {
+      {folder.Path("does-not-exist"), false, ENOENT},
+      {folder.Path(""), false, EISDIR},
+      {folder.Path("no-such-folder/out.txt"), true, ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    DataFile file;
+    int code = 0;
+    EXPECT_FALSE(c.forExport ? file.OpenForExport(c.path, code) : file.OpenForImport(c.path, code));
+    EXPECT_EQ(code, c.code);
+    EXPECT_FALSE(file.IsOpen());
+  }
 }
 
 TEST(DataFileRead, StopsAtTheEnd) {
@@ -133,8 +132,9 @@ TEST(DataFileClosed, EveryOperationRaisesFileError) {
 }
 
 TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnClose) {
-  const std::string path = TempPath("export.txt");
-  WriteFile(path, "old content that must go");
+  TempFolder folder;
+  const std::string path = folder.Path("export.txt");
+  testing::WriteFile(path, "old content that must go");
   DataFile file;
   int code = -1;
   ASSERT_TRUE(file.OpenForExport(path, code));
@@ -146,11 +146,11 @@ TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnClose) {
   file.Close();
   EXPECT_FALSE(file.IsOpen());
   EXPECT_EQ(ReadFile(path), "hello");
-  std::remove(path.c_str());
 }
 
 TEST(DataFileExport, FlushMakesTheFileEqualTheBuffer) {
-  const std::string path = TempPath("flush.txt");
+  TempFolder folder;
+  const std::string path = folder.Path("flush.txt");
   DataFile file;
   int code = 0;
   ASSERT_TRUE(file.OpenForExport(path, code));
@@ -168,11 +168,11 @@ TEST(DataFileExport, FlushMakesTheFileEqualTheBuffer) {
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_size, 4);
   file.Close();
-  std::remove(path.c_str());
 }
 
 TEST(DataFileExport, FlushWritesOnlyWhatChanged) {
-  const std::string path = TempPath("partial.txt");
+  TempFolder folder;
+  const std::string path = folder.Path("partial.txt");
   DataFile file;
   int code = 0;
   ASSERT_TRUE(file.OpenForExport(path, code));
@@ -192,11 +192,11 @@ TEST(DataFileExport, FlushWritesOnlyWhatChanged) {
   file.Flush();
   EXPECT_EQ(ReadFile(path), "XbcDefgh");
   file.Close();
-  std::remove(path.c_str());
 }
 
 TEST(DataFileExport, DestructorWritesPendingBytes) {
-  const std::string path = TempPath("destructor.txt");
+  TempFolder folder;
+  const std::string path = folder.Path("destructor.txt");
   {
     DataFile file;
     int code = 0;
@@ -204,15 +204,6 @@ TEST(DataFileExport, DestructorWritesPendingBytes) {
     Put(file, "kept");
   }
   EXPECT_EQ(ReadFile(path), "kept");
-  std::remove(path.c_str());
-}
-
-TEST(DataFileExport, MissingFolderGivesErrno) {
-  DataFile file;
-  int code = 0;
-  EXPECT_FALSE(file.OpenForExport(TempPath("no-such-folder/out.txt"), code));
-  EXPECT_EQ(code, ENOENT);
-  EXPECT_FALSE(file.IsOpen());
 }
 
 TEST(DataFileExport, WriteFailureRaisesOnFlush) {
@@ -244,7 +235,8 @@ TEST(DataFileOpen, ReopeningReplacesTheContent) {
 // Large files are mapped and the pages import has passed are given back; a
 // read that goes back must still see the file's bytes.
 TEST(DataFileImport, LargeFileReadsBackAfterPagesAreReleased) {
-  const std::string path = TempPath("large.bin");
+  TempFolder folder;
+  const std::string path = folder.Path("large.bin");
   const size_t size = (80u << 20) + 12345;
   {
     std::string block(1 << 20, '\0');
@@ -274,7 +266,6 @@ TEST(DataFileImport, LargeFileReadsBackAfterPagesAreReleased) {
     EXPECT_EQ(file.Data()[at], static_cast<char>(at % 251));
   }
   file.Close();
-  std::remove(path.c_str());
 }
 
 }  // namespace

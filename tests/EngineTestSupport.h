@@ -49,6 +49,20 @@ class RecordingCallBack : public TParserCallBack {
     }
     return out;
   }
+  // Returns the texts of the messages of `kind` (of all kinds when -1), one per line.
+  std::string Lines(int kind = -1) const {
+    std::string out;
+    for (const auto& m : messages) {
+      if (kind < 0 || m.kind == kind) out += m.text + "\n";
+    }
+    return out;
+  }
+  bool Has(const std::string& text) const {
+    for (const auto& m : messages) {
+      if (m.text == text) return true;
+    }
+    return false;
+  }
   std::vector<Message> messages;
   std::vector<std::pair<unsigned long, unsigned long>> progress;
 };

@@ -1,78 +1,45 @@
+// The instrument data object: import into a document, export of it, loading
+// and saving the document, and what each leaves behind when it fails.
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <utility>
+#include <string>
 #include <vector>
 
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
 #include "host/HostError.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
-namespace compoundparser {
+namespace compoundparser::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kDataDir = std::string(CP_TEST_DATA_DIR) + "/instrument/";
-const std::string kNoData = "There are not data for exporting";
+const std::string kPointsData = TestData("instrument/points.txt");
+const std::string kNoData = "3:There are not data for exporting";
 
-struct Recorder : TParserCallBack {
-  std::vector<std::pair<int, std::string>> messages;
-  std::vector<unsigned long> totals;
-  void OnMessage(int kind, std::string text) override { messages.emplace_back(kind, text); }
-  void OnProgress(unsigned long total, unsigned long) override { totals.push_back(total); }
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-// A fresh folder for the files of one test, removed at its end.
 class InstrumentDataTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder =
-        fs::temp_directory_path() /
-        ("cp-data-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  std::string Path(const std::string& name) const { return (folder / name).string(); }
-
-  // Returns a loaded definition from a file of this test's folder.
-  std::unique_ptr<FormatDefinition> Definition(const std::string& parser,
-                                               const std::string& name = "def.xml") {
-    WriteAll(Path(name),
-             R"(<format type="T" name="Test"><parser>)" + parser + "</parser></format>");
-    auto definition = std::make_unique<FormatDefinition>(Path(name), &recorder);
+  // Returns a loaded definition: instrument/points.xml, or one of type "T"
+  // with the parser section `parser`.
+  std::unique_ptr<FormatDefinition> Definition(const std::string& parser = "") {
+    const std::string path = parser.empty() ? TestData("instrument/points.xml")
+                                            : folder.Write("def.xml", DefinitionText(parser));
+    auto definition = std::make_unique<FormatDefinition>(path, &recorder);
     EXPECT_TRUE(definition->Load()) << parser;
     return definition;
   }
+  std::string Path(const std::string& name) const { return folder.Path(name); }
 
-  std::unique_ptr<FormatDefinition> Points() {
-    auto definition = std::make_unique<FormatDefinition>(kDataDir + "points.xml", &recorder);
-    EXPECT_TRUE(definition->Load());
-    return definition;
-  }
-
-  fs::path folder;
-  Recorder recorder;
+  TempFolder folder;
+  RecordingCallBack recorder;
 };
 
 TEST_F(InstrumentDataTest, NewObjectHasNoDocument) {
-  auto definition = Points();
+  auto definition = Definition();
   InstrumentData data(*definition, &recorder);
   EXPECT_TRUE(data.GetDocument().IsNull());
   EXPECT_FALSE(data.IsEmpty());
@@ -86,24 +53,23 @@ TEST_F(InstrumentDataTest, NewObjectHasNoDocument) {
 }
 
 TEST_F(InstrumentDataTest, SavedImportMatchesLayout) {
-  auto definition = Points();
-  const std::string source = Path("points.txt");
-  fs::copy_file(kDataDir + "points.txt", source);
+  auto definition = Definition();
+  const std::string source = folder.Copy(kPointsData, "points.txt");
   InstrumentData data(*definition, &recorder);
   ASSERT_TRUE(data.ParseRead(source, *definition));
   ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
 
-  std::string expected = ReadAll(kDataDir + "points-import.xml");
+  std::string expected = ReadFile(TestData("instrument/points-import.xml"));
   expected.replace(expected.find("@SOURCE@"), 8, source);
-  EXPECT_EQ(ReadAll(Path("saved.xml")), expected);
+  EXPECT_EQ(ReadFile(Path("saved.xml")), expected);
   // Only the data file and the saved document: the temporary file is gone.
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"points.txt", "saved.xml"}));
 }
 
 TEST_F(InstrumentDataTest, ImportDropsOldDocumentAlsoOnFailure) {
-  auto definition = Points();
+  auto definition = Definition();
   InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.ParseRead(kDataDir + "points.txt", *definition));
+  ASSERT_TRUE(data.ParseRead(kPointsData, *definition));
   const XmlDocument first = data.GetDocument();
 
   const std::string missing = R"(C:\data\job1.txt)";
@@ -141,124 +107,108 @@ TEST_F(InstrumentDataTest, AvailableFieldsSortedDistinctWithoutEmptyId) {
   EXPECT_EQ(names, (std::vector<std::string>{"East", "Name", "North", "Z", "a"}));
 }
 
-TEST_F(InstrumentDataTest, ExportRefusesOtherRoots) {
-  struct Case {
+TEST_F(InstrumentDataTest, ExportOfDocumentsWithNothingToWriteFails) {
+  const struct {
+    const char* parser;  // "" for instrument/points.xml
     const char* document;
-    bool nothingToExport;
+    bool loads;
+    bool empty;  // IsEmpty() after the export
+    const char* lastMessage;
+    size_t pointsLeft;
+  } cases[] = {
+      {"", "<Data><Point><Name>P</Name><North>1</North></Point></Data>", true, false, "", 1},
+      {"", "<data><Other/></data>", true, true, kNoData.c_str(), 0},
+      // A file that is no XML leaves an empty document.
+      {"", "not xml at all", false, false, "", 0},
+      // Every group skipped: nothing was written.
+      {R"(<repeat><group id="Point" RepeatedNode="true" SkipWrong="true">)"
+       R"(<element id="North"/></group></repeat>)",
+       "<data><Point><Name>P</Name></Point></data>", true, true, kNoData.c_str(), 0},
   };
-  const Case cases[] = {
-      {"<Data><Point><Name>P</Name><North>1</North></Point></Data>", false},
-      {"<data><Other/></data>", true},
-  };
-  auto definition = Points();
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.document);
+    auto definition = Definition(c.parser);
     recorder.messages.clear();
-    WriteAll(Path("in.xml"), c.document);
     InstrumentData data(*definition, &recorder);
-    ASSERT_TRUE(data.LoadXml(Path("in.xml")));
+    EXPECT_EQ(data.LoadXml(folder.Write("in.xml", c.document)), c.loads);
+    ASSERT_FALSE(data.GetDocument().IsNull());
+    EXPECT_EQ(data.GetDocument().DocumentElement().IsNull(), !c.loads);
     EXPECT_FALSE(data.ParseWrite(Path("out.txt"), *definition));
-    EXPECT_FALSE(fs::exists(Path("out.txt")));
-    EXPECT_EQ(data.IsEmpty(), c.nothingToExport);
-    const auto expected = c.nothingToExport ? std::vector<std::pair<int, std::string>>{{3, kNoData}}
-                                            : std::vector<std::pair<int, std::string>>{};
-    EXPECT_EQ(recorder.messages, expected);
+    if (*c.parser == '\0') {
+      EXPECT_FALSE(fs::exists(Path("out.txt")));
+    }
+    EXPECT_EQ(data.IsEmpty(), c.empty);
+    const auto& m = recorder.messages;
+    EXPECT_EQ(m.empty() ? "" : std::to_string(m.back().kind) + ":" + m.back().text, c.lastMessage);
+    EXPECT_EQ(data.GetDocument().AsNode().SelectNodes("//Point").size(), c.pointsLeft);
   }
 }
 
-TEST_F(InstrumentDataTest, LoadOfNonXmlLeavesEmptyDocument) {
-  auto definition = Points();
-  WriteAll(Path("bad.xml"), "not xml at all");
-  InstrumentData data(*definition, &recorder);
-  EXPECT_FALSE(data.LoadXml(Path("bad.xml")));
-  ASSERT_FALSE(data.GetDocument().IsNull());
-  EXPECT_TRUE(data.GetDocument().DocumentElement().IsNull());
-  EXPECT_FALSE(data.ParseWrite(Path("out.txt"), *definition));
-  EXPECT_TRUE(recorder.messages.empty());
-}
-
 TEST_F(InstrumentDataTest, ExportWritesAndConsumesGroups) {
-  auto definition = Points();
+  auto definition = Definition();
   InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.ParseRead(kDataDir + "points.txt", *definition));
-  recorder.totals.clear();
+  ASSERT_TRUE(data.ParseRead(kPointsData, *definition));
+  recorder.progress.clear();
   ASSERT_TRUE(data.ParseWrite(Path("out.txt"), *definition));
-  EXPECT_EQ(ReadAll(Path("out.txt")), ReadAll(kDataDir + "points.txt"));
-  EXPECT_EQ(recorder.totals, (std::vector<unsigned long>{3, 3, 3}));
+  EXPECT_EQ(ReadFile(Path("out.txt")), ReadFile(kPointsData));
+  ASSERT_EQ(recorder.progress.size(), 3u);
+  for (const auto& report : recorder.progress) EXPECT_EQ(report.first, 3u);
   EXPECT_TRUE(data.GetDocument().AsNode().SelectNodes("//Point").empty());
   EXPECT_FALSE(data.IsEmpty());
 
   recorder.messages.clear();
   EXPECT_FALSE(data.ParseWrite(Path("again.txt"), *definition));
-  EXPECT_EQ(recorder.messages, (std::vector<std::pair<int, std::string>>{{3, kNoData}}));
+  EXPECT_EQ(recorder.Joined(), kNoData);
   EXPECT_TRUE(data.IsEmpty());
   EXPECT_FALSE(fs::exists(Path("again.txt")));
 }
 
-TEST_F(InstrumentDataTest, ExportOfOnlySkippedGroupsIsEmpty) {
-  auto definition = Definition(R"(<repeat><group id="Point" RepeatedNode="true" SkipWrong="true">)"
-                               R"(<element id="North"/></group></repeat>)");
-  WriteAll(Path("in.xml"), "<data><Point><Name>P</Name></Point></data>");
-  InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.LoadXml(Path("in.xml")));
-  EXPECT_FALSE(data.ParseWrite(Path("out.txt"), *definition));
-  EXPECT_TRUE(data.IsEmpty());
-  ASSERT_FALSE(recorder.messages.empty());
-  EXPECT_EQ(recorder.messages.back(), std::make_pair(3, kNoData));
-  EXPECT_TRUE(data.GetDocument().AsNode().SelectNodes("//Point").empty());
-}
-
 TEST_F(InstrumentDataTest, SavedAndLoadedDocumentExportsTheSame) {
-  auto definition = Points();
+  auto definition = Definition();
   InstrumentData imported(*definition, &recorder);
-  ASSERT_TRUE(imported.ParseRead(kDataDir + "points.txt", *definition));
+  ASSERT_TRUE(imported.ParseRead(kPointsData, *definition));
   ASSERT_TRUE(imported.SaveXml(Path("saved.xml")));
   InstrumentData loaded(*definition, &recorder);
   ASSERT_TRUE(loaded.LoadXml(Path("saved.xml")));
   ASSERT_TRUE(imported.ParseWrite(Path("memory.txt"), *definition));
   ASSERT_TRUE(loaded.ParseWrite(Path("loaded.txt"), *definition));
-  EXPECT_EQ(ReadAll(Path("loaded.txt")), ReadAll(Path("memory.txt")));
+  EXPECT_EQ(ReadFile(Path("loaded.txt")), ReadFile(Path("memory.txt")));
 }
 
 TEST_F(InstrumentDataTest, FailedSaveKeepsTarget) {
-  auto definition = Points();
+  auto definition = Definition();
   InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.ParseRead(kDataDir + "points.txt", *definition));
+  ASSERT_TRUE(data.ParseRead(kPointsData, *definition));
   fs::create_directory(Path("taken.xml"));
   EXPECT_FALSE(data.SaveXml(Path("taken.xml")));
   EXPECT_NE(data.GetError(), 0u);
   EXPECT_TRUE(fs::is_directory(Path("taken.xml")));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"taken.xml"});
 
-  WriteAll(Path("old.xml"), std::string(5000, 'x'));
+  folder.Write("old.xml", std::string(5000, 'x'));
   ASSERT_TRUE(data.SaveXml(Path("old.xml")));
-  EXPECT_EQ(ReadAll(Path("old.xml")), data.GetDocument().SaveToString());
+  EXPECT_EQ(ReadFile(Path("old.xml")), data.GetDocument().SaveToString());
 }
 
 // Returns the processor seconds (not disturbed by other processes on a busy
 // machine) that an import of `records` points followed directly by
 // an export of the same object takes; checks the round trip on the way.
-double ImportExportSeconds(FormatDefinition& definition, const std::string& folder, int records) {
+double ImportExportSeconds(FormatDefinition& definition, const TempFolder& folder, int records) {
   std::string text;
   for (int i = 0; i < records; ++i) text += "P" + std::to_string(i) + ",  12.500\r\n";
-  WriteAll(folder + "/big.txt", text);
-  struct Quiet : TParserCallBack {
-    void OnMessage(int, std::string) override {}
-    void OnProgress(unsigned long, unsigned long) override {}
-  } quiet;
-  InstrumentData data(definition, &quiet);
+  InstrumentData data(definition, nullptr);
   const std::clock_t start = std::clock();
-  EXPECT_TRUE(data.ParseRead(folder + "/big.txt", definition));
-  EXPECT_TRUE(data.ParseWrite(folder + "/big.out", definition));
+  EXPECT_TRUE(data.ParseRead(folder.Write("big.txt", text), definition));
+  EXPECT_TRUE(data.ParseWrite(folder.Path("big.out"), definition));
   const double spent = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-  EXPECT_EQ(ReadAll(folder + "/big.out"), text);
+  EXPECT_EQ(ReadFile(folder.Path("big.out")), text);
   return spent;
 }
 
 TEST_F(InstrumentDataTest, ExportAfterImportIsLinear) {
-  auto definition = Points();
-  const double small = ImportExportSeconds(*definition, folder.string(), 25000);
-  const double large = ImportExportSeconds(*definition, folder.string(), 100000);
+  auto definition = Definition();
+  const double small = ImportExportSeconds(*definition, folder, 25000);
+  const double large = ImportExportSeconds(*definition, folder, 100000);
   // Four times the records: about four times the time when linear, sixteen
   // times (minutes in all) when every record scans the indentation text
   // before it. The bound leaves room for a busy machine.
@@ -266,4 +216,4 @@ TEST_F(InstrumentDataTest, ExportAfterImportIsLinear) {
 }
 
 }  // namespace
-}  // namespace compoundparser
+}  // namespace compoundparser::testing

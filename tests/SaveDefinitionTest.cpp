@@ -2,14 +2,10 @@
 // save, load again and compare, including the data a saved definition imports.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,30 +14,15 @@
 #include "definitions/GroupDefinition.h"
 #include "host/Xml.h"
 #include "tests/GroupTestSupport.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFile;
 
 const fs::path kGroupData = fs::path(CP_TEST_DATA_DIR) / "groups";
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Returns the names of the files in `folder`, sorted.
-std::vector<std::string> FolderListing(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Returns the id of every group of `definition`, separated by blanks.
 std::string GroupIds(FormatDefinition& definition) {
@@ -65,24 +46,12 @@ XmlNode FindGroupElement(const XmlDocument& document, const std::string& id) {
   return XmlNode();
 }
 
-// Each test works in a fresh folder of its own below the system's temporary folder.
+// Each test works in a fresh folder of its own.
 class SaveDefinitionTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    folder = fs::temp_directory_path() /
-             ("cp-groups-" + std::to_string(seed()) + "-" + std::to_string(seed()));
-    fs::create_directories(folder);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-  }
-
   // Copies a file of the test data into the folder and returns its new path.
   std::string CopyData(const std::string& name) {
-    fs::copy_file(kGroupData / name, folder / name);
-    return (folder / name).string();
+    return folder.Copy((kGroupData / name).string(), name);
   }
 
   // Loads a definition from `path`; fails the test when it does not load.
@@ -92,11 +61,11 @@ class SaveDefinitionTest : public ::testing::Test {
     return definition;
   }
 
-  fs::path folder;
+  testing::TempFolder folder;
 };
 
 TEST_F(SaveDefinitionTest, ConstructedDefinitionSavesHeaderAndGroup) {
-  const std::string path = (folder / "new.xml").string();
+  const std::string path = folder.Path("new.xml");
   FormatDefinition definition(path, nullptr);
   EXPECT_TRUE(definition.IsModified());
   EXPECT_EQ(definition.NumGroups(), 0);
@@ -112,7 +81,7 @@ TEST_F(SaveDefinitionTest, ConstructedDefinitionSavesHeaderAndGroup) {
 
   ASSERT_TRUE(definition.Save());
   EXPECT_FALSE(definition.IsModified());
-  EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"new.xml"});
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"new.xml"});
 
   const std::string text = ReadFile(path);
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\"", 0), 0u) << text;
@@ -130,7 +99,7 @@ TEST_F(SaveDefinitionTest, ConstructedDefinitionSavesHeaderAndGroup) {
 }
 
 TEST_F(SaveDefinitionTest, SettersWithoutDocumentRootChangeNothing) {
-  FormatDefinition definition((folder / "x.xml").string(), nullptr);
+  FormatDefinition definition(folder.Path("x.xml"), nullptr);
   definition.Document().Clear();
   definition.SetType("T");
   definition.SetName("N");
@@ -290,36 +259,28 @@ TEST_F(SaveDefinitionTest, SavedDefinitionImportsTheSameData) {
   EXPECT_EQ(after.GetDocument().SaveToString(), imported);
 }
 
-TEST_F(SaveDefinitionTest, SaveIntoMissingFolderKeepsEverything) {
+TEST_F(SaveDefinitionTest, FailedSaveKeepsEverythingAndLeavesNoTemporaryFile) {
   const std::string path = CopyData("mixed.xml");
   const std::string original = ReadFile(path);
-  auto definition = LoadDefinition(path);
-  definition->SetName("Renamed");
-  definition->GetGroup(0).GetItem(0).SetModified();
-  definition->SetFileName((folder / "missing" / "mixed.xml").string());
-  EXPECT_FALSE(definition->Save());
-  EXPECT_TRUE(definition->IsModified());
-  EXPECT_EQ(ReadFile(path), original);
-  EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"mixed.xml"});
-}
-
-TEST_F(SaveDefinitionTest, FailedReplaceLeavesTargetAndNoTemporaryFile) {
-  const std::string path = CopyData("mixed.xml");
+  // A folder where the file should be cannot be replaced by the written file.
+  fs::create_directory(folder.root / "taken.xml");
+  testing::WriteFile(folder.Path("taken.xml/keep.txt"), "keep");
   auto definition = LoadDefinition(path);
   definition->SetType("Other");
-  // A folder where the file should be cannot be replaced by the written file.
-  fs::create_directory(folder / "taken.xml");
-  std::ofstream(folder / "taken.xml" / "keep.txt") << "keep";
-  definition->SetFileName((folder / "taken.xml").string());
-  EXPECT_FALSE(definition->Save());
-  EXPECT_TRUE(definition->IsModified());
-  EXPECT_EQ(ReadFile(folder / "taken.xml" / "keep.txt"), "keep");
-  EXPECT_EQ(FolderListing(folder), (std::vector<std::string>{"mixed.xml", "taken.xml"}));
-
+  definition->GetGroup(0).GetItem(0).SetModified();
+  for (const char* target : {"missing/mixed.xml", "taken.xml"}) {
+    SCOPED_TRACE(target);
+    definition->SetFileName(folder.Path(target));
+    EXPECT_FALSE(definition->Save());
+    EXPECT_TRUE(definition->IsModified());
+    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_EQ(ReadFile(folder.Path("taken.xml/keep.txt")), "keep");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"mixed.xml", "taken.xml"}));
+  }
   definition->SetFileName(path);
   ASSERT_TRUE(definition->Save());
   EXPECT_EQ(LoadDefinition(path)->Type(), "Other");
-  EXPECT_EQ(FolderListing(folder), (std::vector<std::string>{"mixed.xml", "taken.xml"}));
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"mixed.xml", "taken.xml"}));
 }
 
 // Sets LC_NUMERIC for its lifetime and restores the previous setting.
@@ -343,7 +304,7 @@ TEST_F(SaveDefinitionTest, OffsetTextIgnoresGermanNumericLocale) {
   std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
   ASSERT_STREQ(buffer, "1,5") << "the locale does not use a decimal comma";
 
-  const std::string path = (folder / "german.xml").string();
+  const std::string path = folder.Path("german.xml");
   FormatDefinition definition(path, nullptr);
   definition.SetType("Points");
   definition.SetName("German");

@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "definitions/FormatDefinition.h"
 #include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 #include "engine/ElementParser.h"
 #include "engine/CountParser.h"
 #include "engine/FormatParser.h"
@@ -238,60 +237,19 @@ TEST(TreeBuilder, ReadsFieldAttributesAsTheCLibraryDoes) {
   EXPECT_EQ(count->Id(), "./Point");
 }
 
-// Writes a definition whose parser section nests `levels` multi elements.
-std::string WriteNestedDefinition(const std::string& name, int levels) {
-  const std::string path = ::testing::TempDir() + name;
-  std::ofstream out(path, std::ios::binary);
-  out << "<format type=\"Points\" name=\"Nested\"><parser>";
-  for (int i = 0; i < levels; ++i) out << "<multi>";
-  out << "<literal>x</literal>";
-  for (int i = 0; i < levels; ++i) out << "</multi>";
-  out << "</parser></format>";
-  return path;
-}
-
-TEST(TreeBuilder, FollowsDeepNestingTheXmlLayerAccepts) {
-  const int levels = 1000;
-  const std::string path = WriteNestedDefinition("nested_ok.xml", levels);
-  RecordingCallBack callBack;
-  FormatDefinition definition(path, &callBack);
-  ASSERT_TRUE(definition.Load());
-  std::string expected;
-  for (int i = 0; i < levels + 1; ++i) expected += "seq{";
-  expected += R"(lit"x")";
-  expected += std::string(levels + 1, '}');
-  EXPECT_EQ(RootDump(definition), expected);
-  std::remove(path.c_str());
-}
-
-TEST(TreeBuilder, RejectsNestingDeeperThanTheXmlLayerAccepts) {
-  const std::string path = WriteNestedDefinition("nested_too_deep.xml", 5000);
-  RecordingCallBack callBack;
-  FormatDefinition definition(path, &callBack);
-  EXPECT_FALSE(definition.Load());
-  // The reason, then the line and position of the parse error.
-  ASSERT_EQ(callBack.messages.size(), 2u);
-  EXPECT_EQ(callBack.messages[0].kind, kKindError);
-  EXPECT_FALSE(callBack.messages[0].text.empty());
-  EXPECT_EQ(callBack.messages[1].text.rfind("Error on line 1, position ", 0), 0u);
-  EXPECT_EQ(definition.RootParser(), nullptr);
-  std::remove(path.c_str());
-}
-
 TEST(TreeBuilder, BuildsThousandsOfNodesQuickly) {
   const int records = 3000;
-  const std::string path = ::testing::TempDir() + "many_nodes.xml";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "<format type=\"Points\" name=\"Many\"><description><VARS>"
-           "<variable id=\"V\" default=\"a\"><value id=\"a\"/></variable></VARS></description>"
-           "<parser><repeat><radio>";
-    for (int i = 0; i < records; ++i) {
-      out << "<group id=\"R" << i << "\" RepeatedNode=\"true\"><element id=\"F" << i
-          << "\" width=\"4\"/><literal>;</literal><if variable=\"V\" value=\"a\"/></group>";
-    }
-    out << "</radio></repeat></parser></format>";
+  std::string groups;
+  for (int i = 0; i < records; ++i) {
+    groups += "<group id=\"R" + std::to_string(i) + "\" RepeatedNode=\"true\"><element id=\"F" +
+              std::to_string(i) +
+              "\" width=\"4\"/><literal>;</literal><if variable=\"V\" value=\"a\"/></group>";
   }
+  testing::TempFolder folder;
+  const std::string path = folder.Write(
+      "many.xml", testing::DefinitionText("<repeat><radio>" + groups + "</radio></repeat>",
+                                          "<description><VARS><variable id=\"V\" default=\"a\">"
+                                          "<value id=\"a\"/></variable></VARS></description>"));
   RecordingCallBack callBack;
   FormatDefinition definition(path, &callBack);
   const auto start = std::chrono::steady_clock::now();
@@ -301,7 +259,6 @@ TEST(TreeBuilder, BuildsThousandsOfNodesQuickly) {
   EXPECT_EQ(definition.RepeatedGroupIds().size(), static_cast<size_t>(records));
   // A generous bound that only a builder doing work per node per sibling misses.
   EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 10);
-  std::remove(path.c_str());
 }
 
 }  // namespace
