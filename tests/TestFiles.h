@@ -25,10 +25,12 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+#ifdef CP_TEST_DATA_DIR
 // Returns the path of a file below tests/data.
 inline std::string TestData(const std::string& relative) {
   return std::string(CP_TEST_DATA_DIR) + "/" + relative;
 }
+#endif
 
 // A fresh folder below the system's temporary folder, removed with the object.
 class TempFolder {

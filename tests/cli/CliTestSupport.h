@@ -1,12 +1,18 @@
 // Runs the built tool as a user would: arguments in, exit code and both output
-// streams out. Each test gets its own scratch folder, which also serves as
-// the user folder so that no test sees the real user's formats.
+// streams out. Each test gets its own scratch folders; the runs share one user
+// folder of their own, so that no test sees the real user's formats.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "tests/TestFiles.h"
+
 namespace cli_test {
+
+using compoundparser::testing::ReadFile;
+using compoundparser::testing::WriteFile;
+using ScratchFolder = compoundparser::testing::TempFolder;
 
 struct ToolRun {
   int exitCode = -1;
@@ -19,29 +25,11 @@ ToolRun RunTool(const std::vector<std::string>& args);
 // Runs the tool with exactly `args`, no folder options added.
 ToolRun RunToolBare(const std::vector<std::string>& args);
 
-// A folder created for one test and removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  // Returns the path of `name` inside the folder.
-  std::string Path(const std::string& name) const { return path_ + "/" + name; }
-  // Returns the names of the entries of the folder, hidden ones included.
-  std::vector<std::string> Entries() const;
-
- private:
-  std::string path_;
-};
-
 // Returns the path of a file of the source tree.
-std::string SourcePath(const std::string& relative);
-// Returns the whole content of a file ("" when it cannot be read).
-std::string ReadFile(const std::string& path);
-// Writes `content` to a file, replacing it.
-void WriteFile(const std::string& path, const std::string& content);
-bool FileExists(const std::string& path);
+inline std::string SourcePath(const std::string& relative) {
+  return std::string(CP_SOURCE_DIR) + "/" + relative;
+}
+inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 // Returns the user folder that RunTool passes to the tool.
 std::string UserFolderOfRuns();
 
