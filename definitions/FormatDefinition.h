@@ -114,7 +114,10 @@ class FormatDefinition {
   std::string fileMask;
   XmlDocument document;
   XmlNode groupContainer;
-  std::vector<std::shared_ptr<GroupDefinition>> groups;
+  // One list for a definition and its copies, as they share the document the
+  // groups edit; a new load or the destructor lets go of it.
+  using GroupList = std::vector<std::shared_ptr<GroupDefinition>>;
+  std::shared_ptr<GroupList> groups = std::make_shared<GroupList>();
   std::map<std::string, std::shared_ptr<TSubstitute>> substitutes;
   std::set<std::string> repeatedGroupIds;
   std::set<std::string> elementIds;

@@ -37,7 +37,7 @@ void FormatDefinition::BuildGroups() {
     groupContainer = container;
     for (XmlNode child = container.FirstChild(); child; child = child.NextSibling()) {
       if (child.Type() == kXmlElement && child.Name() == "group") {
-        groups.push_back(std::make_shared<GroupDefinition>(child));
+        groups->push_back(std::make_shared<GroupDefinition>(child));
       }
     }
   } catch (const XmlError&) {
@@ -45,18 +45,16 @@ void FormatDefinition::BuildGroups() {
   }
 }
 
-void FormatDefinition::RemoveGroups() {
-  while (!groups.empty()) groups.pop_back();
-}
+void FormatDefinition::RemoveGroups() { groups = std::make_shared<GroupList>(); }
 
-int FormatDefinition::NumGroups() const { return static_cast<int>(groups.size()); }
+int FormatDefinition::NumGroups() const { return static_cast<int>(groups->size()); }
 
 GroupDefinition& FormatDefinition::GetGroup(int position) {
-  if (position < 0 || static_cast<size_t>(position) >= groups.size()) {
+  if (position < 0 || static_cast<size_t>(position) >= groups->size()) {
     throw std::out_of_range("FormatDefinition::GetGroup: position " + std::to_string(position) +
-                            " is outside 0.." + std::to_string(static_cast<long>(groups.size()) - 1));
+                            " is outside 0.." + std::to_string(static_cast<long>(groups->size()) - 1));
   }
-  return *groups[static_cast<size_t>(position)];
+  return *(*groups)[static_cast<size_t>(position)];
 }
 
 GroupDefinition* FormatDefinition::AddGroup() {
@@ -64,7 +62,7 @@ GroupDefinition* FormatDefinition::AddGroup() {
   XmlNode element;
   try {
     element = groupContainer.AppendElement("group");
-    groups.push_back(std::make_shared<GroupDefinition>(element));
+    groups->push_back(std::make_shared<GroupDefinition>(element));
   } catch (const XmlError&) {
     if (element) {
       try {
@@ -75,33 +73,33 @@ GroupDefinition* FormatDefinition::AddGroup() {
     return nullptr;
   }
   modified = true;
-  return groups.back().get();
+  return groups->back().get();
 }
 
 void FormatDefinition::RemoveGroup(GroupDefinition& group) {
-  auto found = std::find_if(groups.begin(), groups.end(),
+  auto found = std::find_if(groups->begin(), groups->end(),
                             [&group](const std::shared_ptr<GroupDefinition>& held) {
                               return held.get() == &group;
                             });
-  if (found == groups.end() || !groupContainer) return;
+  if (found == groups->end() || !groupContainer) return;
   try {
     groupContainer.RemoveChild(group.Element());
   } catch (const XmlError&) {
     return;
   }
-  groups.erase(found);
+  groups->erase(found);
   modified = true;
 }
 
 bool FormatDefinition::IsModified() const {
   if (modified) return true;
-  return std::any_of(groups.begin(), groups.end(),
+  return std::any_of(groups->begin(), groups->end(),
                      [](const std::shared_ptr<GroupDefinition>& group) { return group->IsModified(); });
 }
 
 bool FormatDefinition::Save() {
   if (!document) return false;
-  for (auto& group : groups) {
+  for (auto& group : *groups) {
     if (group->IsModified()) group->WriteBack();
   }
   try {
