@@ -12,6 +12,9 @@ namespace compoundparser {
 namespace {
 
 constexpr size_t kFlushSize = 1 << 20;
+// The buffer starts small, so that importing many small files does not cost a
+// large allocation each, and doubles as the text grows.
+constexpr size_t kFirstCapacity = 64 << 10;
 
 // What the text writer does with each byte: copy it, escape it, refuse it, or
 // (for bytes of multi-byte characters) copy it once the text is known to be
@@ -38,7 +41,7 @@ const ByteClasses kClasses;
 
 XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output)
     : output_(output), utf8_(CodePageIsUtf8()) {
-  Grow(2 * kFlushSize);
+  Grow(kFirstCapacity);
 }
 
 XmlStreamBuilder::~XmlStreamBuilder() { std::free(buffer_); }
