@@ -4,26 +4,35 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/ParseObserver.h"
 #include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
-namespace compoundparser {
+namespace compoundparser::testing {
 namespace {
-
-using testing::RecordingCallBack;
 
 const std::string kFormats = std::string(CP_SOURCE_DIR) + "/Formats/";
 const std::string kData = std::string(CP_TEST_DATA_DIR) + "/diagnostics/";
 
-std::string ReadAll(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+// An import of a data file through a definition, with an observer.
+struct ObservedImport {
+  ObservedImport(const std::string& definitionFile, const std::string& dataFile)
+      : definition(definitionFile, &callBack), data(definition, &callBack) {
+    EXPECT_TRUE(definition.Load());
+    observer.Begin(*definition.RootParser());
+    data.observer = &observer;
+    ok = data.ParseRead(dataFile, definition);
+  }
+  RecordingCallBack callBack;
+  FormatDefinition definition;
+  InstrumentData data;
+  ParseObserver observer;
+  bool ok = false;
+};
 
 // Returns line `line` (1-based) of a text file.
 std::string LineOf(const std::string& fileName, int line) {
@@ -66,18 +75,11 @@ const FaultCase kFaults[] = {
 TEST(DiagnosticsImport, NamesLineColumnExpectationAndNode) {
   for (const FaultCase& c : kFaults) {
     SCOPED_TRACE(c.data);
-    RecordingCallBack callBack;
-    FormatDefinition definition(kFormats + c.definition, &callBack);
-    ASSERT_TRUE(definition.Load());
-    InstrumentData data(definition, &callBack);
-    ParseObserver observer;
-    observer.Begin(*definition.RootParser());
-    data.observer = &observer;
-    EXPECT_FALSE(data.ParseRead(kData + c.data, definition));
-
-    const TParseFailure* best = observer.Best();
+    ObservedImport run(kFormats + c.definition, kData + c.data);
+    EXPECT_FALSE(run.ok);
+    const TParseFailure* best = run.observer.Best();
     ASSERT_NE(best, nullptr);
-    const TTextPlace place = ParseObserver::Locate(ReadAll(kData + c.data), best->position);
+    const TTextPlace place = ParseObserver::Locate(ReadFile(kData + c.data), best->position);
     EXPECT_EQ(place.line, c.line);
     EXPECT_EQ(place.column, c.column);
     EXPECT_EQ(best->kind, c.kind);
@@ -99,49 +101,32 @@ TEST(DiagnosticsImport, ObserverChangesNeitherResultNorMessages) {
   for (const FaultCase& c : kFaults) {
     SCOPED_TRACE(c.data);
     RecordingCallBack quiet;
-    RecordingCallBack watched;
     FormatDefinition definition(kFormats + c.definition, nullptr);
     ASSERT_TRUE(definition.Load());
     InstrumentData plain(definition, &quiet);
-    InstrumentData observed(definition, &watched);
-    ParseObserver observer;
-    observer.Begin(*definition.RootParser());
-    observed.observer = &observer;
-    EXPECT_EQ(plain.ParseRead(kData + c.data, definition),
-              observed.ParseRead(kData + c.data, definition));
-    EXPECT_EQ(quiet.Joined(), watched.Joined());
-    EXPECT_EQ(plain.GetLastError(), observed.GetLastError());
+    ObservedImport observed(kFormats + c.definition, kData + c.data);
+    EXPECT_EQ(plain.ParseRead(kData + c.data, definition), observed.ok);
+    EXPECT_EQ(quiet.Joined(), observed.callBack.Joined());
+    EXPECT_EQ(plain.GetLastError(), observed.data.GetLastError());
   }
 }
 
 TEST(DiagnosticsImport, CleanFileLeavesOnlyFailuresBeforeItsEnd) {
-  RecordingCallBack callBack;
-  FormatDefinition definition(kFormats + "points-comma.xml", &callBack);
-  ASSERT_TRUE(definition.Load());
-  InstrumentData data(definition, &callBack);
-  ParseObserver observer;
-  observer.Begin(*definition.RootParser());
-  data.observer = &observer;
   const std::string sample = std::string(CP_SOURCE_DIR) + "/examples/points-comma.csv";
-  ASSERT_TRUE(data.ParseRead(sample, definition));
+  ObservedImport run(kFormats + "points-comma.xml", sample);
+  ASSERT_TRUE(run.ok);
   // Alternatives that were tried and dropped are recorded, never past the end.
-  EXPECT_LE(observer.FurthestPosition(), ReadAll(sample).size());
+  EXPECT_LE(run.observer.FurthestPosition(), ReadFile(sample).size());
 }
 
 TEST(DiagnosticsImport, VerboseListKeepsEveryNodeOnceAndTheDeepestFirst) {
-  RecordingCallBack callBack;
-  FormatDefinition definition(kFormats + "points-comma.xml", &callBack);
-  ASSERT_TRUE(definition.Load());
-  InstrumentData data(definition, &callBack);
-  ParseObserver observer;
-  observer.Begin(*definition.RootParser());
-  data.observer = &observer;
-  EXPECT_FALSE(data.ParseRead(kData + "letter-in-number.csv", definition));
-  const auto& all = observer.Furthest();
+  ObservedImport run(kFormats + "points-comma.xml", kData + "letter-in-number.csv");
+  EXPECT_FALSE(run.ok);
+  const auto& all = run.observer.Furthest();
   ASSERT_GE(all.size(), 2u);
   for (size_t i = 0; i < all.size(); ++i) {
-    EXPECT_EQ(all[i].position, observer.FurthestPosition());
-    EXPECT_LE(all[i].depth, observer.Best()->depth);
+    EXPECT_EQ(all[i].position, run.observer.FurthestPosition());
+    EXPECT_LE(all[i].depth, run.observer.Best()->depth);
     for (size_t j = i + 1; j < all.size(); ++j) {
       EXPECT_FALSE(all[i].node == all[j].node && all[i].kind == all[j].kind) << i << "," << j;
     }
@@ -221,4 +206,4 @@ TEST(DiagnosticsSource, XmlNodesKnowTheirLines) {
 }
 
 }  // namespace
-}  // namespace compoundparser
+}  // namespace compoundparser::testing

@@ -5,26 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
 #include "host/CodePage.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
-namespace compoundparser {
+namespace compoundparser::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-class RecordingCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string text) override { messages.push_back(std::move(text)); }
-  void OnProgress(unsigned long, unsigned long) override {}
-  std::vector<std::string> messages;
-};
 
 // Sets the code page for one test and restores the one before.
 class CodePageScope {
@@ -38,28 +28,12 @@ class CodePageScope {
   std::string previous_;
 };
 
-std::string EncodingFile(const std::string& name) {
-  return std::string(CP_TEST_DATA_DIR) + "/encoding/" + name;
-}
+std::string EncodingFile(const std::string& name) { return TestData("encoding/" + name); }
 
-std::string ReadBytes(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class Encoding : public testing::Test {
+class Encoding : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::path(testing::TempDir()) /
-              ("encoding-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::create_directories(folder_);
-    ASSERT_TRUE(definition_.Load());
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(folder_, error);
-  }
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  void SetUp() override { ASSERT_TRUE(definition_.Load()); }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
 
   // Checks that a failed import left a document that saves and loads again,
   // and that the streaming import of the same file writes nothing.
@@ -69,33 +43,45 @@ class Encoding : public testing::Test {
     EXPECT_TRUE(reloaded.LoadXml(Path("partial.xml")));
     InstrumentData streaming(definition_, &callBack_);
     EXPECT_FALSE(streaming.ParseReadToFile(dataFile, definition_, Path("streamed.xml")));
-    EXPECT_FALSE(fs::exists(Path("streamed.xml")));
+    EXPECT_FALSE(std::filesystem::exists(Path("streamed.xml")));
   }
 
-  fs::path folder_;
+  TempFolder folder_;
   RecordingCallBack callBack_;
   FormatDefinition definition_{EncodingFile("notes.xml"), &callBack_};
 };
 
-TEST_F(Encoding, Cp1252DegreeSignRoundTripsByteForByte) {
-  CodePageScope scope("CP1252");
-  const std::string source = EncodingFile("cp1252.txt");
-  {
-    InstrumentData data(definition_, &callBack_);
-    ASSERT_TRUE(data.ParseRead(source, definition_)) << data.GetHostError();
-    EXPECT_EQ(data.GetHostError(), "");
-    // The narrow text is in the code page, the saved document in UTF-8.
-    const XmlNode note = data.GetDocument().DocumentElement().SelectSingleNode("Point/Note");
-    EXPECT_EQ(note.Text(), "20\xB0" "C");
-    ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
-  }
-  EXPECT_NE(ReadBytes(Path("saved.xml")).find("<Note>20\xC2\xB0" "C</Note>"), std::string::npos);
+TEST_F(Encoding, BytesOfTheCodePageRoundTripByteForByte) {
+  const struct {
+    const char* codePage;
+    std::string source;
+    const char* note;   // the narrow text in the code page
+    const char* saved;  // the same in the saved UTF-8 document
+  } cases[] = {
+      {"CP1252", EncodingFile("cp1252.txt"), "20\xB0" "C", "<Note>20\xC2\xB0" "C</Note>"},
+      // The character for "day".
+      {"SHIFT_JIS", folder_.Write("sjis.txt", "P1,\x93\xfa\r\n"), "\x93\xfa",
+       "<Note>\xe6\x97\xa5</Note>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    CodePageScope scope(c.codePage);
+    {
+      InstrumentData data(definition_, &callBack_);
+      ASSERT_TRUE(data.ParseRead(c.source, definition_)) << data.GetHostError();
+      EXPECT_EQ(data.GetHostError(), "");
+      const XmlNode note = data.GetDocument().DocumentElement().SelectSingleNode("Point/Note");
+      EXPECT_EQ(note.Text(), c.note);
+      ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
+    }
+    EXPECT_NE(ReadFile(Path("saved.xml")).find(c.saved), std::string::npos);
 
-  InstrumentData reloaded(definition_, &callBack_);
-  ASSERT_TRUE(reloaded.LoadXml(Path("saved.xml")));
-  ASSERT_TRUE(reloaded.ParseWrite(Path("exported.txt"), definition_));
-  reloaded.file.Flush();
-  EXPECT_EQ(ReadBytes(Path("exported.txt")), ReadBytes(source));
+    InstrumentData reloaded(definition_, &callBack_);
+    ASSERT_TRUE(reloaded.LoadXml(Path("saved.xml")));
+    ASSERT_TRUE(reloaded.ParseWrite(Path("exported.txt"), definition_));
+    reloaded.file.Flush();
+    EXPECT_EQ(ReadFile(Path("exported.txt")), ReadFile(c.source));
+  }
 }
 
 struct BadByteCase {
@@ -152,15 +138,5 @@ TEST_F(Encoding, CharacterOutsideTheCodePageFailsTheExport) {
   EXPECT_NE(error.find("(at byte 3 of the output file)"), std::string::npos) << error;
 }
 
-TEST_F(Encoding, ShiftJisBytesArriveAsTheirCharacters) {
-  CodePageScope scope("SHIFT_JIS");
-  const std::string bytes = "P1,\x93\xfa\r\n";  // the character for "day"
-  std::ofstream(Path("sjis.txt"), std::ios::binary) << bytes;
-  InstrumentData data(definition_, &callBack_);
-  ASSERT_TRUE(data.ParseRead(Path("sjis.txt"), definition_)) << data.GetHostError();
-  ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
-  EXPECT_NE(ReadBytes(Path("saved.xml")).find("<Note>\xe6\x97\xa5</Note>"), std::string::npos);
-}
-
 }  // namespace
-}  // namespace compoundparser
+}  // namespace compoundparser::testing

@@ -1,51 +1,44 @@
+// The catalogue of definitions: the folders it scans, its order, failures,
+// finding and removing entries, and copies.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <utility>
 #include <vector>
 
 #include "definitions/FormatList.h"
 #include "host/HostLib.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
-namespace compoundparser {
+namespace compoundparser::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kCannotLoad = "Could not load format definition from: ";
-
-struct Recorder : TParserCallBack {
-  std::vector<std::pair<int, std::string>> messages;
-  void OnMessage(int kind, std::string text) override { messages.emplace_back(kind, text); }
-  void OnProgress(unsigned long, unsigned long) override {}
-  // Returns the paths named by the messages that report a definition not loaded.
-  std::vector<std::string> Rejected() const {
-    std::vector<std::string> paths;
-    for (const auto& [kind, text] : messages) {
-      if (kind == 4 && text.rfind(kCannotLoad, 0) == 0)
-        paths.push_back(text.substr(kCannotLoad.size()));
+// Returns the paths named by the messages that report a definition not loaded.
+std::vector<std::string> Rejected(const RecordingCallBack& recorder) {
+  const std::string cannotLoad = "Could not load format definition from: ";
+  std::vector<std::string> paths;
+  for (const Message& m : recorder.messages) {
+    if (m.kind == kKindError && m.text.rfind(cannotLoad, 0) == 0) {
+      paths.push_back(m.text.substr(cannotLoad.size()));
     }
-    return paths;
   }
-};
+  return paths;
+}
 
 // Application and user folders under a fresh temporary folder; the host's
 // folders point there while the test runs.
 class FormatListTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root =
-        fs::temp_directory_path() /
-        ("cp-list-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root);
     SetAppFolder((root / "App").string());
     SetUserFolder((root / "User").string());
   }
   void TearDown() override {
     SetAppFolder("");
     SetUserFolder("");
-    fs::remove_all(root);
   }
 
   // Writes a definition named `name` into `folder`/Formats; `coordSystem`
@@ -70,8 +63,9 @@ class FormatListTest : public ::testing::Test {
     return names;
   }
 
-  fs::path root;
-  Recorder recorder;
+  TempFolder scratch;
+  const fs::path root = scratch.root;
+  RecordingCallBack recorder;
 };
 
 TEST_F(FormatListTest, GridDefinitionsGoFirst) {
@@ -105,7 +99,7 @@ TEST_F(FormatListTest, FailuresAreReportedAndDropped) {
   FormatList list(&recorder);
   list.LoadFormats();
   EXPECT_EQ(Names(list), (std::vector<std::string>{"Good"}));
-  EXPECT_EQ(recorder.Rejected(),
+  EXPECT_EQ(Rejected(recorder),
             (std::vector<std::string>{(root / "App/Formats/Sub.xml").string(),
                                       (root / "App/Formats/broken.xml").string()}));
 }
@@ -148,19 +142,19 @@ TEST_F(FormatListTest, AddFormatAppendsEachLoad) {
   EXPECT_NE(first, second);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"A", "G", "G"}));
   EXPECT_EQ(list.AddFormat((root / "missing.xml").string()), nullptr);
-  EXPECT_TRUE(recorder.Rejected().empty());
+  EXPECT_TRUE(Rejected(recorder).empty());
   list.LoadFormats();
   EXPECT_EQ(Names(list), (std::vector<std::string>{"A"}));
 }
 
 TEST_F(FormatListTest, NewCallBackServesLaterScans) {
   fs::create_directories(root / "App/Formats/Sub.xml");
-  Recorder later;
+  RecordingCallBack later;
   FormatList list(&recorder);
   list.SetParserCallBack(&later);
   list.LoadFormats();
   EXPECT_TRUE(recorder.messages.empty());
-  EXPECT_EQ(later.Rejected().size(), 1u);
+  EXPECT_EQ(Rejected(later).size(), 1u);
 }
 
 TEST_F(FormatListTest, CopiesShareDefinitions) {
@@ -179,4 +173,4 @@ TEST_F(FormatListTest, CopiesShareDefinitions) {
 }
 
 }  // namespace
-}  // namespace compoundparser
+}  // namespace compoundparser::testing

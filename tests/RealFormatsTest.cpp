@@ -1,22 +1,22 @@
+// Data files read through the bundled definitions: counts and values of the
+// imported document, the bytes an export writes back, and conversions from
+// one format to another.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
-#include <sstream>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
-#include <unistd.h>
-
-namespace compoundparser {
+namespace compoundparser::testing {
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,26 +24,6 @@ namespace fs = std::filesystem;
 const std::string kFormatsDir = std::string(CP_SOURCE_DIR) + "/Formats/";
 const std::string kOwnDir = std::string(CP_TEST_DATA_DIR) + "/formats/";
 const std::string kSamplesDir = std::string(CP_SHARED_DIR) + "/samples/";
-
-struct Recorder : TParserCallBack {
-  std::vector<std::pair<int, std::string>> messages;
-  void OnMessage(int kind, std::string text) override { messages.emplace_back(kind, text); }
-  void OnProgress(unsigned long, unsigned long) override {}
-  // Returns the messages of kind 4 (errors), one per line.
-  std::string Errors() const {
-    std::string out;
-    for (const auto& [kind, text] : messages)
-      if (kind == 4) out += text + "\n";
-    return out;
-  }
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Describes where two texts first differ, with a little of each; empty when equal.
 std::string FirstDifference(const std::string& actual, const std::string& expected) {
@@ -57,7 +37,7 @@ std::string FirstDifference(const std::string& actual, const std::string& expect
 }
 
 // A bundled definition, loaded.
-std::unique_ptr<FormatDefinition> Bundled(const std::string& file, Recorder& recorder) {
+std::unique_ptr<FormatDefinition> Bundled(const std::string& file, RecordingCallBack& recorder) {
   auto definition = std::make_unique<FormatDefinition>(kFormatsDir + file, &recorder);
   EXPECT_TRUE(definition->Load()) << file;
   return definition;
@@ -98,15 +78,7 @@ struct FormatCase {
 // Names a case by its files in test listings instead of dumping its bytes.
 void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.definition << " " << c.file; }
 
-class RealFormatsTest : public ::testing::TestWithParam<FormatCase> {
- protected:
-  void SetUp() override {
-    folder = fs::temp_directory_path() / ("cp-formats-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-  fs::path folder;
-};
+class RealFormatsTest : public ::testing::TestWithParam<FormatCase> {};
 
 std::string CaseName(const ::testing::TestParamInfo<FormatCase>& info) {
   std::string name = fs::path(info.param.file).filename().string();
@@ -121,20 +93,20 @@ TEST_P(RealFormatsTest, ImportsCompletelyAndExportsBack) {
   const std::string input = dir + c.file;
   if (c.shared && !fs::exists(input)) GTEST_SKIP() << "shared samples not found: " << input;
 
-  Recorder recorder;
+  RecordingCallBack recorder;
   auto definition = Bundled(c.definition, recorder);
   InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.ParseRead(input, *definition)) << recorder.Errors();
-  EXPECT_EQ(recorder.Errors(), c.errors);
-  if (std::getenv("CP_DUMP_FORMATS")) data.SaveXml((folder.parent_path() / "formats-dump.xml").string());
+  ASSERT_TRUE(data.ParseRead(input, *definition)) << recorder.Lines(kKindError);
+  EXPECT_EQ(recorder.Lines(kKindError), c.errors);
+  if (std::getenv("CP_DUMP_FORMATS")) data.SaveXml(::testing::TempDir() + "formats-dump.xml");
   for (const CountCheck& check : c.counts) EXPECT_EQ(Count(data, check.query), check.count) << check.query;
   for (const ValueCheck& check : c.values) EXPECT_EQ(Text(data, check.query), check.text) << check.query;
 
-  const std::string output = (folder / "export.out").string();
-  ASSERT_TRUE(data.ParseWrite(output, *definition)) << recorder.Errors();
+  TempFolder folder;
+  ASSERT_TRUE(data.ParseWrite(folder.Path("export.out"), *definition)) << recorder.Lines(kKindError);
   data.file.Close();
-  const std::string expected = c.exported ? ReadAll(dir + c.exported) : ReadAll(input);
-  EXPECT_EQ(FirstDifference(ReadAll(output), expected), "");
+  const std::string expected = c.exported ? ReadFile(dir + c.exported) : ReadFile(input);
+  EXPECT_EQ(FirstDifference(ReadFile(folder.Path("export.out")), expected), "");
 }
 
 const FormatCase kCases[] = {
@@ -299,19 +271,15 @@ TEST_P(ConvertFormatsTest, WritesPointLines) {
   const ConvertCase& c = GetParam();
   const std::string input = (c.shared ? kSamplesDir : kOwnDir) + c.file;
   if (c.shared && !fs::exists(input)) GTEST_SKIP() << "shared samples not found: " << input;
-  const fs::path folder = fs::temp_directory_path() / ("cp-convert-" + std::to_string(::getpid()));
-  fs::create_directories(folder);
-
-  Recorder recorder;
+  RecordingCallBack recorder;
   auto from = Bundled(c.from, recorder);
   auto to = Bundled(c.to, recorder);
   InstrumentData data(*from, &recorder);
-  ASSERT_TRUE(data.ParseRead(input, *from)) << recorder.Errors();
-  const std::string output = (folder / "convert.out").string();
-  ASSERT_TRUE(data.ParseWrite(output, *to)) << recorder.Errors();
+  ASSERT_TRUE(data.ParseRead(input, *from)) << recorder.Lines(kKindError);
+  TempFolder folder;
+  ASSERT_TRUE(data.ParseWrite(folder.Path("convert.out"), *to)) << recorder.Lines(kKindError);
   data.file.Close();
-  const std::string text = ReadAll(output);
-  fs::remove_all(folder);
+  const std::string text = ReadFile(folder.Path("convert.out"));
 
   EXPECT_EQ(text.substr(0, std::string(c.head).size()), c.head);
   size_t lineEnds = 0;
@@ -346,4 +314,4 @@ std::string ConvertName(const ::testing::TestParamInfo<ConvertCase>& info) {
 INSTANTIATE_TEST_SUITE_P(Convert, ConvertFormatsTest, ::testing::ValuesIn(kConvertCases), ConvertName);
 
 }  // namespace
-}  // namespace compoundparser
+}  // namespace compoundparser::testing

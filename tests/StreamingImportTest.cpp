@@ -2,6 +2,7 @@
 // into a document followed by SaveXml, for every pair of the import manifest.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,18 +14,10 @@
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
 #include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser::testing {
 namespace {
-
-std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-bool Exists(const std::string& name) { return std::ifstream(name).good(); }
 
 struct Pair {
   std::string definition;
@@ -81,7 +74,7 @@ Outcome Streaming(FormatDefinition& definition, const std::string& data, const s
   RecordingCallBack callBack;
   InstrumentData document(definition, &callBack);
   Outcome outcome{document.ParseReadToFile(data, definition, out), "", "<none>"};
-  if (Exists(out)) outcome.bytes = ReadFile(out);
+  if (std::filesystem::exists(out)) outcome.bytes = ReadFile(out);
   outcome.messages = callBack.Joined();
   return outcome;
 }
@@ -94,10 +87,9 @@ TEST(StreamingImport, SameBytesAsDocumentAndSave) {
     RecordingCallBack loadMessages;
     FormatDefinition definition(pair.definition, &loadMessages);
     ASSERT_TRUE(definition.Load()) << loadMessages.Joined();
-    const std::string viaDocument = ::testing::TempDir() + "stream_dom.xml";
-    const std::string viaStream = ::testing::TempDir() + "stream_direct.xml";
-    std::remove(viaDocument.c_str());
-    std::remove(viaStream.c_str());
+    TempFolder folder;
+    const std::string viaDocument = folder.Path("dom.xml");
+    const std::string viaStream = folder.Path("direct.xml");
     const Outcome expected = ThroughDocument(definition, pair.data, viaDocument);
     const Outcome actual = Streaming(definition, pair.data, viaStream);
     EXPECT_TRUE(expected.ok) << expected.messages;
@@ -113,26 +105,28 @@ TEST(StreamingImport, SameBytesAsDocumentAndSave) {
 
 // A tree whose groups fail half way and whose values need escaping.
 TEST(StreamingImport, DroppedGroupsEscapesAndEmptyValues) {
-  const std::string definitionFile = ::testing::TempDir() + "stream_def.xml";
-  std::ofstream(definitionFile, std::ios::binary)
-      << "<format type=\"Points\" name=\"Stream test\"><parser><repeat><radio>"
+  TempFolder folder;
+  const std::string definitionFile = folder.Write(
+      "def.xml", DefinitionText(
+                     "<repeat><radio>"
          "<group id=\"Long\" RepeatedNode=\"true\"><terminated><element id=\"A\"/>"
          "<literal>;</literal></terminated><literal>!</literal>"
          "<terminated><element id=\"B\"/><literal hex=\"true\">0A</literal></terminated></group>"
          "<group id=\"Short\" RepeatedNode=\"true\"><terminated><optional><element id=\"A\"/>"
          "</optional><literal hex=\"true\">0A</literal></terminated></group>"
-         "</radio></repeat></parser></format>";
-  const std::string dataFile = ::testing::TempDir() + "stream_data.txt";
-  std::ofstream(dataFile, std::ios::binary) << "a&b;!<c>\n\nx;y\n" << "\xC3\xA9t\xC3\xA9\n";
+         "</radio></repeat>"));
+  const std::string dataFile =
+      folder.Write("data.txt", "a&b;!<c>\n\nx;y\n\xC3\xA9t\xC3\xA9\n");
   RecordingCallBack loadMessages;
   FormatDefinition definition(definitionFile, &loadMessages);
   ASSERT_TRUE(definition.Load()) << loadMessages.Joined();
-  const Outcome expected = ThroughDocument(definition, dataFile, ::testing::TempDir() + "s1.xml");
-  const Outcome actual = Streaming(definition, dataFile, ::testing::TempDir() + "s2.xml");
+  const Outcome expected = ThroughDocument(definition, dataFile, folder.Path("s1.xml"));
+  const Outcome actual = Streaming(definition, dataFile, folder.Path("s2.xml"));
   ASSERT_TRUE(expected.ok) << expected.messages;
   EXPECT_EQ(actual.bytes, expected.bytes);
   EXPECT_NE(actual.bytes.find("<A>a&amp;b</A>"), std::string::npos);
-  EXPECT_NE(actual.bytes.find("    <Short>\r\n    </Short>\r\n"), std::string::npos) << actual.bytes;
+  EXPECT_NE(actual.bytes.find("    <Short>\r\n    </Short>\r\n"), std::string::npos)
+      << actual.bytes;
   EXPECT_EQ(actual.messages, expected.messages);
 }
 
@@ -140,12 +134,12 @@ TEST(StreamingImport, DroppedGroupsEscapesAndEmptyValues) {
 // empty text node (export writes it), indentation text is kept, and a failed
 // import keeps the records read before the failure.
 TEST(TextImport, DocumentEqualsTheOneBuiltNodeByNode) {
-  const std::string definitionFile = ::testing::TempDir() + "text_def.xml";
-  std::ofstream(definitionFile, std::ios::binary)
-      << "<format type=\"Points\" name=\"Text test\"><parser><repeat>"
-         "<group id=\"P\" RepeatedNode=\"true\"><element id=\"Name\" width=\"3\"/>"
-         "<literal hex=\"true\">0A</literal></group></repeat></parser></format>";
-  const std::string dataFile = ::testing::TempDir() + "text_data.txt";
+  TempFolder folder;
+  const std::string definitionFile = folder.Write(
+      "def.xml", DefinitionText("<repeat><group id=\"P\" RepeatedNode=\"true\">"
+                                "<element id=\"Name\" width=\"3\"/><literal hex=\"true\">0A</literal>"
+                                "</group></repeat>"));
+  const std::string dataFile = folder.Path("data.txt");
   const std::string data = "ab \n   \nxyz\n";
   struct Case {
     std::string input;
@@ -154,7 +148,7 @@ TEST(TextImport, DocumentEqualsTheOneBuiltNodeByNode) {
   const Case cases[] = {{data, true}, {data + "toolong\n", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
-    std::ofstream(dataFile, std::ios::binary) << c.input;
+    WriteFile(dataFile, c.input);
     RecordingCallBack callBack;
     FormatDefinition definition(definitionFile, &callBack);
     ASSERT_TRUE(definition.Load());
@@ -168,9 +162,8 @@ TEST(TextImport, DocumentEqualsTheOneBuiltNodeByNode) {
     ASSERT_TRUE(second);
     ASSERT_TRUE(second.FirstChild());
     EXPECT_EQ(second.FirstChild().Value().value_or("<null>"), "");
-    const std::string out = ::testing::TempDir() + "text_export.txt";
-    ASSERT_TRUE(byText.ParseWrite(out, definition));
-    EXPECT_EQ(ReadFile(out), data);
+    ASSERT_TRUE(byText.ParseWrite(folder.Path("out.txt"), definition));
+    EXPECT_EQ(ReadFile(folder.Path("out.txt")), data);
   }
 }
 
@@ -179,18 +172,16 @@ TEST(StreamingImport, FailedImportWritesNoFile) {
   RecordingCallBack loadMessages;
   FormatDefinition definition(definitionFile, &loadMessages);
   ASSERT_TRUE(definition.Load());
-  const std::string bad = ::testing::TempDir() + "stream_bad.txt";
-  std::ofstream(bad, std::ios::binary) << "no commas here";
-  const std::string target = ::testing::TempDir() + "stream_existing.xml";
-  std::ofstream(target, std::ios::binary) << "old content";
-  const Outcome expected = ThroughDocument(definition, bad, ::testing::TempDir() + "s3.xml");
+  TempFolder folder;
+  const std::string bad = folder.Write("bad.txt", "no commas here");
+  const std::string target = folder.Write("existing.xml", "old content");
+  const Outcome expected = ThroughDocument(definition, bad, folder.Path("s3.xml"));
   const Outcome actual = Streaming(definition, bad, target);
   EXPECT_FALSE(expected.ok);
   EXPECT_FALSE(actual.ok);
   EXPECT_EQ(actual.messages, expected.messages);
   EXPECT_EQ(ReadFile(target), "old content");
-  const Outcome missing = Streaming(definition, ::testing::TempDir() + "absent.txt",
-                                    ::testing::TempDir() + "stream_absent.xml");
+  const Outcome missing = Streaming(definition, folder.Path("absent.txt"), folder.Path("out.xml"));
   EXPECT_FALSE(missing.ok);
   EXPECT_EQ(missing.bytes, "<none>");
 }
