@@ -20,39 +20,6 @@ std::string DefinitionPath(const std::string& file) {
   return std::string(CP_TEST_DATA_DIR) + "/definitions/" + file;
 }
 
-TEST(FormatDefinition, ConstructionGivesTheSkeletonOfANewDefinition) {
-  RecordingCallBack callBack;
-  FormatDefinition definition("new.xml", &callBack);
-  EXPECT_EQ(definition.FileName(), "new.xml");
-  EXPECT_EQ(definition.Type(), "");
-  EXPECT_EQ(definition.Name(), "");
-  EXPECT_EQ(definition.FileMask(), "");
-  EXPECT_TRUE(definition.IsSimple());
-  EXPECT_TRUE(definition.IsImport());
-  EXPECT_TRUE(definition.IsExport());
-  EXPECT_FALSE(definition.IsTotalStationImport());
-  EXPECT_FALSE(definition.IsTotalStationExport());
-  EXPECT_TRUE(definition.IsModified());
-  EXPECT_EQ(definition.RootParser(), nullptr);
-  EXPECT_TRUE(definition.Substitutes().empty());
-  EXPECT_TRUE(definition.ElementIds().empty());
-  EXPECT_EQ(definition.NumGroups(), 0);
-
-  const XmlDocument document = definition.Document();
-  ASSERT_FALSE(document.IsNull());
-  const XmlNode declaration = document.AsNode().FirstChild();
-  EXPECT_EQ(declaration.Type(), kXmlProcessingInstruction);
-  EXPECT_EQ(declaration.Name(), "xml");
-  const XmlNode comment = declaration.NextSibling();
-  EXPECT_EQ(comment.Type(), kXmlComment);
-  EXPECT_EQ(comment.Value().value_or(""), "OXEL File Format Definition");
-  const XmlNode root = document.DocumentElement();
-  EXPECT_EQ(root.Name(), "format");
-  EXPECT_EQ(root.GetAttribute("simple").value_or(""), "true");
-  EXPECT_FALSE(root.SelectSingleNode("/format/repeat/radio").IsNull());
-  EXPECT_TRUE(callBack.messages.empty());
-}
-
 struct HeaderCase {
   const char* file;
   const char* type;
@@ -103,7 +70,7 @@ TEST(FormatDefinition, DisplayNameIsTranslated) {
   EXPECT_EQ(plain.Name(), "Minimal");
 }
 
-TEST(FormatDefinition, MalformedXmlReportsReasonLineAndPosition) {
+TEST(FormatDefinition, MalformedOrMissingFileReportsReasonLineAndPosition) {
   RecordingCallBack callBack;
   const std::string path = DefinitionPath("malformed.xml");
   FormatDefinition definition(path, &callBack);
@@ -115,14 +82,12 @@ TEST(FormatDefinition, MalformedXmlReportsReasonLineAndPosition) {
   // The closing tag </literl> starts on line 5, in column 15.
   EXPECT_EQ(callBack.messages[1].text, "Error on line 5, position 15 in '" + path + "'.");
   EXPECT_EQ(definition.RootParser(), nullptr);
-}
 
-TEST(FormatDefinition, MissingFileIsReportedAndFails) {
-  RecordingCallBack callBack;
-  FormatDefinition definition(DefinitionPath("does_not_exist.xml"), &callBack);
-  EXPECT_FALSE(definition.Load());
-  ASSERT_FALSE(callBack.messages.empty());
-  EXPECT_FALSE(callBack.messages[0].text.empty());
+  RecordingCallBack missingMessages;
+  FormatDefinition missing(DefinitionPath("does_not_exist.xml"), &missingMessages);
+  EXPECT_FALSE(missing.Load());
+  ASSERT_FALSE(missingMessages.messages.empty());
+  EXPECT_FALSE(missingMessages.messages[0].text.empty());
 }
 
 TEST(FormatDefinition, NothingIsExpandedFromOutsideTheFile) {
@@ -148,15 +113,15 @@ TEST(FormatDefinition, ReadsTheDescription) {
   EXPECT_EQ(d.includeData, (List{"Point", "GPSVector"}));
   const std::map<std::string, std::string> vars{{"Blank", ""}, {"CoordSystem", "Grid"}};
   EXPECT_EQ(d.vars.entries(), vars);
-}
-
-TEST(FormatDefinition, DescriptionIsEmptyWithoutSection) {
-  FormatDefinition definition(DefinitionPath("minimal.xml"), nullptr);
+  // A second load reads it again instead of adding to it.
   ASSERT_TRUE(definition.Load());
-  const TFormatDescription& d = definition.Description();
-  EXPECT_TRUE(d.metricUnits.empty());
-  EXPECT_TRUE(d.includeData.empty());
-  EXPECT_EQ(d.vars.size(), 0u);
+  EXPECT_EQ(d.includeData.size(), 2u);
+
+  FormatDefinition without(DefinitionPath("minimal.xml"), nullptr);
+  ASSERT_TRUE(without.Load());
+  EXPECT_TRUE(without.Description().metricUnits.empty());
+  EXPECT_TRUE(without.Description().includeData.empty());
+  EXPECT_EQ(without.Description().vars.size(), 0u);
 }
 
 TEST(FormatDefinition, SecondLoadBuildsTheSameDefinitionAgain) {
@@ -168,11 +133,6 @@ TEST(FormatDefinition, SecondLoadBuildsTheSameDefinitionAgain) {
   EXPECT_EQ(definition.RootParser()->Dump(), first);
   EXPECT_EQ(definition.Substitutes().size(), 2u);
   EXPECT_TRUE(callBack.messages.empty());
-
-  FormatDefinition described(DefinitionPath("description.xml"), nullptr);
-  ASSERT_TRUE(described.Load());
-  ASSERT_TRUE(described.Load());
-  EXPECT_EQ(described.Description().includeData.size(), 2u);
 }
 
 // Imports points.txt through `definition` and returns the number of Point records.
@@ -211,7 +171,7 @@ TEST(FormatDefinition, CopyStaysUsableAfterTheOriginalIsDestroyed) {
   }
 }
 
-TEST(FormatDefinition, CopiedSubstitutesOutliveTheOriginal) {
+TEST(FormatDefinition, CopiedSubstitutesOutliveTheOriginalAndSelfAssignmentKeepsAll) {
   FormatDefinition copy("none.xml", nullptr);
   {
     FormatDefinition original(DefinitionPath("subst_earlier.xml"), nullptr);
@@ -224,17 +184,13 @@ TEST(FormatDefinition, CopiedSubstitutesOutliveTheOriginal) {
   // A reload of the copy replaces its tree without touching what it shared.
   ASSERT_TRUE(copy.Load());
   EXPECT_EQ(copy.Substitutes().size(), 2u);
-}
 
-TEST(FormatDefinition, SelfAssignmentChangesNothing) {
-  FormatDefinition definition(DefinitionPath("header_flags.xml"), nullptr);
-  ASSERT_TRUE(definition.Load());
-  const CompoundParser* root = definition.RootParser();
-  FormatDefinition& alias = definition;
-  definition = alias;
-  EXPECT_EQ(definition.RootParser(), root);
-  EXPECT_EQ(definition.Name(), "Flags");
-  EXPECT_FALSE(definition.IsExport());
+  const CompoundParser* root = copy.RootParser();
+  FormatDefinition& alias = copy;
+  copy = alias;
+  EXPECT_EQ(copy.RootParser(), root);
+  EXPECT_EQ(copy.Substitutes().size(), 2u);
+  EXPECT_EQ(copy.Name(), "Substitute earlier");
 }
 
 TEST(FormatDefinition, CountRepeatedGroupCountsAtAnyDepth) {

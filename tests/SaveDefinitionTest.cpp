@@ -67,8 +67,21 @@ class SaveDefinitionTest : public ::testing::Test {
 TEST_F(SaveDefinitionTest, ConstructedDefinitionSavesHeaderAndGroup) {
   const std::string path = folder.Path("new.xml");
   FormatDefinition definition(path, nullptr);
+  // A new definition is the skeleton of a simple one: no tree, no groups yet.
   EXPECT_TRUE(definition.IsModified());
+  EXPECT_EQ(definition.Type() + definition.Name() + definition.FileMask(), "");
+  EXPECT_TRUE(definition.IsImport() && definition.IsExport());
+  EXPECT_FALSE(definition.IsTotalStationImport() || definition.IsTotalStationExport());
+  EXPECT_EQ(definition.RootParser(), nullptr);
+  EXPECT_TRUE(definition.Substitutes().empty() && definition.ElementIds().empty());
   EXPECT_EQ(definition.NumGroups(), 0);
+  const XmlNode declaration = definition.Document().AsNode().FirstChild();
+  EXPECT_EQ(declaration.Type(), kXmlProcessingInstruction);
+  EXPECT_EQ(declaration.Name(), "xml");
+  EXPECT_EQ(declaration.NextSibling().Type(), kXmlComment);
+  EXPECT_EQ(declaration.NextSibling().Value().value_or(""), "OXEL File Format Definition");
+  EXPECT_EQ(definition.Document().DocumentElement().Name(), "format");
+  EXPECT_TRUE(definition.Document().AsNode().SelectSingleNode("/format/repeat/radio"));
   GroupDefinition* group = definition.AddGroup();
   ASSERT_NE(group, nullptr);
   group->Element().SetAttribute("id", "Point");
