@@ -48,6 +48,9 @@ struct XmlDocumentData {
   void ForgetSubtree(pugi::xml_node node);
   // Keeps the cursors of `parent` valid before its child `child` is removed.
   void BeforeRemove(pugi::xml_node parent, pugi::xml_node child);
+  // Returns the first child element of `parent` named `wanted` (UTF-8), or
+  // nullptr; the search behind XmlNode::FirstChildElement.
+  NodeStruct* FindChildElement(pugi::xml_node parent, std::string_view wanted);
 };
 
 namespace {
@@ -902,22 +905,35 @@ void XmlNode::RemoveChildren() {
 
 namespace {
 
-// Returns true when `node` is an element named exactly `name` (UTF-8).
+// Returns true when `node` is an element named exactly `name` (UTF-8). The
+// first byte is compared here: most children differ there.
 bool IsElementNamed(pugi::xml_node node, std::string_view name) {
   if (node.type() != pugi::node_element) return false;
   const char* nodeName = node.name();
-  return std::strncmp(nodeName, name.data(), name.size()) == 0 && nodeName[name.size()] == '\0';
+  if (name.empty()) return nodeName[0] == '\0';
+  if (nodeName[0] != name[0]) return false;
+  return std::strncmp(nodeName + 1, name.data() + 1, name.size() - 1) == 0 &&
+         nodeName[name.size()] == '\0';
+}
+
+// Returns `name` as UTF-8: the view itself when the code page is UTF-8 and
+// the name is printable ASCII (the usual case), else the checked conversion
+// held in `storage`.
+std::string_view Utf8Name(std::string_view name, std::optional<Utf8In>& storage) {
+  if (CodePageIsUtf8()) {
+    bool ascii = true;
+    for (const char c : name) ascii = ascii && c >= 0x20 && c < 0x7F;
+    if (ascii) return name;
+  }
+  storage.emplace(name);
+  return storage->View();
 }
 
 }  // namespace
 
-XmlNode XmlNode::FirstChildElement(std::string_view name) const {
-  Check();
-  const Utf8In utf8(name);
-  const std::string_view wanted = utf8.View();
-  const pugi::xml_node parent = ToPugi(node_);
-  auto known = doc_->cursors.find(parent.internal_object());
-  if (known == doc_->cursors.end()) {
+NodeStruct* XmlDocumentData::FindChildElement(pugi::xml_node parent, std::string_view wanted) {
+  auto known = cursors.find(parent.internal_object());
+  if (known == cursors.end()) {
     // A parent without a resume point is searched from its first child; only
     // one with a long run of other children before the match gets a resume
     // point, so that small parents (the fields of a record) cost no upkeep.
@@ -925,38 +941,64 @@ XmlNode XmlNode::FirstChildElement(std::string_view name) const {
     int visited = 0;
     pugi::xml_node current = parent.first_child();
     for (; current && visited < kShortScan; current = current.next_sibling(), ++visited) {
-      ++doc_->childrenVisited;
-      if (IsElementNamed(current, wanted)) return XmlNode(doc_, current.internal_object());
+      if (IsElementNamed(current, wanted)) {
+        childrenVisited += static_cast<uint64_t>(visited) + 1;
+        return current.internal_object();
+      }
     }
-    if (!current) return XmlNode();  // every child seen: there is none
+    childrenVisited += static_cast<uint64_t>(visited);
+    if (!current) return nullptr;  // every child seen: there is none
   }
-  std::vector<Cursor>& cursors = doc_->cursors[parent.internal_object()];
+  std::vector<Cursor>& parentCursors =
+      known != cursors.end() ? known->second : cursors[parent.internal_object()];
   Cursor* cursor = nullptr;
-  for (Cursor& c : cursors) {
+  for (Cursor& c : parentCursors) {
     if (c.name == wanted) {
       cursor = &c;
       break;
     }
   }
   if (cursor == nullptr) {
-    cursors.push_back(Cursor{std::string(wanted), nullptr});
-    cursor = &cursors.back();
+    parentCursors.push_back(Cursor{std::string(wanted), nullptr});
+    cursor = &parentCursors.back();
   }
   pugi::xml_node current =
       cursor->last != nullptr ? pugi::xml_node(cursor->last).next_sibling() : parent.first_child();
   NodeStruct* last = cursor->last;
   for (; current; current = current.next_sibling()) {
-    ++doc_->childrenVisited;
+    ++childrenVisited;
     if (IsElementNamed(current, wanted)) {
       cursor->last = current.previous_sibling().internal_object();
-      return XmlNode(doc_, current.internal_object());
+      return current.internal_object();
     }
     last = current.internal_object();
   }
   cursor->last = last;
-  return XmlNode();
+  return nullptr;
 }
 
+XmlNode XmlNode::FirstChildElement(std::string_view name) const {
+  Check();
+  std::optional<Utf8In> storage;
+  NodeStruct* found = doc_->FindChildElement(ToPugi(node_), Utf8Name(name, storage));
+  return found != nullptr ? XmlNode(doc_, found) : XmlNode();
+}
+
+XmlChildValue XmlNode::FirstChildElementValue(std::string_view name, std::string& value) const {
+  Check();
+  std::optional<Utf8In> storage;
+  NodeStruct* found = doc_->FindChildElement(ToPugi(node_), Utf8Name(name, storage));
+  if (found == nullptr) return XmlChildValue::kNoElement;
+  const pugi::xml_node child = pugi::xml_node(found).first_child();
+  if (!child) return XmlChildValue::kNoChild;
+  if (!IsTextLike(child.type())) return XmlChildValue::kNoValue;
+  if (CodePageIsUtf8()) {
+    value.assign(child.value());
+  } else {
+    value = Utf8ToNarrow(child.value());
+  }
+  return XmlChildValue::kValue;
+}
 
 XmlNode XmlNode::SelectSingleNode(const std::string& query) const {
   const std::vector<XmlNode> nodes = SelectNodes(query);

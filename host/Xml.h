@@ -35,6 +35,14 @@ enum XmlNodeType : int {
   kXmlDocType = 10,
 };
 
+// What XmlNode::FirstChildElementValue found.
+enum class XmlChildValue {
+  kNoElement,  // no child element of that name
+  kNoChild,    // the element has no child
+  kNoValue,    // its first child is an element (no value)
+  kValue,      // the value of its first child was copied
+};
+
 // The parse-error record of a document after a failed load.
 struct XmlParseError {
   uint32_t code = 0;     // 0: no error
@@ -103,6 +111,10 @@ class XmlNode {
   // resume where the last one stopped, so that consuming the elements of a
   // parent one by one (find, remove, find the next) is linear.
   XmlNode FirstChildElement(std::string_view name) const;
+  // Finds the element as FirstChildElement does and copies the value of its
+  // first child (as Value gives it) into `value`, reusing its memory; `value`
+  // is left alone unless the result is kValue. Makes no node handle.
+  XmlChildValue FirstChildElementValue(std::string_view name, std::string& value) const;
   // Returns the first node matching an XPath query relative to this node, or a
   // null node. Raises kXmlErrorInvalidArg for an invalid query.
   XmlNode SelectSingleNode(const std::string& query) const;
