@@ -22,14 +22,11 @@ bool ElementParser::StoreValue(TParserParam& param) {
 bool ElementParser::FetchValue(TParserParam& param) {
   if (id.empty()) return false;
   if (!param.currentNode) throw XmlError(kXmlErrorPointer, "no current node");
-  XmlNode element = param.currentNode.FirstChildElement(id);
-  if (element) {
-    XmlNode child = element.FirstChild();
-    if (!child) throw XmlError(kXmlErrorPointer, "element '" + id + "' has no value");
-    if (auto value = child.Value()) {
-      param.fieldText = std::move(*value);
-      return true;
-    }
+  switch (param.currentNode.FirstChildElementValue(id, param.fieldText)) {
+    case XmlChildValue::kValue: return true;
+    case XmlChildValue::kNoChild: throw XmlError(kXmlErrorPointer, "element '" + id + "' has no value");
+    case XmlChildValue::kNoElement:
+    case XmlChildValue::kNoValue: break;
   }
   if (!defaultText.empty()) {
     param.fieldText = defaultText;
