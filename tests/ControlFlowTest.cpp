@@ -15,43 +15,31 @@ std::unique_ptr<GroupParser> Group(const std::string& name, bool repeated = true
 }
 
 TEST(RepeatParserRead, PassesUntilFailureOrBudget) {
-  struct Case {
+  const struct {
+    ParserPtr repeat;
     const char* input;
     unsigned long budget;
     bool ok;
     uint32_t end;
     const char* messages;
-  };
-  const Case cases[] = {
-      {"ababx", 5, true, 4, ""},  // stops at the failing pass
-      {"abab", 4, true, 4, ""},   // consumes exactly its budget: no further attempt
-      {"abab", 2, true, 2, ""},
-      {"abab", 0, true, 0, ""},   // budget 0: no pass at all
+  } cases[] = {
+      {With(Repeat(), Lit("ab")), "ababx", 5, true, 4, ""},  // stops at the failing pass
+      {With(Repeat(), Lit("ab")), "abab", 4, true, 4, ""},   // exactly its budget: no more tries
+      {With(Repeat(), Lit("ab")), "abab", 2, true, 2, ""},
+      {With(Repeat(), Lit("ab")), "abab", 0, true, 0, ""},   // budget 0: no pass at all
+      // A pass that reads nothing would loop for ever.
+      {With(Repeat(), With(std::make_unique<OptionalParser>(), Lit("x"))), "xxy", 3, false, 2,
+       "4:Infinity looping"},
+      {Repeat(), "abc", 3, true, 0, "4:CompoundParser: No Parsers"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
     Harness h;
-    auto repeat = With(Repeat(), Lit("ab"));
     h.param.file.OpenBuffer(c.input);
-    EXPECT_EQ(repeat->Read(h.param, c.budget), c.ok);
+    EXPECT_EQ(c.repeat->Read(h.param, c.budget), c.ok);
     EXPECT_EQ(h.Position(), c.end);
     EXPECT_EQ(h.callBack.Joined(), c.messages);
   }
-}
-
-TEST(RepeatParserRead, ZeroLengthPassStopsInfinityLooping) {
-  Harness h;
-  auto repeat = With(Repeat(), With(std::make_unique<OptionalParser>(), Lit("x")));
-  EXPECT_FALSE(h.Import(*repeat, "xxy"));
-  EXPECT_EQ(h.Position(), 2u);
-  EXPECT_EQ(h.callBack.Joined(), "4:Infinity looping");
-}
-
-TEST(RepeatParserRead, EmptyRepetitionReportsNoParsers) {
-  Harness h;
-  RepeatParser repeat;
-  EXPECT_TRUE(h.Import(repeat, "abc"));
-  EXPECT_EQ(h.callBack.Joined(), "4:CompoundParser: No Parsers");
 }
 
 TEST(RepeatParserWrite, WriteCountLimitsPasses) {
@@ -134,54 +122,40 @@ TEST(RadioParserWrite, ChoosesAlternativeWhoseDataIsPresent) {
 }
 
 TEST(TerminatedParserRead, LiteralTerminator) {
-  struct Case {
+  auto term = [](int maxWidth, ParserPtr data) {
+    return With(std::make_unique<TerminatedParser>(maxWidth), std::move(data), Lit(","));
+  };
+  const struct {
+    ParserPtr tree;
     const char* input;
-    int maxWidth;
     bool ok;
     uint32_t end;
     const char* stored;  // the content of `data`
-  };
-  const Case cases[] = {
-      {"12,34,", 0, true, 3, "<V>12</V>\r\n"},
-      {",34,", 0, false, 0, ""},          // the field refuses a budget of 0
-      {"123456,", 5, false, 0, ""},        // beyond MaxWidth: silent failure
-      {"1234,", 5, true, 5, "<V>1234</V>\r\n"},
-      {"1234", 0, false, 0, ""},           // no terminator at all
+    const char* messages;
+  } cases[] = {
+      {term(0, Field("V")), "12,34,", true, 3, "<V>12</V>\r\n", ""},
+      {term(0, Field("V")), ",34,", false, 0, "", ""},       // the field refuses a budget of 0
+      {term(5, Field("V")), "123456,", false, 0, "", ""},    // beyond MaxWidth: silent failure
+      {term(5, Field("V")), "1234,", true, 5, "<V>1234</V>\r\n", ""},
+      {term(0, Field("V")), "1234", false, 0, "", ""},       // no terminator at all
+      {term(0, Lit("")), ",x", true, 1, "", ""},              // terminator at the start: no data
+      {term(0, Lit("1")), "12,", false, 0, "", "6:TerminatedParser: Not all data parsed"},
+      {With(std::make_unique<TerminatedParser>(), Field("V")), "1,", false, 0, "",
+       "4:TerminatedParser: Number of parsers != 2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
     Harness h;
-    auto term = With(std::make_unique<TerminatedParser>(c.maxWidth), Field("V"), Lit(","));
-    EXPECT_EQ(h.Import(*term, c.input), c.ok);
+    EXPECT_EQ(h.Import(*c.tree, c.input), c.ok);
     EXPECT_EQ(h.Position(), c.end);
     EXPECT_EQ(h.Content(), c.stored);
-    EXPECT_EQ(h.callBack.Joined(), "");
+    EXPECT_EQ(h.callBack.Joined(), c.messages);
   }
-}
-
-TEST(TerminatedParserRead, TerminatorAtStartGivesEmptyData) {
+  // With the wrong number of children it is a plain sequence on export.
   Harness h;
-  auto term = With(std::make_unique<TerminatedParser>(), Lit(""), Lit(";"));
-  ASSERT_TRUE(h.Import(*term, ";x"));
-  EXPECT_EQ(h.Position(), 1u);
-}
-
-TEST(TerminatedParserRead, DataMustFillTheStretch) {
-  Harness h;
-  auto term = With(std::make_unique<TerminatedParser>(), Lit("1"), Lit(","));
-  EXPECT_FALSE(h.Import(*term, "12,"));
-  EXPECT_EQ(h.Position(), 0u);
-  EXPECT_EQ(h.callBack.Joined(), "6:TerminatedParser: Not all data parsed");
-}
-
-TEST(TerminatedParserRead, WrongChildCount) {
-  Harness h;
-  auto term = With(std::make_unique<TerminatedParser>(), Field("V"));
-  EXPECT_FALSE(h.Import(*term, "1,"));
-  EXPECT_EQ(h.callBack.Joined(), "4:TerminatedParser: Number of parsers != 2");
   h.SetDocument("<data><V>5</V></data>");
   std::string out;
-  EXPECT_TRUE(h.Export(*term, out));  // a plain sequence on export
+  EXPECT_TRUE(h.Export(*cases[7].tree, out));
   EXPECT_EQ(out, "5");
 }
 
