@@ -46,8 +46,10 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
     InstrumentData data(source, &callBack);
     options.ApplySets(data.vars);
     callBack.BeginProgress("reading " + args.input, size, false);
+    callBack.HoldErrors();
     const bool imported = data.ParseRead(args.input, source);
     callBack.EndProgress();
+    callBack.ReleaseErrors(!imported);
     if (!imported) {
       ReportFailure(args.input, "import with \"" + source.Name() + "\" failed; no output written");
       return kExitFailed;

@@ -1,5 +1,6 @@
 // The detect subcommand: tries every import format of the catalogue on a data
-// file and ranks them: complete imports first, then by how far each got.
+// file and ranks them: complete imports first (those that read the file into
+// more values before others), then by how far each got.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,8 +33,8 @@ int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
   for (const TDetectResult& result : results) {
     if (result.complete) {
       ++complete;
-      std::printf("complete  %-32s %d records\n", result.definition->Name().c_str(),
-                  result.records);
+      std::printf("complete  %-32s %d records, %d values\n", result.definition->Name().c_str(),
+                  result.records, result.values);
     } else {
       std::printf("stopped   %-32s at line %d:%d (byte %u)\n", result.definition->Name().c_str(),
                   result.stop.line, result.stop.column, result.parsed);

@@ -114,6 +114,41 @@ std::string WithLinePlaces(const std::string& message, const std::string& data) 
   return out + message.substr(copied);
 }
 
+namespace {
+
+// Counts the elements below `data` (its info element left out) that have no
+// child elements and hold some text.
+int CountValues(const XmlNode& data) {
+  int values = 0;
+  std::vector<XmlNode> pending;
+  for (XmlNode child = data.FirstChild(); child; child = child.NextSibling()) {
+    if (child.Type() == kXmlElement && child.Name() != "info") pending.push_back(child);
+  }
+  while (!pending.empty()) {
+    const XmlNode node = pending.back();
+    pending.pop_back();
+    bool leaf = true;
+    for (XmlNode child = node.FirstChild(); child; child = child.NextSibling()) {
+      if (child.Type() == kXmlElement) {
+        leaf = false;
+        pending.push_back(child);
+      }
+    }
+    if (leaf && !node.Text().empty()) ++values;
+  }
+  return values;
+}
+
+}  // namespace
+
+const TDetectResult* BestCompleteMatch(const std::vector<TDetectResult>& ranked) {
+  if (ranked.empty() || !ranked[0].complete) return nullptr;
+  if (ranked.size() > 1 && ranked[1].complete && ranked[1].values == ranked[0].values) {
+    return nullptr;
+  }
+  return &ranked[0];
+}
+
 std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std::string& input,
                                          const std::vector<std::string>& sets) {
   std::vector<TDetectResult> results;
@@ -141,6 +176,7 @@ std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std:
     const XmlDocument document = trial.GetDocument();
     if (result.complete && document && document.DocumentElement()) {
       result.records = definition->CountRepeatedGroup(document.DocumentElement(), silent);
+      result.values = CountValues(document.DocumentElement());
       result.parsed = static_cast<uint32_t>(data.size());
     } else {
       result.parsed = observer.HasFailure() ? observer.FurthestPosition() : 0;
@@ -151,6 +187,7 @@ std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std:
   std::stable_sort(results.begin(), results.end(),
                    [](const TDetectResult& a, const TDetectResult& b) {
                      if (a.complete != b.complete) return a.complete;
+                     if (a.complete && a.values != b.values) return a.values > b.values;
                      if (a.complete) return a.records > b.records;
                      return a.parsed > b.parsed;
                    });

@@ -42,8 +42,10 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
     if (!options.noDiagnosis) data.observer = &observer;
     callBack.SetDataFile(args.input);
     callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
+    callBack.HoldErrors();
     imported = data.ParseReadToFile(args.input, format, output.TemporaryName());
     callBack.EndProgress();
+    callBack.ReleaseErrors(!imported);
     data.observer = nullptr;
     if (!imported) {
       if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());

@@ -69,7 +69,42 @@ void GlobalOptions::ApplySets(TVars& vars) const {
 
 ConsoleCallBack::~ConsoleCallBack() { EndProgress(); }
 
+void ConsoleCallBack::HoldErrors() {
+  holding_ = true;
+  held_.clear();
+  heldLast_.clear();
+  heldOver_ = 0;
+}
+
+void ConsoleCallBack::ReleaseErrors(bool runFailed) {
+  holding_ = false;
+  const auto show = [&](std::pair<int, std::string>& message) {
+    OnMessage(runFailed ? message.first : kKindDetail, std::move(message.second));
+  };
+  for (auto& message : held_) show(message);
+  if (heldOver_ > 0) {
+    OnMessage(runFailed ? kKindError : kKindDetail,
+              "... " + std::to_string(heldOver_) + " more messages like these ...");
+  }
+  for (auto& message : heldLast_) show(message);
+  held_.clear();
+  heldLast_.clear();
+  heldOver_ = 0;
+}
+
 void ConsoleCallBack::OnMessage(int kind, std::string text) {
+  if (holding_ && !catalogueScan_ && (kind == kKindError || kind == kKindFileError)) {
+    if (held_.size() < kHeldEach) {
+      held_.emplace_back(kind, std::move(text));
+      return;
+    }
+    heldLast_.emplace_back(kind, std::move(text));
+    if (heldLast_.size() > kHeldEach) {
+      heldLast_.pop_front();
+      ++heldOver_;
+    }
+    return;
+  }
   const char* prefix = nullptr;
   switch (kind) {
     case kKindWarning:
@@ -232,25 +267,38 @@ ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions&
   chosen.catalogue->LoadFormats();
   callBack.SetCatalogueScan(false);
   const std::vector<TDetectResult> results = DetectFormats(*chosen.catalogue, input, options.sets);
+  const auto describe = [](const TDetectResult& result) {
+    return "\"" + result.definition->Name() + "\"" +
+           (result.complete ? " reads all of it (" + std::to_string(result.records) +
+                                  " records, " + std::to_string(result.values) + " values)"
+                            : " stops at line " + std::to_string(result.stop.line) + ":" +
+                                  std::to_string(result.stop.column));
+  };
   std::string candidates;
+  std::string others;
   int complete = 0;
   for (const TDetectResult& result : results) {
     if (result.complete) ++complete;
     if (candidates.size() < 2000 && (result.complete || complete == 0)) {
-      candidates +=
-          "\n  \"" + result.definition->Name() + "\"" +
-          (result.complete ? " reads all of it (" + std::to_string(result.records) + " records)"
-                           : " stops at line " + std::to_string(result.stop.line) + ":" +
-                                 std::to_string(result.stop.column));
+      candidates += "\n  " + describe(result);
+      if (result.complete && &result != &results.front()) others += "\n  " + describe(result);
     }
   }
-  if (complete == 1) {
-    chosen.definition = results.front().definition;
+  if (const TDetectResult* best = BestCompleteMatch(results)) {
+    chosen.definition = best->definition;
+    if (complete > 1 && !options.quiet) {
+      std::fprintf(stderr,
+                   "compoundparser: %s: read with \"%s\", the format that reads the most values "
+                   "(%d); these read it too, with fewer:%s\n",
+                   input.c_str(), best->definition->Name().c_str(), best->values, others.c_str());
+      std::fflush(stderr);
+    }
     return chosen;
   }
   throw UsageError(
       std::string(complete == 0 ? "no format reads all of " : "several formats read all of ") +
-      input + "; name one with -f. Candidates:" + candidates);
+      input + (complete == 0 ? "" : " into as many values") + "; name one with -f. Candidates:" +
+      candidates);
 }
 
 void ReportFailure(const std::string& input, const std::string& what) {

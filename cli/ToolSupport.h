@@ -6,9 +6,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "definitions/FormatDefinition.h"
@@ -71,6 +73,12 @@ class ConsoleCallBack : public TParserCallBack {
   void SetDataFile(const std::string& fileName);
   // Returns the number of error messages (kinds 4 and 50) seen so far.
   int ErrorCount() const { return errors_; }
+  // Holds the error messages of an import until its outcome is known: the
+  // engine reports a field that does not fit even when another alternative
+  // then reads the bytes, so an import that succeeds shows them as details
+  // (with -v) and one that fails as errors.
+  void HoldErrors();
+  void ReleaseErrors(bool runFailed);
 
  private:
   void Draw(unsigned long total, unsigned long current);
@@ -83,6 +91,13 @@ class ConsoleCallBack : public TParserCallBack {
   bool showDetails_ = false;
   bool catalogueScan_ = false;
   int errors_ = 0;
+  // Errors held during an import: the first kHeldEach and the last kHeldEach
+  // (the last say why an import stopped), and how many came between.
+  static constexpr size_t kHeldEach = 10;
+  bool holding_ = false;
+  std::vector<std::pair<int, std::string>> held_;
+  std::deque<std::pair<int, std::string>> heldLast_;
+  unsigned long heldOver_ = 0;
   // Progress state: the clock is read only every `stride_` calls.
   bool progressOn_ = false;
   bool lineDrawn_ = false;

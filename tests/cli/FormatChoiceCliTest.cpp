@@ -1,0 +1,86 @@
+// How the tool picks a format when none is named, and what it shows of the
+// messages of an import: the engine reports fields that an alternative could
+// not read even when another alternative then reads them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/cli/CliTestSupport.h"
+
+namespace {
+
+using cli_test::RunTool;
+using cli_test::SourcePath;
+using cli_test::ToolRun;
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+struct ToolCase {
+  const char* name;
+  std::vector<std::string> args;  // file arguments relative to the source tree start with '@'
+  int exitCode;
+  std::vector<const char*> outHas;
+  std::vector<const char*> errHas;
+  std::vector<const char*> errLacks;
+};
+
+TEST(FormatChoiceCli, PicksTheFormatThatReadsTheMostValuesAndShowsOnlyRealErrors) {
+  const ToolCase cases[] = {
+      {"the vector format reads fields where the point lists read whole lines",
+       {"import", "@examples/gps-vectors.csv"},
+       0,
+       {"<BaseID>BASE1</BaseID>"},
+       {"read with \"GPS Vectors (CSV)\", the format that reads the most values (30)",
+        "\"PNEZD comma\" reads all of it (4 records, 4 values)"},
+       {"error:"}},
+      {"formats that read as many values are a tie the user settles",
+       {"import", "@examples/points-comma.csv"},
+       2,
+       {},
+       {"several formats read all of", "into as many values",
+        "\"PNEZD comma\" reads all of it (4 records, 20 values)",
+        "\"Comma Delimited Points\" reads all of it (4 records, 20 values)"},
+       {}},
+      {"detect lists the best reading first",
+       {"detect", "@examples/gps-vectors.csv"},
+       0,
+       {"complete  GPS Vectors (CSV)                3 records, 30 values\n"},
+       {},
+       {}},
+      {"a complete import keeps the mismatches of abandoned alternatives quiet",
+       {"import", "-f", "PNEZD comma", "@examples/gps-vectors.csv"},
+       0,
+       {"<HeaderText>BASE1,R101,"},
+       {},
+       {"error:", "Type of element mismatch"}},
+      {"-v shows them as details",
+       {"-v", "import", "-f", "PNEZD comma", "@examples/gps-vectors.csv"},
+       0,
+       {},
+       {"detail: FormatParser: Type of element mismatch"},
+       {"error:"}},
+      {"a failed import shows them as errors, the reason for the stop last",
+       {"import", "-f", "Comma Delimited Points", "@tests/data/diagnostics/letter-in-number.csv"},
+       1,
+       {},
+       {"error: FormatParser: Type of element mismatch\nerror: File not parsed completely"},
+       {"detail:"}},
+  };
+  for (const ToolCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args;
+    for (const std::string& arg : c.args) {
+      args.push_back(arg[0] == '@' ? SourcePath(arg.substr(1)) : arg);
+    }
+    const ToolRun run = RunTool(args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    for (const char* part : c.outHas) EXPECT_TRUE(Contains(run.out, part)) << run.out;
+    for (const char* part : c.errHas) EXPECT_TRUE(Contains(run.err, part)) << run.err;
+    for (const char* part : c.errLacks) EXPECT_FALSE(Contains(run.err, part)) << run.err;
+  }
+}
+
+}  // namespace
