@@ -88,6 +88,13 @@ class Harness {
   }
   // Runs `parser` in export direction; `out` receives the bytes written.
   bool Export(Parser& parser, std::string& out);
+  // Runs `parser` in export direction; returns the bytes written, after
+  // "<fail>" when it failed.
+  std::string Exported(Parser& parser) {
+    std::string out;
+    const bool ok = Export(parser, out);
+    return ok ? out : "<fail>" + out;
+  }
   // Returns the XML text of what `data` holds (without the data tags).
   std::string Content() const;
   // Returns the file position.

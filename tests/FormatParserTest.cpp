@@ -55,8 +55,7 @@ std::string ReadField(const Spec& s, const std::string& input, Harness& h) {
 std::string WriteField(const Spec& s, const std::string& value, Harness& h) {
   h.SetDocument("<data><V>" + value + "</V></data>");
   auto field = MakeField(s);
-  std::string out;
-  return h.Export(*field, out) ? out : "<fail>";
+  return h.Exported(*field);
 }
 
 TEST(FormatParserRead, StripsPaddingAndConverts) {
@@ -178,9 +177,7 @@ TEST(FormatParserRead, RefusedValueRestoresPosition) {
   EXPECT_FALSE(h.Import(field, "abc"));
   EXPECT_EQ(h.Position(), 0u);
   EXPECT_EQ(h.callBack.Joined(), "4:FormatParser: Unexpected end of file");
-  std::string out;
-  EXPECT_FALSE(h.Export(field, out));
-  EXPECT_EQ(out, "");
+  EXPECT_EQ(h.Exported(field), "<fail>");
 }
 
 TEST(FormatParserWrite, PadsSignsAndConverts) {

@@ -95,21 +95,16 @@ TEST(LiteralParserWrite, ElementBoundLiteralWritesWhenTextMatches) {
     Harness h;
     h.SetDocument(c.document);
     LiteralParser literal("D", "Type", c.value, false, false);
-    std::string out;
-    EXPECT_EQ(h.Export(literal, out), c.ok);
-    EXPECT_EQ(out, c.ok ? "D" : "");
+    EXPECT_EQ(h.Exported(literal), c.ok ? "D" : "<fail>");
   }
 }
 
 TEST(LiteralParserWrite, PlainAndReadOnly) {
   Harness h;
-  std::string out;
   LiteralParser plain("\r\n", "", "", false, false);
-  EXPECT_TRUE(h.Export(plain, out));
-  EXPECT_EQ(out, "\r\n");
+  EXPECT_EQ(h.Exported(plain), "\r\n");
   LiteralParser readOnly("x", "", "", false, true);
-  EXPECT_FALSE(h.Export(readOnly, out));
-  EXPECT_EQ(out, "");
+  EXPECT_EQ(h.Exported(readOnly), "<fail>");
 }
 
 TEST(LiteralParserFindAhead, SearchesWithinWidth) {
