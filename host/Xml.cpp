@@ -905,10 +905,11 @@ void XmlNode::RemoveChildren() {
 
 namespace {
 
-// Returns true when `node` is an element named exactly `name` (UTF-8). The
-// first byte is compared here: most children differ there.
-bool IsElementNamed(pugi::xml_node node, std::string_view name) {
-  if (node.type() != pugi::node_element) return false;
+// Returns true when `node`, of type `type`, is an element named exactly `name`
+// (UTF-8). Its type tells a null node apart (node_null), so that loops need no
+// other test; the first byte is compared here, as most children differ there.
+bool IsElementNamed(pugi::xml_node node, pugi::xml_node_type type, std::string_view name) {
+  if (type != pugi::node_element) return false;
   const char* nodeName = node.name();
   if (name.empty()) return nodeName[0] == '\0';
   if (nodeName[0] != name[0]) return false;
@@ -920,11 +921,8 @@ bool IsElementNamed(pugi::xml_node node, std::string_view name) {
 // the name is printable ASCII (the usual case), else the checked conversion
 // held in `storage`.
 std::string_view Utf8Name(std::string_view name, std::optional<Utf8In>& storage) {
-  if (CodePageIsUtf8()) {
-    bool ascii = true;
-    for (const char c : name) ascii = ascii && c >= 0x20 && c < 0x7F;
-    if (ascii) return name;
-  }
+  const auto isPlain = [](char c) { return c >= 0x20 && c < 0x7F; };
+  if (std::all_of(name.begin(), name.end(), isPlain) && CodePageIsUtf8()) return name;
   storage.emplace(name);
   return storage->View();
 }
@@ -932,7 +930,7 @@ std::string_view Utf8Name(std::string_view name, std::optional<Utf8In>& storage)
 }  // namespace
 
 NodeStruct* XmlDocumentData::FindChildElement(pugi::xml_node parent, std::string_view wanted) {
-  auto known = cursors.find(parent.internal_object());
+  auto known = cursors.empty() ? cursors.end() : cursors.find(parent.internal_object());
   if (known == cursors.end()) {
     // A parent without a resume point is searched from its first child; only
     // one with a long run of other children before the match gets a resume
@@ -940,14 +938,16 @@ NodeStruct* XmlDocumentData::FindChildElement(pugi::xml_node parent, std::string
     constexpr int kShortScan = 16;
     int visited = 0;
     pugi::xml_node current = parent.first_child();
-    for (; current && visited < kShortScan; current = current.next_sibling(), ++visited) {
-      if (IsElementNamed(current, wanted)) {
+    for (; visited < kShortScan; current = current.next_sibling(), ++visited) {
+      const pugi::xml_node_type type = current.type();
+      if (type == pugi::node_null) break;
+      if (IsElementNamed(current, type, wanted)) {
         childrenVisited += static_cast<uint64_t>(visited) + 1;
         return current.internal_object();
       }
     }
     childrenVisited += static_cast<uint64_t>(visited);
-    if (!current) return nullptr;  // every child seen: there is none
+    if (visited < kShortScan || !current) return nullptr;  // every child seen: there is none
   }
   std::vector<Cursor>& parentCursors =
       known != cursors.end() ? known->second : cursors[parent.internal_object()];
@@ -967,7 +967,7 @@ NodeStruct* XmlDocumentData::FindChildElement(pugi::xml_node parent, std::string
   NodeStruct* last = cursor->last;
   for (; current; current = current.next_sibling()) {
     ++childrenVisited;
-    if (IsElementNamed(current, wanted)) {
+    if (IsElementNamed(current, current.type(), wanted)) {
       cursor->last = current.previous_sibling().internal_object();
       return current.internal_object();
     }
