@@ -13,7 +13,7 @@
 namespace compoundparser {
 namespace {
 
-constexpr uint64_t kMaxLength = 0xFFFFFFFFull;
+constexpr uint64_t kMaxLength = DataFile::kMaxLength;
 // Files from this size on are mapped instead of read.
 constexpr uint64_t kMapFrom = 64ull << 20;
 // A mapping keeps the pages of the last kKeep bytes before the position; the
@@ -247,7 +247,7 @@ uint32_t DataFile::Read(std::string& out, uint32_t count) {
   return got;
 }
 
-void DataFile::Write(const void* data, uint32_t count) {
+void DataFile::WriteAnywhere(const void* data, uint32_t count) {
   if (!open_) throw FileError(EBADF, "Write to a closed file");
   if (count == 0) return;
   const uint64_t end = static_cast<uint64_t>(position_) + count;

@@ -12,6 +12,9 @@ namespace compoundparser {
 
 class DataFile {
  public:
+  // The largest length of a file (positions and lengths are 32-bit).
+  static constexpr uint32_t kMaxLength = 0xFFFFFFFFu;
+
   // Closes the file; pending export bytes are written, errors are swallowed.
   DataFile() = default;
   ~DataFile();
@@ -54,12 +57,23 @@ class DataFile {
   uint32_t Read(std::string& out, uint32_t count);
   // Writes `count` bytes at the position and moves past them; a gap between
   // the end and the position is filled with zero bytes.
-  void Write(const void* data, uint32_t count);
+  void Write(const void* data, uint32_t count) {
+    // The usual case of export, appending at the end, is handled here.
+    if (export_ && position_ == bytes_.size() && count <= kMaxLength - position_) {
+      bytes_.append(static_cast<const char*>(data), count);
+      position_ += count;
+      return;
+    }
+    WriteAnywhere(data, count);
+  }
 
   // The bytes of the file, for searches that need no copy.
   const char* Data() const { return export_ ? bytes_.data() : view_; }
 
  private:
+  // Writes as Write does, wherever the position is (import buffers too).
+  void WriteAnywhere(const void* data, uint32_t count);
+
   std::string bytes_;
   std::string fileName_;
   uint32_t position_ = 0;
