@@ -1,5 +1,7 @@
 #include "engine/GroupParser.h"
 
+#include <utility>
+
 #include "engine/TParserParam.h"
 
 namespace compoundparser {
@@ -37,10 +39,10 @@ bool GroupParser::Write(TParserParam& param) {
                                    static_cast<unsigned long>(before));
       }
     }
-    param.currentNode = parent;
+    param.currentNode = std::move(parent);
     return true;
   }
-  param.currentNode = parent;
+  param.currentNode = std::move(parent);
   return false;
 }
 
