@@ -45,7 +45,7 @@ TEST_F(AtomicWrite, GeneratedDefinitionThroughALinkReplacesItsTarget) {
 
 TEST_F(AtomicWrite, GeneratedDefinitionInAMissingFolderFailsWithoutAFile) {
   const std::string message = WriteDefinitionFile(Path("none/points.xml"), "x");
-  EXPECT_NE(message.find("points.xml"), std::string::npos) << message;
+  EXPECT_TRUE(Contains(message, "points.xml"));
   EXPECT_EQ(folder_.Names(), Names{});
 }
 
@@ -89,7 +89,7 @@ TEST_F(AtomicWrite, SavesLeaveNoTemporaryFiles) {
   ASSERT_TRUE(data.LoadXml(definitionFile));
   ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
   EXPECT_EQ(folder_.Names(), (Names{"points.txt", "points.xml", "saved.xml"}));
-  EXPECT_NE(ReadFile(Path("points.xml")).find("name=\"Renamed\""), std::string::npos);
+  EXPECT_TRUE(Contains(ReadFile(Path("points.xml")), "name=\"Renamed\""));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser::testing {
 namespace {
@@ -253,7 +254,7 @@ TEST(EngineRoundTrip, MultiRecordFileImportsAndExportsBack) {
   Harness h;
   ASSERT_TRUE(h.Import(*tree, file));
   EXPECT_EQ(h.Position(), file.size());
-  EXPECT_NE(h.Content().find("    <Point>\r\n        <Name>P1</Name>\r\n"), std::string::npos);
+  EXPECT_TRUE(Contains(h.Content(), "    <Point>\r\n        <Name>P1</Name>\r\n"));
   EXPECT_EQ(h.Exported(*tree), file);
   EXPECT_EQ(h.param.writtenCount, 3);
 }

@@ -16,6 +16,8 @@
 namespace compoundparser {
 namespace {
 
+using testing::Contains;
+
 using customtest::CountOf;
 using customtest::CustomTestFile;
 using customtest::Outcome;
@@ -122,9 +124,9 @@ TEST(CustomFormatText, CoordinateSystemFollowsStrongestCoordinates) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.coordSystem);
     const std::string cs = c.coordSystem;
-    EXPECT_NE(TextFor(c.fields).find("<variable id=\"CoordSystem\" default=\"" + cs +
-                                     "\">\r\n      <value id=\"" + cs + "\"/>\r\n    </variable>"),
-              std::string::npos);
+    EXPECT_TRUE(Contains(TextFor(c.fields), "<variable id=\"CoordSystem\" default=\"" + cs +
+                                                "\">\r\n      <value id=\"" + cs +
+                                                "\"/>\r\n    </variable>"));
   }
 }
 
@@ -141,11 +143,10 @@ TEST(CustomFormatText, LatLonFormatSetsVariableAndAngleType) {
     SCOPED_TRACE(c.latLonFormat);
     const std::string text = TextFor({"Latitude", "Longitude", "H"}, c.latLonFormat);
     if (c.defaultValue == nullptr) {
-      EXPECT_EQ(text.find("LatLonFormat"), std::string::npos);
+      EXPECT_FALSE(Contains(text, "LatLonFormat"));
     } else {
-      EXPECT_NE(text.find(std::string("<variable id=\"LatLonFormat\" default=\"") + c.defaultValue +
-                          "\">"),
-                std::string::npos);
+      EXPECT_TRUE(Contains(
+          text, std::string("<variable id=\"LatLonFormat\" default=\"") + c.defaultValue + "\">"));
     }
     EXPECT_EQ(CountOf(text, std::string("type=\"") + c.angleType + "\""), 2u);
   }
@@ -153,11 +154,11 @@ TEST(CustomFormatText, LatLonFormatSetsVariableAndAngleType) {
 
 TEST(CustomFormatText, LastFieldIsUntypedAndLineEndsAreCrLf) {
   const std::string text = TextFor({"X", "Y", "Z"});
-  EXPECT_NE(text.find("<element id=\"Y\" type=\"double\"/>"), std::string::npos);
-  EXPECT_EQ(text.find("<element id=\"Z\" type="), std::string::npos);
+  EXPECT_TRUE(Contains(text, "<element id=\"Y\" type=\"double\"/>"));
+  EXPECT_FALSE(Contains(text, "<element id=\"Z\" type="));
   EXPECT_EQ(CountOf(text, "<element id=\"Z\"/>"), 2u);
   EXPECT_EQ(CountOf(text, "\n"), CountOf(text, "\r\n"));
-  EXPECT_EQ(text.find("0d0a"), std::string::npos);  // hex in capitals
+  EXPECT_FALSE(Contains(text, "0d0a"));  // hex in capitals
 }
 
 TEST(CustomFormatText, SpaceAbsorberFollowsEveryFieldButLastAndCodes) {
@@ -209,13 +210,13 @@ TEST(CustomFormatText, CodeSubstitutesOnlyForLastFullCodes) {
       EXPECT_TRUE(callBack.Has("Substitute with id='FeatureCode' not found")) << callBack.Lines();
       continue;
     }
-    EXPECT_NE(text.find("<substitute id=\"CodeStringControl\">"), std::string::npos);
+    EXPECT_TRUE(Contains(text, "<substitute id=\"CodeStringControl\">"));
     EXPECT_EQ(text.find("<substitute id=\"Feature\">") != std::string::npos, c.attributes);
     EXPECT_EQ(text.find("ControlCode2") != std::string::npos, c.controlCodes);
     EXPECT_EQ(CountOf(text, std::string("<subst id=\"") + c.featureCodeUses + "\"/>"), 2u);
-    EXPECT_NE(text.find(std::string("<terminated MaxWidth=\"500\">\r\n          <subst id=\"") +
-                        c.featureCodeUses + "\"/>"),
-              std::string::npos);
+    EXPECT_TRUE(
+        Contains(text, std::string("<terminated MaxWidth=\"500\">\r\n          <subst id=\"") +
+                           c.featureCodeUses + "\"/>"));
   }
 }
 
@@ -223,8 +224,8 @@ TEST(CustomFormatText, NameAndMaskAreWrittenUnchangedAndEncodingFollowsCodePage)
   TempFolder dir;
   CustomFormat format(dir.Path("f.xml"), "A&B <x>", "*.\"t\"", "2C", -1, false, false, false,
                       {"PointNumber"});
-  EXPECT_NE(format.GetText().find("<format type=\"Points\" name=\"A&B <x>\" FileMask=\"*.\"t\"\">"),
-            std::string::npos);
+  EXPECT_TRUE(
+      Contains(format.GetText(), "<format type=\"Points\" name=\"A&B <x>\" FileMask=\"*.\"t\"\">"));
   EXPECT_EQ(format.GetText().rfind("<?xml version=\"1.0\"?>\r\n", 0), 0u);
   const std::string before = CodePageName();
   if (!SetCodePage("CP932")) GTEST_SKIP() << "iconv does not know CP932 here";
@@ -244,7 +245,7 @@ TEST(CustomFormatFile, FailedGenerationWritesNothing) {
     TempFolder dir;
     const CustomFormat format = Make(dir.Path(c.path), {"PointNumber", "Latitude"}, "2C", c.latLon);
     EXPECT_FALSE(format.IsWritten());
-    EXPECT_NE(format.GetError().find(c.errorPart), std::string::npos) << format.GetError();
+    EXPECT_TRUE(Contains(format.GetError(), c.errorPart));
     EXPECT_TRUE(dir.Names().empty());
   }
 }
@@ -365,7 +366,7 @@ TEST(GeneratorRoundTrip, DataComesBackThroughGeneratedDefinitions) {
     EXPECT_TRUE(trip.exported) << trip.messages;
     EXPECT_EQ(trip.output, c.output ? c.output : c.data);
     for (const char* piece : c.pieces) {
-      EXPECT_NE(trip.document.find(piece), std::string::npos) << piece;
+      EXPECT_TRUE(Contains(trip.document, piece)) << piece;
     }
     for (const auto& [element, count] : c.counts) {
       EXPECT_EQ(CountOf(trip.document, element), count) << element;

@@ -12,6 +12,8 @@
 namespace compoundparser {
 namespace {
 
+using testing::Contains;
+
 using customtest::CountOf;
 using customtest::ReadFile;
 using customtest::TempFolder;
@@ -44,31 +46,28 @@ TEST(CustomVectorFormatText, FieldBlocksAndTypes) {
     ASSERT_LT(fields, ifFields);
     EXPECT_EQ(CountOf(text.substr(fields, ifFields - fields), "\r\n    <radio>"), c.blocks);
     // The last field reads an optional value with a read-only delimiter.
-    EXPECT_NE(text.find("<element id=\"" + c.fields.back() +
-                        "\"/>\r\n        </optional>\r\n"
-                        "        <literal hex=\"true\" readonly=\"true\">2C</literal>"),
-              std::string::npos);
+    EXPECT_TRUE(Contains(text, "<element id=\"" + c.fields.back() +
+                                   "\"/>\r\n        </optional>\r\n"
+                                   "        <literal hex=\"true\" readonly=\"true\">2C</literal>"));
   }
 }
 
 TEST(CustomVectorFormatText, NoSpaceAbsorberAndOnlyCrLfLineEnds) {
   const std::string text = TextFor("20", {"DX", "DY", "FullCodes"});
-  EXPECT_EQ(text.find("writecount"), std::string::npos);
-  EXPECT_EQ(text.find(">0A<"), std::string::npos);
-  EXPECT_NE(text.find("<group id=\"RoverFeature\" RepeatedNode=\"true\" SkipWrong=\"true\">"),
-            std::string::npos);
-  EXPECT_EQ(text.find("<group id=\"Feature\""), std::string::npos);
+  EXPECT_FALSE(Contains(text, "writecount"));
+  EXPECT_FALSE(Contains(text, ">0A<"));
+  EXPECT_TRUE(
+      Contains(text, "<group id=\"RoverFeature\" RepeatedNode=\"true\" SkipWrong=\"true\">"));
+  EXPECT_FALSE(Contains(text, "<group id=\"Feature\""));
 }
 
 TEST(CustomVectorFormatText, StylesheetsAndHeaderLine) {
   const std::string text = TextFor("3B", {"DX"});
-  EXPECT_NE(
-      text.find(std::string("<variable id=\"ExportXSL\" default=\"") + kVectorExportStylesheet +
-                "\">\r\n      <value id=\"" + kVectorExportStylesheet + "\" />"),
-      std::string::npos);
-  EXPECT_NE(text.find(std::string("<variable id=\"ImportXSL\" default=\"") +
-                      kVectorImportStylesheet + "\">"),
-            std::string::npos);
+  EXPECT_TRUE(Contains(text, std::string("<variable id=\"ExportXSL\" default=\"") +
+                                 kVectorExportStylesheet + "\">\r\n      <value id=\"" +
+                                 kVectorExportStylesheet + "\" />"));
+  EXPECT_TRUE(Contains(text, std::string("<variable id=\"ImportXSL\" default=\"") +
+                                 kVectorImportStylesheet + "\">"));
   // The header substitute is one line and the file ends right after it.
   const size_t header = text.find("<substitute id=\"Header\">");
   ASSERT_NE(header, std::string::npos);
@@ -78,7 +77,7 @@ TEST(CustomVectorFormatText, StylesheetsAndHeaderLine) {
   ASSERT_GT(tail.size(), end.size());
   EXPECT_EQ(tail.substr(tail.size() - end.size()), end);
   EXPECT_EQ(CountOf(tail, "<literal hex=\"true\">3B</literal>"), 3u);
-  EXPECT_EQ(tail.find("      "), std::string::npos);  // never more than five spaces
+  EXPECT_FALSE(Contains(tail, "      "));  // never more than five spaces
 }
 
 TEST(CustomVectorFormatFile, UnwritablePathAndSave) {

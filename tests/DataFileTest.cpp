@@ -16,6 +16,8 @@
 namespace compoundparser {
 namespace {
 
+using testing::Contains;
+
 using testing::ReadFile;
 using testing::TempFolder;
 
@@ -217,7 +219,7 @@ TEST(DataFileExport, WriteFailureRaisesOnFlush) {
     ADD_FAILURE() << "Flush to /dev/full succeeded";
   } catch (const FileError& e) {
     EXPECT_EQ(e.SystemCode(), ENOSPC);
-    EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
+    EXPECT_TRUE(Contains(std::string(e.what()), "/dev/full"));
   }
   EXPECT_THROW(file.Close(), FileError);
   EXPECT_FALSE(file.IsOpen());

@@ -91,8 +91,7 @@ TEST(DiagnosticsImport, NamesLineColumnExpectationAndNode) {
         path.compare(path.size() - std::string(c.pathEnd).size(), std::string::npos, c.pathEnd), 0)
         << path;
     ASSERT_NE(best->node->Source(), nullptr);
-    EXPECT_NE(LineOf(kFormats + c.definition, best->node->Source()->line).find(c.sourceText),
-              std::string::npos)
+    EXPECT_TRUE(Contains(LineOf(kFormats + c.definition, best->node->Source()->line), c.sourceText))
         << "line " << best->node->Source()->line;
   }
 }

@@ -74,7 +74,7 @@ TEST_F(Encoding, BytesOfTheCodePageRoundTripByteForByte) {
       EXPECT_EQ(note.Text(), c.note);
       ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
     }
-    EXPECT_NE(ReadFile(Path("saved.xml")).find(c.saved), std::string::npos);
+    EXPECT_TRUE(Contains(ReadFile(Path("saved.xml")), c.saved));
 
     InstrumentData reloaded(definition_, &callBack_);
     ASSERT_TRUE(reloaded.LoadXml(Path("saved.xml")));
@@ -108,8 +108,8 @@ TEST_F(Encoding, BytesThatCannotBeTextFailTheImportWithTheirPlace) {
     InstrumentData data(definition_, &callBack_);
     EXPECT_FALSE(data.ParseRead(source, definition_));
     const std::string error = data.GetHostError();
-    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
-    EXPECT_NE(error.find(c.position), std::string::npos) << error;
+    EXPECT_TRUE(Contains(error, c.reason));
+    EXPECT_TRUE(Contains(error, c.position));
     EXPECT_EQ(error.find("use --encoding to name the file's code page") != std::string::npos, c.hint)
         << error;
     ExpectNoMalformedDocument(data, source);
@@ -134,8 +134,8 @@ TEST_F(Encoding, CharacterOutsideTheCodePageFailsTheExport) {
   ASSERT_TRUE(data.LoadXml(EncodingFile("kanji.xml")));
   EXPECT_FALSE(data.ParseWrite(Path("exported.txt"), definition_));
   const std::string error = data.GetHostError();
-  EXPECT_NE(error.find("cannot be written in code page CP1252"), std::string::npos) << error;
-  EXPECT_NE(error.find("(at byte 3 of the output file)"), std::string::npos) << error;
+  EXPECT_TRUE(Contains(error, "cannot be written in code page CP1252"));
+  EXPECT_TRUE(Contains(error, "(at byte 3 of the output file)"));
 }
 
 }  // namespace

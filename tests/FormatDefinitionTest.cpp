@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "definitions/FormatDefinition.h"
-#include "tests/EngineTestSupport.h"
 #include "host/HostLib.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser {
 namespace {
+
+using testing::Contains;
 
 using testing::Message;
 using testing::RecordingCallBack;
@@ -95,7 +98,7 @@ TEST(FormatDefinition, NothingIsExpandedFromOutsideTheFile) {
   FormatDefinition definition(DefinitionPath("external_entity.xml"), &callBack);
   if (definition.Load()) {
     const std::string dump = definition.RootParser()->Dump();
-    EXPECT_EQ(dump.find("P1,"), std::string::npos) << dump;
+    EXPECT_FALSE(Contains(dump, "P1,"));
   } else {
     EXPECT_FALSE(callBack.messages.empty());
   }

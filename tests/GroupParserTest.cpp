@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser::testing {
 namespace {
@@ -95,8 +96,8 @@ TEST(GroupParserWrite, RepeatedGroupsAreConsumedInOrder) {
   auto repeat = With(std::make_unique<RepeatParser>(), With(Group("P", 0, true), Field("N"), Lit(";")));
   EXPECT_EQ(h.Exported(*repeat), "1;2;3;");
   EXPECT_EQ(h.param.writtenCount, 3);
-  EXPECT_EQ(h.doc.SaveToString().find("<P>"), std::string::npos);
-  EXPECT_NE(h.doc.SaveToString().find("<Other"), std::string::npos);
+  EXPECT_FALSE(Contains(h.doc.SaveToString(), "<P>"));
+  EXPECT_TRUE(Contains(h.doc.SaveToString(), "<Other"));
   const std::vector<std::pair<unsigned long, unsigned long>> progress = {{3, 0}, {3, 1}, {3, 2}};
   EXPECT_EQ(h.callBack.progress, progress);
 }

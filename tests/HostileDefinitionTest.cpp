@@ -83,7 +83,7 @@ TEST(HostileDefinition, LoadsAndRunsOrIsRefusedInBoundedTime) {
     if (c.refusal != nullptr) {
       EXPECT_FALSE(definition.Load());
       ASSERT_EQ(callBack.messages.size(), c.messages) << callBack.Lines();
-      EXPECT_NE(callBack.messages[0].text.find(c.refusal), std::string::npos) << callBack.Lines();
+      EXPECT_TRUE(Contains(callBack.messages[0].text, c.refusal)) << callBack.Lines();
       if (c.messages == 2) {
         EXPECT_EQ(definition.RootParser(), nullptr);
         EXPECT_EQ(callBack.messages[1].text.rfind("Error on line 3, position ", 0), 0u);
@@ -127,8 +127,7 @@ TEST(HostileDefinition, RadioOfTenThousandAlternativesImportsInBoundedTime) {
   InstrumentData data(definition, &callBack);
   callBack.messages.clear();
   EXPECT_FALSE(data.ParseRead(folder.Write("none.txt", "A09999\nB\n"), definition));
-  EXPECT_NE(callBack.Lines().find("Parsed only 7 bytes of 9"), std::string::npos)
-      << callBack.Lines();
+  EXPECT_TRUE(Contains(callBack.Lines(), "Parsed only 7 bytes of 9"));
   EXPECT_LT(SecondsSince(start), kSecondsAllowed);
 }
 

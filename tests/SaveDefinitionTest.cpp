@@ -19,6 +19,8 @@
 namespace compoundparser {
 namespace {
 
+using testing::Contains;
+
 namespace fs = std::filesystem;
 using testing::ReadFile;
 
@@ -223,10 +225,10 @@ TEST_F(SaveDefinitionTest, EditedItemsSurviveReload) {
   ASSERT_TRUE(definition->Save());
 
   const std::string text = ReadFile(path);
-  EXPECT_NE(text.find(R"(<element id="East" width="8" fill="0" align="right" sign="true" offset="1.500000")"),
-            std::string::npos)
-      << text;
-  EXPECT_NE(text.find(R"(<literal hex="true">203B20</literal>)"), std::string::npos) << text;
+  EXPECT_TRUE(Contains(
+      text,
+      R"(<element id="East" width="8" fill="0" align="right" sign="true" offset="1.500000")"));
+  EXPECT_TRUE(Contains(text, R"(<literal hex="true">203B20</literal>)"));
 
   auto reloaded = LoadDefinition(path);
   GroupDefinition& again = reloaded->GetGroup(0);
@@ -252,7 +254,7 @@ TEST_F(SaveDefinitionTest, SavedDefinitionImportsTheSameData) {
   InstrumentData before(*definition, nullptr);
   ASSERT_TRUE(before.ParseRead(data, *definition)) << before.GetLastError();
   const std::string imported = before.GetDocument().SaveToString();
-  ASSERT_NE(imported.find("fence post"), std::string::npos) << imported;
+  ASSERT_TRUE(Contains(imported, "fence post"));
 
   // Moving an item onto its own place marks the group, so every group is written back.
   for (int i = 0; i < definition->NumGroups(); ++i) {
@@ -329,7 +331,7 @@ TEST_F(SaveDefinitionTest, OffsetTextIgnoresGermanNumericLocale) {
   group->AppendItem(std::move(field));
   ASSERT_TRUE(definition.Save());
   const std::string text = ReadFile(path);
-  EXPECT_NE(text.find(R"(offset="1.500000")"), std::string::npos) << text;
+  EXPECT_TRUE(Contains(text, R"(offset="1.500000")"));
   auto reloaded = LoadDefinition(path);
   ASSERT_EQ(reloaded->NumGroups(), 1);
   EXPECT_DOUBLE_EQ(dynamic_cast<ElementDefinition&>(reloaded->GetGroup(0).GetItem(0)).Offset(), 1.5);

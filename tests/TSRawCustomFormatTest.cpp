@@ -12,6 +12,8 @@
 namespace compoundparser {
 namespace {
 
+using testing::Contains;
+
 using customtest::CountOf;
 using customtest::TempFolder;
 
@@ -47,13 +49,11 @@ TEST(TSRawCustomFormatText, StylesheetsAndNoLoneLineFeed) {
   TempFolder dir;
   TSRawCustomFormat format(dir.Path("r.xml"), "R", "*.*", "20", {"PointNumber"});
   const std::string& text = format.GetText();
-  EXPECT_NE(text.find(std::string("<value id=\"") + kTSRawExportStylesheet + "\" />"),
-            std::string::npos);
-  EXPECT_NE(text.find(std::string("<value id=\"") + kTSRawImportStylesheet + "\" />"),
-            std::string::npos);
-  EXPECT_EQ(text.find(">0A<"), std::string::npos);
-  EXPECT_EQ(text.find("writecount"), std::string::npos);
-  EXPECT_EQ(text.find("Header"), std::string::npos);
+  EXPECT_TRUE(Contains(text, std::string("<value id=\"") + kTSRawExportStylesheet + "\" />"));
+  EXPECT_TRUE(Contains(text, std::string("<value id=\"") + kTSRawImportStylesheet + "\" />"));
+  EXPECT_FALSE(Contains(text, ">0A<"));
+  EXPECT_FALSE(Contains(text, "writecount"));
+  EXPECT_FALSE(Contains(text, "Header"));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Helpers shared by the tests that work with files: whole-file reads and
-// writes, and a fresh folder per test that is removed with everything in it.
+// Helpers shared by the tests that work with files and texts: whole-file
+// reads and writes, a fresh folder per test that is removed with everything in
+// it, and a check that a text holds a part.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +25,13 @@ inline std::string ReadFile(const std::string& path) {
 // Writes `bytes` to a file, replacing it.
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Checks that `text` holds `part`; either way the message shows both.
+inline ::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+  const bool found = text.find(part) != std::string::npos;
+  return (found ? ::testing::AssertionSuccess() : ::testing::AssertionFailure())
+         << "\"" << part << "\"" << (found ? " in:\n" : " not in:\n") << text;
 }
 
 #ifdef CP_TEST_DATA_DIR

@@ -11,6 +11,7 @@
 
 namespace {
 
+using cli_test::Contains;
 using cli_test::FileExists;
 using cli_test::ReadFile;
 using cli_test::RunTool;
@@ -63,7 +64,7 @@ TEST(CliFormats, JsonParsesBackWithEveryBundledFormat) {
       EXPECT_EQ(entry.at("fileMask"), "*.csv");
       EXPECT_EQ(entry.at("import"), true);
       EXPECT_EQ(entry.at("export"), true);
-      EXPECT_NE(entry.at("file").get<std::string>().find("points-comma.xml"), std::string::npos);
+      EXPECT_TRUE(Contains(entry.at("file").get<std::string>(), "points-comma.xml"));
     }
   }
   for (const Sample& sample : kSamples) EXPECT_EQ(names.count(sample.format), 1u) << sample.format;
@@ -72,7 +73,7 @@ TEST(CliFormats, JsonParsesBackWithEveryBundledFormat) {
   ASSERT_EQ(table.exitCode, 0);
   EXPECT_EQ(CountOf(table.out, "\n"), static_cast<int>(list.size()) + 1);
   for (const auto& entry : list) {
-    EXPECT_NE(table.out.find(entry.at("name").get<std::string>()), std::string::npos);
+    EXPECT_TRUE(Contains(table.out, entry.at("name").get<std::string>()));
   }
 }
 
@@ -106,7 +107,7 @@ TEST(CliImport, StandardOutputAndDefinitionFileGiveTheSameDocument) {
   ASSERT_EQ(byFile.exitCode, 0);
   EXPECT_EQ(toStdout.out, ReadFile(folder.Path("d.xml")));
   EXPECT_EQ(byFile.out, toStdout.out);
-  EXPECT_NE(toStdout.out.find("<Easting>1020.250</Easting>"), std::string::npos);
+  EXPECT_TRUE(Contains(toStdout.out, "<Easting>1020.250</Easting>"));
   EXPECT_EQ(toStdout.err, "");
 }
 
@@ -155,8 +156,8 @@ TEST(CliGuideExample, DefinitionOfTheGuideRoundTripsAndConverts) {
   WriteFile(folder.Path("bad.txt"), bad);
   const ToolRun failed = RunTool({"-v", "import", "-f", definition, folder.Path("bad.txt")});
   EXPECT_EQ(failed.exitCode, 1);
-  EXPECT_NE(failed.err.find("error: FormatParser: Type of element mismatch"), std::string::npos);
-  EXPECT_NE(failed.err.find("Parsed only 50 bytes"), std::string::npos) << failed.err;
+  EXPECT_TRUE(Contains(failed.err, "error: FormatParser: Type of element mismatch"));
+  EXPECT_TRUE(Contains(failed.err, "Parsed only 50 bytes"));
 }
 
 TEST(CliSet, StrictFormatVariableKeepsBadLinesAsErrorLines) {
@@ -167,7 +168,7 @@ TEST(CliSet, StrictFormatVariableKeepsBadLinesAsErrorLines) {
   const ToolRun strict = RunTool({"import", "-f", "Comma Delimited Points", "--set",
                                   "StrictFormat=true", folder.Path("bad.csv")});
   ASSERT_EQ(strict.exitCode, 0) << strict.err;
-  EXPECT_NE(strict.out.find("<ErrorLine>not a point line</ErrorLine>"), std::string::npos);
+  EXPECT_TRUE(Contains(strict.out, "<ErrorLine>not a point line</ErrorLine>"));
   EXPECT_EQ(CountOf(strict.out, "<Point>"), 1);
 }
 
@@ -185,10 +186,10 @@ TEST(CliCheck, BundledDefinitionsLoadAndShowWhatTheyDeclare) {
     SCOPED_TRACE(c.file);
     const ToolRun run = RunTool({"check", SourcePath(c.file)});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find(": loaded\n"), std::string::npos);
-    EXPECT_NE(run.out.find(c.repeated), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find(c.element), std::string::npos);
-    EXPECT_EQ(run.out.find("substitutes:      (none)"), std::string::npos);
+    EXPECT_TRUE(Contains(run.out, ": loaded\n"));
+    EXPECT_TRUE(Contains(run.out, c.repeated));
+    EXPECT_TRUE(Contains(run.out, c.element));
+    EXPECT_FALSE(Contains(run.out, "substitutes:      (none)"));
   }
 }
 
@@ -199,13 +200,13 @@ TEST(CliGenerate, PointFormatIsWrittenAndImportsData) {
                "PointNumber,Easting,Northing", "--latlon", "nosep", "-o", folder.Path("semi.xml")});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   const std::string definition = ReadFile(folder.Path("semi.xml"));
-  EXPECT_NE(definition.find("name=\"Semicolon Points\""), std::string::npos);
-  EXPECT_NE(definition.find("3B"), std::string::npos);
-  EXPECT_NE(definition.find("default=\"NoSep\""), std::string::npos);
+  EXPECT_TRUE(Contains(definition, "name=\"Semicolon Points\""));
+  EXPECT_TRUE(Contains(definition, "3B"));
+  EXPECT_TRUE(Contains(definition, "default=\"NoSep\""));
   WriteFile(folder.Path("p.txt"), "7;100.5;200.25\r\n8;101.5;201.25\r\n");
   const ToolRun imported = RunTool({"import", "-f", folder.Path("semi.xml"), folder.Path("p.txt")});
   ASSERT_EQ(imported.exitCode, 0) << imported.err;
-  EXPECT_NE(imported.out.find("<Northing>201.25</Northing>"), std::string::npos);
+  EXPECT_TRUE(Contains(imported.out, "<Northing>201.25</Northing>"));
   EXPECT_EQ(folder.Names().size(), 2u);  // no temporary file left behind
 }
 
@@ -219,7 +220,7 @@ TEST(CliGenerate, DelimiterSpellingsGiveTheSameDefinition) {
                                  "PointNumber,Code", "-o", folder.Path("t.xml")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string text = ReadFile(folder.Path("t.xml"));
-    EXPECT_NE(text.find(">09<"), std::string::npos);
+    EXPECT_TRUE(Contains(text, ">09<"));
     if (first.empty()) first = text;
     EXPECT_EQ(text, first);
   }
@@ -246,7 +247,7 @@ TEST(CliGenerate, EveryGeneratorWritesALoadableDefinition) {
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const ToolRun check = RunTool({"check", folder.Path("g.xml")});
     EXPECT_EQ(check.exitCode, 0) << check.err;
-    EXPECT_NE(check.out.find(std::string("type:             ") + c.type), std::string::npos);
+    EXPECT_TRUE(Contains(check.out, std::string("type:             ") + c.type));
   }
 }
 
@@ -266,9 +267,9 @@ TEST(CliGenerate, WithoutOutputGoesToTheUserFormatsFolderAndIsListed) {
 TEST(CliHelp, HelpAndVersionSucceed) {
   const ToolRun help = RunTool({"--help"});
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("Examples:"), std::string::npos);
+  EXPECT_TRUE(Contains(help.out, "Examples:"));
   for (const char* command : {"formats", "import", "export", "convert", "check", "generate"}) {
-    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    EXPECT_TRUE(Contains(help.out, command)) << command;
   }
   const ToolRun version = RunTool({"--version"});
   EXPECT_EQ(version.exitCode, 0);

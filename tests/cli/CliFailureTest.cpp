@@ -10,6 +10,7 @@
 
 namespace {
 
+using cli_test::Contains;
 using cli_test::FileExists;
 using cli_test::ReadFile;
 using cli_test::RunTool;
@@ -52,8 +53,7 @@ TEST(CliFailure, FailedImportWritesNothingAndKeepsAnExistingFile) {
     EXPECT_GE(LinesStartingWith(run.err, "error: "), 1) << run.err;
     // The last line is the one summary line, naming the input.
     EXPECT_EQ(LinesStartingWith(run.err, "compoundparser: "), 1) << run.err;
-    EXPECT_NE(run.err.find("compoundparser: " + folder.Path("bad.csv") + ": import"),
-              std::string::npos);
+    EXPECT_TRUE(Contains(run.err, "compoundparser: " + folder.Path("bad.csv") + ": import"));
   }
 }
 
@@ -122,11 +122,11 @@ TEST(CliCheck, BrokenDefinitionIsReportedWithItsMessages) {
   const ToolRun run = RunTool({"check", folder.Path("broken.xml"),
                                SourcePath("Formats/points-comma.xml"), folder.Path("notxml.xml")});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.out.find(folder.Path("broken.xml") + ": NOT loaded"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find(folder.Path("notxml.xml") + ": NOT loaded"), std::string::npos);
-  EXPECT_NE(run.out.find("points-comma.xml: loaded"), std::string::npos);
+  EXPECT_TRUE(Contains(run.out, folder.Path("broken.xml") + ": NOT loaded"));
+  EXPECT_TRUE(Contains(run.out, folder.Path("notxml.xml") + ": NOT loaded"));
+  EXPECT_TRUE(Contains(run.out, "points-comma.xml: loaded"));
   EXPECT_GE(LinesStartingWith(run.err, "error: "), 2) << run.err;
-  EXPECT_NE(run.err.find("Nowhere"), std::string::npos) << run.err;
+  EXPECT_TRUE(Contains(run.err, "Nowhere"));
   EXPECT_EQ(LinesStartingWith(run.err, "compoundparser: "), 1);
 }
 

@@ -10,6 +10,7 @@
 
 namespace cli_test {
 
+using compoundparser::testing::Contains;
 using compoundparser::testing::ReadFile;
 using compoundparser::testing::WriteFile;
 using ScratchFolder = compoundparser::testing::TempFolder;

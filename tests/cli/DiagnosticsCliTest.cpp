@@ -10,6 +10,7 @@
 
 namespace {
 
+using cli_test::Contains;
 using cli_test::ReadFile;
 using cli_test::RunTool;
 using cli_test::RunToolBare;
@@ -20,10 +21,6 @@ using cli_test::WriteFile;
 
 std::string Diagnostics(const std::string& name) {
   return SourcePath("tests/data/diagnostics/" + name);
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 struct ImportFault {
@@ -56,12 +53,12 @@ TEST(DiagnosticsCli, FailedImportShowsPlaceCaretAndDefinitionNode) {
     const ToolRun run =
         RunTool({"import", "-f", c.format, Diagnostics(c.file), "-o", folder.Path("out.xml")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(Contains(run.err, Diagnostics(c.file) + c.where)) << run.err;
+    EXPECT_TRUE(Contains(run.err, Diagnostics(c.file) + c.where));
     const std::string caret = "\n  " + std::string(c.caretLine) + "\n  " +
                               std::string(static_cast<size_t>(c.caretColumn - 1), ' ') + "^\n";
-    EXPECT_TRUE(Contains(run.err, caret)) << run.err;
-    EXPECT_TRUE(Contains(run.err, "  definition: ")) << run.err;
-    EXPECT_TRUE(Contains(run.err, c.definition)) << run.err;
+    EXPECT_TRUE(Contains(run.err, caret));
+    EXPECT_TRUE(Contains(run.err, "  definition: "));
+    EXPECT_TRUE(Contains(run.err, c.definition));
     // The diagnosis comes after the library's messages, before the summary.
     EXPECT_LT(run.err.rfind("error: "), run.err.find(c.where));
     EXPECT_LT(run.err.find(c.where), run.err.find("compoundparser: "));
@@ -72,11 +69,11 @@ TEST(DiagnosticsCli, PositionsInMessagesGetLineAndColumn) {
   ScratchFolder folder;
   const ToolRun run = RunTool({"-v", "import", "-f", "Comma Delimited Points",
                                Diagnostics("letter-in-number.csv"), "-o", folder.Path("o.xml")});
-  EXPECT_TRUE(Contains(run.err, "Parsed only 35 bytes (line 2:1) of 105")) << run.err;
-  EXPECT_TRUE(Contains(run.err, "No radio elements found in pos 28h (line 2:6)")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "Parsed only 35 bytes (line 2:1) of 105"));
+  EXPECT_TRUE(Contains(run.err, "No radio elements found in pos 28h (line 2:6)"));
   // -v lists every failure at the furthest place, the literal alternative too.
-  EXPECT_TRUE(Contains(run.err, "every failure there (")) << run.err;
-  EXPECT_TRUE(Contains(run.err, "expected \",\", found \"5\"")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "every failure there ("));
+  EXPECT_TRUE(Contains(run.err, "expected \",\", found \"5\""));
 }
 
 TEST(DiagnosticsCli, FailedExportNamesElementPath) {
@@ -85,10 +82,9 @@ TEST(DiagnosticsCli, FailedExportNamesElementPath) {
                                Diagnostics("too-wide.xml"), "-o", folder.Path("out.txt")});
   EXPECT_TRUE(Contains(run.err,
                        "/data/Point[2]: expected at most 8 characters for "
-                       "/data/Point[2]/Northing, found \"123456.789\""))
-      << run.err;
-  EXPECT_TRUE(Contains(run.err, "fixed-points.xml:7: parser/repeat/group[Point]/element[Northing]"))
-      << run.err;
+                       "/data/Point[2]/Northing, found \"123456.789\""));
+  EXPECT_TRUE(
+      Contains(run.err, "fixed-points.xml:7: parser/repeat/group[Point]/element[Northing]"));
 }
 
 TEST(DiagnosticsCli, ExplainShowsTheTreeWithSubstitutesOnce) {
@@ -96,10 +92,9 @@ TEST(DiagnosticsCli, ExplainShowsTheTreeWithSubstitutesOnce) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(Contains(run.out,
                        "\n  repeat  (line 30)\n    radio  (line 31)\n"
-                       "      literal \"\\r\\n\" (CR LF) read-only  (line 32)\n"))
-      << run.out;
-  EXPECT_TRUE(Contains(run.out, "element Northing double  (line 55)")) << run.out;
-  EXPECT_TRUE(Contains(run.out, "terminated max 20  (line 54)")) << run.out;
+                       "      literal \"\\r\\n\" (CR LF) read-only  (line 32)\n"));
+  EXPECT_TRUE(Contains(run.out, "element Northing double  (line 55)"));
+  EXPECT_TRUE(Contains(run.out, "terminated max 20  (line 54)"));
   // IfFields is used three times: spelled out once, then referred to.
   size_t expanded = 0;
   for (size_t at = run.out.find("group Point repeated"); at != std::string::npos;
@@ -107,12 +102,12 @@ TEST(DiagnosticsCli, ExplainShowsTheTreeWithSubstitutesOnce) {
     ++expanded;
   }
   EXPECT_EQ(expanded, 1u);
-  EXPECT_TRUE(Contains(run.out, "subst IfFields  (line 39)  (see above)")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "subst IfFields  (line 39)  (see above)"));
 
   const ToolRun dot = RunTool({"explain", "--dot", "Comma Delimited Points"});
   ASSERT_EQ(dot.exitCode, 0);
   EXPECT_EQ(dot.out.rfind("digraph \"Comma Delimited Points\" {", 0), 0u) << dot.out;
-  EXPECT_TRUE(Contains(dot.out, "[style=dashed]")) << dot.out;
+  EXPECT_TRUE(Contains(dot.out, "[style=dashed]"));
   EXPECT_EQ(dot.out.substr(dot.out.size() - 2), "}\n");
 }
 
@@ -123,10 +118,9 @@ TEST(DiagnosticsCli, TraceShowsByteRangesAndValuesOfTheFirstRecords) {
   EXPECT_TRUE(Contains(run.out,
                        "record 1: Point  bytes 0-33 (line 1:1)\n"
                        "    PointNumber = \"1001\"  bytes 0-4 (line 1:1)\n"
-                       "    Northing = \"5000.000\"  bytes 5-13 (line 1:6)\n"))
-      << run.out;
-  EXPECT_TRUE(Contains(run.out, "record 2: Point")) << run.out;
-  EXPECT_FALSE(Contains(run.out, "record 3")) << run.out;
+                       "    Northing = \"5000.000\"  bytes 5-13 (line 1:6)\n"));
+  EXPECT_TRUE(Contains(run.out, "record 2: Point"));
+  EXPECT_FALSE(Contains(run.out, "record 3"));
 }
 
 TEST(DiagnosticsCli, DetectRanksCompleteImportsFirst) {
@@ -152,19 +146,19 @@ TEST(DiagnosticsCli, ImportWithoutFormatTakesTheOneCompleteMatch) {
   args.push_back(SourcePath("examples/points-comma.csv"));
   const ToolRun one = RunToolBare(args);
   EXPECT_EQ(one.exitCode, 0) << one.err;
-  EXPECT_TRUE(Contains(one.out, "<PointNumber>1001</PointNumber>")) << one.out;
+  EXPECT_TRUE(Contains(one.out, "<PointNumber>1001</PointNumber>"));
 
   args.back() = Diagnostics("letter-in-number.csv");
   const ToolRun none = RunToolBare(args);
   EXPECT_EQ(none.exitCode, 2);
-  EXPECT_TRUE(Contains(none.err, "no format reads all of")) << none.err;
-  EXPECT_TRUE(Contains(none.err, "\"Comma Delimited Points\" stops at line 2:6")) << none.err;
+  EXPECT_TRUE(Contains(none.err, "no format reads all of"));
+  EXPECT_TRUE(Contains(none.err, "\"Comma Delimited Points\" stops at line 2:6"));
 }
 
 TEST(DiagnosticsCli, EncodingOption) {
   const ToolRun unknown = RunTool({"--encoding", "NO-SUCH-CODEPAGE", "formats"});
   EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_TRUE(Contains(unknown.err, "unknown encoding \"NO-SUCH-CODEPAGE\"")) << unknown.err;
+  EXPECT_TRUE(Contains(unknown.err, "unknown encoding \"NO-SUCH-CODEPAGE\""));
 
   // A Latin-1 byte is read as the character it stands for in that code page.
   ScratchFolder folder;
@@ -176,8 +170,7 @@ TEST(DiagnosticsCli, EncodingOption) {
   EXPECT_EQ(latin.exitCode, 0) << latin.err;
   EXPECT_TRUE(Contains(latin.out,
                        "<Code>Stra\xC3\x9F"
-                       "e</Code>"))
-      << latin.out;
+                       "e</Code>"));
 }
 
 }  // namespace
