@@ -1,7 +1,9 @@
 // The trace subcommand: imports the first records of a data file and shows,
 // for each, the byte ranges that its elements were read from and the values
-// stored, for people writing definitions. It watches the import through a
+// stored, and the bytes read between them (literals, delimiters, line ends),
+// for people writing definitions. It watches the import through a
 // document builder of its own; nothing is written.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -37,8 +39,10 @@ class TracingBuilder : public DocumentBuilder {
 
   void OpenElement(std::string_view name, int /*indent*/) override {
     const uint32_t position = param_.file.Position();
-    stack_.push_back({std::string(name), position, lines_.size(), std::string(), false});
+    stack_.push_back({std::string(name), position, lines_.size(), std::string(), false, lastEnd_});
     if (stack_.size() > 1) stack_[stack_.size() - 2].hasChildren = true;
+    // The fields of a record are placed after what the record starts with.
+    if (stack_.size() == 1) lastEnd_ = std::max(lastEnd_, position);
   }
 
   void AppendText(std::string_view text) override {
@@ -62,15 +66,24 @@ class TracingBuilder : public DocumentBuilder {
       if (start > end) start = end;
       std::string value;
       AppendQuoted(value, element.text);
-      lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(element.firstLine),
-                    indent + element.name + " = " + value + "  " + Range(start, end));
+      std::vector<std::string> shown;
+      if (start > lastEnd_) shown.push_back(indent + NotStored(lastEnd_, start));
+      shown.push_back(indent + element.name + " = " + value + "  " + Range(start, end));
+      lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(element.firstLine), shown.begin(),
+                    shown.end());
       lastEnd_ = end;
     } else {
-      lines_.insert(
-          lines_.begin() + static_cast<std::ptrdiff_t>(element.firstLine),
-          indent.substr(2) +
-              (stack_.empty() ? "record " + std::to_string(++shown_) + ": " : std::string()) +
-              element.name + "  " + Range(element.position, end));
+      if (stack_.empty() && end > lastEnd_) lines_.push_back(indent + NotStored(lastEnd_, end));
+      std::vector<std::string> shown;
+      if (stack_.empty() && element.position > element.lastEndAtOpen) {
+        shown.push_back(NotStored(element.lastEndAtOpen, element.position));
+      }
+      shown.push_back(indent.substr(2) +
+                      (stack_.empty() ? "record " + std::to_string(++shown_) + ": " : std::string()) +
+                      element.name + "  " + Range(element.position, end));
+      lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(element.firstLine), shown.begin(),
+                    shown.end());
+      if (stack_.empty()) lastEnd_ = std::max(lastEnd_, end);
     }
     if (stack_.empty()) Flush();
   }
@@ -78,6 +91,7 @@ class TracingBuilder : public DocumentBuilder {
   void DropElement() override {
     if (stack_.empty()) return;
     lines_.resize(stack_.back().firstLine);
+    lastEnd_ = stack_.back().lastEndAtOpen;
     stack_.pop_back();
   }
 
@@ -88,7 +102,17 @@ class TracingBuilder : public DocumentBuilder {
     size_t firstLine;
     std::string text;
     bool hasChildren;
+    uint32_t lastEndAtOpen;  // where the bytes shown so far ended
   };
+
+  // Describes bytes read between the elements' own bytes: literals,
+  // delimiters, line ends, skipped widths, or the source of a value that the
+  // definition converts.
+  std::string NotStored(uint32_t start, uint32_t end) const {
+    std::string bytes;
+    AppendQuoted(bytes, std::string_view(data_).substr(start, end - start));
+    return "(between elements) " + bytes + "  " + Range(start, end);
+  }
 
   std::string Range(uint32_t start, uint32_t end) const {
     const TTextPlace from = ParseObserver::Locate(data_, start);

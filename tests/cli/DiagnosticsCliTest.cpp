@@ -118,8 +118,13 @@ TEST(DiagnosticsCli, TraceShowsByteRangesAndValuesOfTheFirstRecords) {
   EXPECT_TRUE(Contains(run.out,
                        "record 1: Point  bytes 0-33 (line 1:1)\n"
                        "    PointNumber = \"1001\"  bytes 0-4 (line 1:1)\n"
+                       "    (between elements) \",\"  bytes 4-5 (line 1:5)\n"
                        "    Northing = \"5000.000\"  bytes 5-13 (line 1:6)\n"));
-  EXPECT_TRUE(Contains(run.out, "record 2: Point"));
+  // The line end between two records stands between them.
+  EXPECT_TRUE(Contains(run.out,
+                       "    Code = \"CP\"  bytes 31-33 (line 1:32)\n"
+                       "(between elements) \"\\r\\n\"  bytes 33-35 (line 1:34)\n"
+                       "record 2: Point  bytes 35-70 (line 2:1)\n"));
   EXPECT_FALSE(Contains(run.out, "record 3"));
 }
 

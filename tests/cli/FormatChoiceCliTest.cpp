@@ -10,13 +10,10 @@
 
 namespace {
 
+using cli_test::Contains;
 using cli_test::RunTool;
 using cli_test::SourcePath;
 using cli_test::ToolRun;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 struct ToolCase {
   const char* name;
@@ -77,9 +74,9 @@ TEST(FormatChoiceCli, PicksTheFormatThatReadsTheMostValuesAndShowsOnlyRealErrors
     }
     const ToolRun run = RunTool(args);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
-    for (const char* part : c.outHas) EXPECT_TRUE(Contains(run.out, part)) << run.out;
-    for (const char* part : c.errHas) EXPECT_TRUE(Contains(run.err, part)) << run.err;
-    for (const char* part : c.errLacks) EXPECT_FALSE(Contains(run.err, part)) << run.err;
+    for (const char* part : c.outHas) EXPECT_TRUE(Contains(run.out, part));
+    for (const char* part : c.errHas) EXPECT_TRUE(Contains(run.err, part));
+    for (const char* part : c.errLacks) EXPECT_FALSE(Contains(run.err, part));
   }
 }
 
