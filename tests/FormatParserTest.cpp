@@ -2,7 +2,11 @@
 // factor/offset/precision, type checks, struck bytes, and every failure row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <locale>
+#include <sstream>
+#include <stdexcept>
 
 #include "engine/NumberText.h"
 #include "host/HostError.h"
@@ -11,84 +15,71 @@
 namespace compoundparser::testing {
 namespace {
 
-struct Spec {
-  int width = 0;
-  bool right = false;
-  char fill = ' ';
-  bool sign = false;
-  bool fillBeforeSign = false;
-  double offset = 0;
-  double factor = 0;
-  int precision = -1;
-  char type = FormatParser::kTypeNone;
-  int maxWidth = 0;
-  std::string exclude;
-};
-
-std::unique_ptr<ElementParser> MakeField(const Spec& s, const std::string& id = "V") {
-  auto field = std::make_unique<ElementParser>(id, "", 0);
-  field->SetWidth(s.width);
-  field->SetAlign(s.right);
-  field->SetFill(s.fill);
-  field->SetSign(s.sign);
-  field->SetFillBeforeSign(s.fillBeforeSign);
-  field->SetOffset(s.offset);
-  field->SetFactor(s.factor);
-  field->SetPrecision(s.precision);
-  field->SetType(s.type);
-  field->SetMaxWidth(s.maxWidth);
-  field->SetExcludeLiteralHex(s.exclude);
+// Returns a field "V" with the settings of `spec`, separated by blanks:
+// width=N, right, fill=C, sign, fbs (fill before sign), offset=X, factor=X,
+// precision=N, double, degree, max=N (MaxWidth), exclude=TEXT.
+std::unique_ptr<ElementParser> MakeField(const std::string& spec) {
+  auto field = std::make_unique<ElementParser>("V", "", 0);
+  std::istringstream words(spec);
+  for (std::string word; words >> word;) {
+    const size_t equals = std::min(word.find('='), word.size());
+    const std::string key = word.substr(0, equals);
+    std::istringstream value(word.substr(std::min(equals + 1, word.size())));
+    value.imbue(std::locale::classic());
+    double number = 0;
+    if (key == "fill" || key == "exclude") {
+      key == "fill" ? field->SetFill(value.str()[0]) : field->SetExcludeLiteralHex(value.str());
+      continue;
+    }
+    value >> number;
+    const int whole = static_cast<int>(number);
+    if (key == "width") field->SetWidth(whole);
+    else if (key == "right") field->SetAlign(true);
+    else if (key == "sign") field->SetSign(true);
+    else if (key == "fbs") field->SetFillBeforeSign(true);
+    else if (key == "offset") field->SetOffset(number);
+    else if (key == "factor") field->SetFactor(number);
+    else if (key == "precision") field->SetPrecision(whole);
+    else if (key == "double") field->SetType(FormatParser::kTypeDouble);
+    else if (key == "degree") field->SetType(FormatParser::kTypeDegree);
+    else if (key == "max") field->SetMaxWidth(whole);
+    else throw std::invalid_argument("unknown field setting " + word);
+  }
   return field;
 }
 
-Spec Width(int w) { Spec s; s.width = w; return s; }
-Spec RightFill(int w, char fill) { Spec s; s.width = w; s.right = true; s.fill = fill; return s; }
-
 // Imports `input` through one field; returns the stored text or "<fail>".
-std::string ReadField(const Spec& s, const std::string& input, Harness& h) {
+std::string ReadField(const std::string& s, const std::string& input, Harness& h) {
   auto field = MakeField(s);
   if (!h.Import(*field, input)) return "<fail>";
   XmlNode v = h.data.FirstChildElement("V");
   return v ? v.FirstChild().Value().value_or("") : "<none>";
 }
 
-std::string WriteField(const Spec& s, const std::string& value, Harness& h) {
+std::string WriteField(const std::string& s, const std::string& value, Harness& h) {
   h.SetDocument("<data><V>" + value + "</V></data>");
   auto field = MakeField(s);
   return h.Exported(*field);
 }
 
 TEST(FormatParserRead, StripsPaddingAndConverts) {
-  Spec signed8 = RightFill(8, ' ');
-  signed8.sign = true;
-  Spec factor1000;
-  factor1000.factor = 1000;
-  factor1000.type = FormatParser::kTypeDouble;
-  Spec factorMilli;
-  factorMilli.factor = 0.001;
-  Spec offsetPrec;
-  offsetPrec.offset = 100;
-  offsetPrec.precision = 2;
-  Spec leftZero = Width(5);
-  leftZero.fill = '0';
-  struct Case {
-    Spec spec;
+  const struct {
+    const char* spec;
     const char* input;
     const char* stored;
-  };
-  const Case cases[] = {
-      {Width(5), "AB   X", "AB"},
-      {RightFill(6, '0'), "-00012", "-12"},
-      {RightFill(6, '0'), "000000", "0"},
-      {RightFill(6, '0'), "+00000", "+0"},
-      {RightFill(4, ' '), "  ab", "ab"},
-      {leftZero, "12000", "12"},
-      {signed8, "+   12.5", "12.5"},
-      {signed8, "-   12.5", "-12.5"},
-      {factor1000, "12345", "12.345"},
-      {factorMilli, "5", "5000.000000"},  // log10(0.001) + 0.5 truncates to -2: six decimals
-      {offsetPrec, "105.00", "5.00"},
-      {Spec(), "", "<fail>"},
+  } cases[] = {
+      {"width=5", "AB   X", "AB"},
+      {"width=6 right fill=0", "-00012", "-12"},
+      {"width=6 right fill=0", "000000", "0"},
+      {"width=6 right fill=0", "+00000", "+0"},
+      {"width=4 right", "  ab", "ab"},
+      {"width=5 fill=0", "12000", "12"},
+      {"width=8 right sign", "+   12.5", "12.5"},
+      {"width=8 right sign", "-   12.5", "-12.5"},
+      {"factor=1000 double", "12345", "12.345"},
+      {"factor=0.001", "5", "5000.000000"},  // log10(0.001) + 0.5 truncates to -2: six decimals
+      {"offset=100 precision=2", "105.00", "5.00"},
+      {"", "", "<fail>"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
@@ -98,20 +89,17 @@ TEST(FormatParserRead, StripsPaddingAndConverts) {
 }
 
 TEST(FormatParserRead, BudgetAndWidth) {
-  struct Case {
-    Spec spec;
+  const struct {
+    const char* spec;
     uint32_t budget;
     const char* stored;
     uint32_t end;
-  };
-  Spec max10;
-  max10.maxWidth = 10;
-  const Case cases[] = {
-      {Spec(), 7, "0123456", 7},
-      {max10, 50, "0123456789", 10},
-      {Width(3), 50, "012", 3},
-      {Width(8), 7, "<fail>", 0},  // wider than the budget: no message
-      {Spec(), 0, "<fail>", 0},
+  } cases[] = {
+      {"", 7, "0123456", 7},
+      {"max=10", 50, "0123456789", 10},
+      {"width=3", 50, "012", 3},
+      {"width=8", 7, "<fail>", 0},  // wider than the budget: no message
+      {"", 0, "<fail>", 0},
   };
   const std::string input = "0123456789abcdefghij0123456789abcdefghij0123456789";
   for (const auto& c : cases) {
@@ -128,28 +116,19 @@ TEST(FormatParserRead, BudgetAndWidth) {
 }
 
 TEST(FormatParserRead, FailureTable) {
-  Spec signedField = Width(3);
-  signedField.sign = true;
-  Spec doubleField;
-  doubleField.type = FormatParser::kTypeDouble;
-  Spec degreeField;
-  degreeField.type = FormatParser::kTypeDegree;
-  Spec precise;
-  precise.precision = 2;
-  struct Case {
-    Spec spec;
+  const struct {
+    const char* spec;
     const char* input;
     unsigned long budget;
     bool ok;
     const char* messages;
-  };
-  const Case cases[] = {
-      {Width(6), "AB", 6, false, "4:FormatParser: Unexpected end of file"},
-      {Width(6), "AB\r\nCD", 6, false, "6:FormatParser: Unexpected end of line"},
-      {signedField, "   ", 3, false, "4:FormatParser: Unexpected end of file"},
-      {doubleField, "12-", 3, false, "4:FormatParser: Type of element mismatch"},
-      {degreeField, "10.6000", 7, false, "4:FormatParser: Type of element mismatch"},
-      {precise, "105.0", 5, true, "3:Precision of date is incorrect"},
+  } cases[] = {
+      {"width=6", "AB", 6, false, "4:FormatParser: Unexpected end of file"},
+      {"width=6", "AB\r\nCD", 6, false, "6:FormatParser: Unexpected end of line"},
+      {"width=3 sign", "   ", 3, false, "4:FormatParser: Unexpected end of file"},
+      {"double", "12-", 3, false, "4:FormatParser: Type of element mismatch"},
+      {"degree", "10.6000", 7, false, "4:FormatParser: Type of element mismatch"},
+      {"precision=2", "105.0", 5, true, "3:Precision of date is incorrect"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
@@ -181,45 +160,25 @@ TEST(FormatParserRead, RefusedValueRestoresPosition) {
 }
 
 TEST(FormatParserWrite, PadsSignsAndConverts) {
-  auto signedSpec = [](char fill, bool before) {
-    Spec s = RightFill(8, fill);
-    s.sign = true;
-    s.fillBeforeSign = before;
-    return s;
-  };
-  Spec noRoom = Width(4);
-  noRoom.sign = true;
-  Spec factor1000;
-  factor1000.factor = 1000;
-  Spec offsetPrec;
-  offsetPrec.offset = 100;
-  offsetPrec.precision = 2;
-  Spec exclude;
-  exclude.exclude = ".";
-  Spec excludeAb;
-  excludeAb.exclude = "ab";
-  Spec negativeFbs = RightFill(6, '0');
-  negativeFbs.fillBeforeSign = true;
-  struct Case {
-    Spec spec;
+  const struct {
+    const char* spec;
     const char* value;
     const char* written;
-  };
-  const Case cases[] = {
-      {signedSpec(' ', false), "12.5", "+   12.5"},
-      {signedSpec(' ', true), "12.5", "   +12.5"},
-      {signedSpec('0', false), "12.5", "+00012.5"},
-      {signedSpec('0', true), "12.5", "000+12.5"},
-      {signedSpec('0', false), "-1", "-0000001"},
-      {noRoom, "1234", "1234"},
-      {factor1000, "12.345", "12345.000"},
-      {offsetPrec, "5", "105.00"},
-      {exclude, "12.34", "1234"},
-      {excludeAb, "aabbx", "x"},  // a deletion that forms a new occurrence is struck too
-      {Width(5), "ab", "ab   "},
-      {RightFill(5, '*'), "ab", "***ab"},
-      {negativeFbs, "-12", "000-12"},
-      {Width(3), "1234", "<fail>"},
+  } cases[] = {
+      {"width=8 right sign", "12.5", "+   12.5"},
+      {"width=8 right sign fbs", "12.5", "   +12.5"},
+      {"width=8 right fill=0 sign", "12.5", "+00012.5"},
+      {"width=8 right fill=0 sign fbs", "12.5", "000+12.5"},
+      {"width=8 right fill=0 sign", "-1", "-0000001"},
+      {"width=4 sign", "1234", "1234"},
+      {"factor=1000", "12.345", "12345.000"},
+      {"offset=100 precision=2", "5", "105.00"},
+      {"exclude=.", "12.34", "1234"},
+      {"exclude=ab", "aabbx", "x"},  // a deletion that forms a new occurrence is struck too
+      {"width=5", "ab", "ab   "},
+      {"width=5 right fill=*", "ab", "***ab"},
+      {"width=6 right fill=0 fbs", "-12", "000-12"},
+      {"width=3", "1234", "<fail>"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
@@ -234,7 +193,7 @@ TEST(FormatParserWrite, PadsSignsAndConverts) {
 TEST(ElementParserWrite, EmptyElementRaisesMissingObject) {
   Harness h;
   try {
-    WriteField(Spec(), "", h);
+    WriteField("", "", h);
     FAIL() << "no error raised";
   } catch (const XmlError& e) {
     EXPECT_EQ(e.Code(), kXmlErrorPointer);
@@ -296,16 +255,10 @@ TEST(FormatParserLocale, GermanNumericLocaleChangesNothing) {
   if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (make test generates it)";
   }
-  Spec factor1000;
-  factor1000.factor = 1000;
-  factor1000.type = FormatParser::kTypeDouble;
-  Spec offsetPrec;
-  offsetPrec.offset = 100;
-  offsetPrec.precision = 2;
   Harness reader;
-  const std::string stored = ReadField(factor1000, "12345", reader);
+  const std::string stored = ReadField("factor=1000 double", "12345", reader);
   Harness writer;
-  const std::string written = WriteField(offsetPrec, "5.5", writer);
+  const std::string written = WriteField("offset=100 precision=2", "5.5", writer);
   const double parsed = CAtof("1.25");
   std::setlocale(LC_ALL, previous.c_str());
   EXPECT_EQ(stored, "12.345");
