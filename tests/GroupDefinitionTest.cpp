@@ -2,6 +2,7 @@
 // document, the literal forms, editing the item list and writing a group back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -64,51 +65,31 @@ std::unique_ptr<LiteralDefinition> Literal(const std::string& text, bool hex = f
   return literal;
 }
 
-struct HexCase {
-  const char* text;
-  bool toHex;
-  const char* expected;
-};
-
-const HexCase kHexConversions[] = {
-    {"\r\n", true, "0D0A"},
-    {"A b", true, "412062"},
-    {"\xff\x80", true, "FF80"},
-    {"", true, ""},
-    {"0D0A", false, "\r\n"},
-    {"4142", false, "AB"},
-    {"414", false, "A"},
-    {"zz41", false, "A"},
-    {"ff", false, "\xff"},
-    {"", false, ""},
-};
-
-TEST(LiteralDefinitionSetHex, ConvertsBetweenForms) {
-  for (const auto& c : kHexConversions) {
+TEST(LiteralDefinitionSetHex, ConvertsBetweenFormsAndMarksOnlyAChange) {
+  const struct {
+    const char* text;
+    bool fromHex;
+    bool toHex;
+    const char* expected;
+  } cases[] = {
+      {"\r\n", false, true, "0D0A"}, {"A b", false, true, "412062"},
+      {"\xff\x80", false, true, "FF80"}, {"", false, true, ""},
+      {"0D0A", true, false, "\r\n"},  {"4142", true, false, "AB"},
+      {"414", true, false, "A"},        {"zz41", true, false, "A"},
+      {"ff", true, false, "\xff"},      {"", true, false, ""},
+      {"4142", false, false, "4142"},   {"34313432", true, true, "34313432"},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + (c.toHex ? " to hex" : " to plain"));
     LiteralDefinition literal;
-    literal.SetHex(!c.toHex);
+    literal.SetHex(c.fromHex);
     literal.SetText(c.text);
     literal.SetModified(false);
     literal.SetHex(c.toHex);
     EXPECT_EQ(literal.Text(), c.expected);
     EXPECT_EQ(literal.IsHex(), c.toHex);
-    EXPECT_TRUE(literal.IsModified());
+    EXPECT_EQ(literal.IsModified(), c.fromHex != c.toHex);
   }
-}
-
-TEST(LiteralDefinitionSetHex, SameFormChangesNothing) {
-  LiteralDefinition literal;
-  literal.SetText("4142");
-  literal.SetModified(false);
-  literal.SetHex(false);
-  EXPECT_EQ(literal.Text(), "4142");
-  EXPECT_FALSE(literal.IsModified());
-  literal.SetHex(true);
-  literal.SetModified(false);
-  literal.SetHex(true);
-  EXPECT_EQ(literal.Text(), "34313432");
-  EXPECT_FALSE(literal.IsModified());
 }
 
 struct LiteralReadCase {
@@ -228,52 +209,43 @@ TEST(GroupDefinitionEdit, BadPositionsChangeNothing) {
   EXPECT_FALSE(group.IsModified());
 }
 
-struct WriteCase {
-  const char* name;
-  void (*fill)(GroupDefinition&);
+// Appends items to `group`, '|' between them: E(id,width), L(text) or H(digits).
+void Fill(GroupDefinition& group, const std::string& items) {
+  for (size_t at = 0; at < items.size();) {
+    const size_t end = std::min(items.find('|', at), items.size());
+    const std::string inner = items.substr(at + 2, end - at - 3);
+    if (items[at] == 'E') {
+      const size_t comma = inner.rfind(',');
+      group.AppendItem(Field(inner.substr(0, comma), std::stoi(inner.substr(comma + 1))));
+    } else {
+      group.AppendItem(Literal(inner, items[at] == 'H'));
+    }
+    at = end + 1;
+  }
+}
+
+const struct {
+  const char* items;  // as Fill() takes them
   const char* written;
   const char* reread;  // the items read back from the written element
-};
-
-const WriteCase kWrites[] = {
-    {"element, terminated, element",
-     [](GroupDefinition& g) {
-       g.AppendItem(Field("A", 8));
-       g.AppendItem(Field("B", 0));
-       g.AppendItem(Literal(","));
-       g.AppendItem(Field("C", 0));
-     },
-     R"(element[A] terminated{element[B] literal","} element[C])",
+} kWrites[] = {
+    // A field followed by a literal is terminated by it.
+    {"E(A,8)|E(B,0)|L(,)|E(C,0)", R"(element[A] terminated{element[B] literal","} element[C])",
      "E(A,8) E(B,0) L(,) E(C,0)"},
-    {"element followed by element",
-     [](GroupDefinition& g) {
-       g.AppendItem(Field("A", 0));
-       g.AppendItem(Field("B", 0));
-     },
-     "element[A] element[B]", "E(A,0) E(B,0)"},
-    {"negative width terminates",
-     [](GroupDefinition& g) {
-       g.AppendItem(Field("A", -3));
-       g.AppendItem(Literal("0D0A", true));
-     },
-     R"(terminated{element[A] literal#"0D0A"})", "E(A,0) H(0D0A)"},
-    {"literals alone",
-     [](GroupDefinition& g) {
-       g.AppendItem(Literal("P,"));
-       g.AppendItem(Literal("x y"));
-       g.AppendItem(Field("A", 2));
-       g.AppendItem(Literal(""));
-     },
-     R"(literal"P," literal#"782079" element[A] literal"")", "L(P,) L(x y) E(A,2) L()"},
-    {"no items", [](GroupDefinition&) {}, "", ""},
+    {"E(A,0)|E(B,0)", "element[A] element[B]", "E(A,0) E(B,0)"},
+    // A negative width terminates too.
+    {"E(A,-3)|H(0D0A)", R"(terminated{element[A] literal#"0D0A"})", "E(A,0) H(0D0A)"},
+    {"L(P,)|L(x y)|E(A,2)|L()", R"(literal"P," literal#"782079" element[A] literal"")",
+     "L(P,) L(x y) E(A,2) L()"},
+    {"", "", ""},
 };
 
 TEST(GroupDefinitionWriteBack, Shapes) {
   for (const auto& c : kWrites) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.items);
     XmlDocument document = Parse(R"(<r><group id="G"><optional/>text<!--c--></group></r>)");
     GroupDefinition group(FirstGroup(document));
-    c.fill(group);
+    Fill(group, c.items);
     group.WriteBack();
     EXPECT_EQ(DescribeChildren(group.Element()), c.written);
     EXPECT_EQ(group.Element().GetAttribute("id").value_or(""), "G");
