@@ -2,6 +2,8 @@
 // in-memory input and a `data` document, and short constructors for trees.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -87,7 +89,15 @@ class Harness {
     param.currentNode = data;
   }
   // Runs `parser` in export direction; `out` receives the bytes written.
-  bool Export(Parser& parser, std::string& out);
+  bool Export(Parser& parser, std::string& out) {
+    const std::string path = ::testing::TempDir() + "engine_export.out";
+    int error = 0;
+    if (!param.file.OpenForExport(path, error)) throw std::runtime_error("cannot create " + path);
+    const bool ok = parser.Write(param);
+    out.assign(param.file.Data(), param.file.Length());
+    param.file.Close();
+    return ok;
+  }
   // Runs `parser` in export direction; returns the bytes written, after
   // "<fail>" when it failed.
   std::string Exported(Parser& parser) {
@@ -96,7 +106,13 @@ class Harness {
     return ok ? out : "<fail>" + out;
   }
   // Returns the XML text of what `data` holds (without the data tags).
-  std::string Content() const;
+  std::string Content() const {
+    const std::string text = doc.SaveToString();
+    const size_t begin = text.find("<data>");
+    const size_t end = text.rfind("</data>");
+    if (begin == std::string::npos || end == std::string::npos) return "";  // <data /> when empty
+    return text.substr(begin + 6, end - begin - 6);
+  }
   // Returns the file position.
   uint32_t Position() const { return param.file.Position(); }
 
