@@ -24,8 +24,9 @@ int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
   callBack.SetCatalogueScan(true);
   catalogue.LoadFormats();
   callBack.SetCatalogueScan(false);
-  if (FileSize(args.input) == 0) {
-    ReportFailure(args.input, "cannot read the file, or it is empty");
+  const std::string unreadable = UnreadableReason(args.input);
+  if (!unreadable.empty() || FileSize(args.input) == 0) {
+    ReportFailure(args.input, unreadable.empty() ? "the file is empty" : "cannot read: " + unreadable);
     return kExitFailed;
   }
   const std::vector<TDetectResult> results = DetectFormats(catalogue, args.input, options.sets);

@@ -1,6 +1,11 @@
 #include "cli/Diagnosis.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -53,9 +58,22 @@ void PrintFailures(const FormatDefinition& definition, const ParseObserver& obse
 }  // namespace
 
 std::string ReadWholeFile(const std::string& fileName) {
+  if (!UnreadableReason(fileName).empty()) return std::string();
   std::ifstream in(fileName, std::ios::binary);
   if (!in) return std::string();
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  try {
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return std::string();
+  }
+}
+
+std::string UnreadableReason(const std::string& fileName) {
+  struct stat info {};
+  if (stat(fileName.c_str(), &info) != 0) return std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return "it is a folder, not a file";
+  if (access(fileName.c_str(), R_OK) != 0) return std::strerror(errno);
+  return std::string();
 }
 
 std::string DefinitionPlace(const FormatDefinition& definition, const Parser& node) {

@@ -17,6 +17,9 @@ namespace cli {
 
 // Returns the whole content of a file ("" when it cannot be read).
 std::string ReadWholeFile(const std::string& fileName);
+// Returns why `fileName` cannot be read as a data file (missing, a folder, no
+// permission), or "" when it can.
+std::string UnreadableReason(const std::string& fileName);
 
 // Returns the definition node of a failure as "FILE:LINE: PATH".
 std::string DefinitionPlace(const FormatDefinition& definition, const Parser& node);

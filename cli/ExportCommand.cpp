@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/Diagnosis.h"
 #include "data/InstrumentData.h"
+#include "host/HostError.h"
 
 namespace compoundparser {
 namespace cli {
@@ -38,7 +39,12 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     InstrumentData data(format, &callBack);
     options.ApplySets(data.vars);
     if (!data.LoadXml(args.input)) {
-      ReportFailure(args.input, "not a readable instrument data document; no output written");
+      const XmlParseError& error = data.GetDocument().ParseError();
+      std::string why = error.reason.empty() ? "not a readable instrument data document" : error.reason;
+      if (error.line > 0 && error.code == kXmlErrorParse) {
+        why = "line " + std::to_string(error.line) + ":" + std::to_string(error.linePosition) + ": " + why;
+      }
+      ReportFailure(args.input, why + "; no output written");
       return kExitFailed;
     }
     ParseObserver observer;

@@ -145,6 +145,11 @@ int RunTrace(const TraceArgs& args, const GlobalOptions& options) {
   }
   if (args.records <= 0) throw UsageError("--records needs a number above 0");
   FormatDefinition& format = *chosen.definition;
+  const std::string unreadable = UnreadableReason(args.input);
+  if (!unreadable.empty()) {
+    ReportFailure(args.input, "cannot read: " + unreadable);
+    return kExitFailed;
+  }
   const std::string data = ReadWholeFile(args.input);
   InstrumentData param(format, &callBack);
   options.ApplySets(param.vars);

@@ -1,6 +1,7 @@
-// How the tool picks a format when none is named, and what it shows of the
-// messages of an import: the engine reports fields that an alternative could
-// not read even when another alternative then reads them.
+// How the tool picks a format when none is named, what it shows of the
+// messages of an import (the engine reports fields that an alternative could
+// not read even when another alternative then reads them), and what it says
+// of inputs it cannot read.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -78,6 +79,34 @@ TEST(FormatChoiceCli, PicksTheFormatThatReadsTheMostValuesAndShowsOnlyRealErrors
     for (const char* part : c.errHas) EXPECT_TRUE(Contains(run.err, part));
     for (const char* part : c.errLacks) EXPECT_FALSE(Contains(run.err, part));
   }
+}
+
+TEST(FormatChoiceCli, InputsThatCannotBeReadAreNamedWithTheReason) {
+  cli_test::ScratchFolder folder;
+  const std::string folderPath = folder.Path("");
+  const std::string missing = folder.Path("missing.xml");
+  const std::string broken = folder.Path("broken.xml");
+  cli_test::WriteFile(broken, "<data>\n  <Point>&x;</Point></data>");
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"trace", "-f", "PNEZD comma", folderPath}, folderPath + ": cannot read: it is a folder, not a file"},
+      {{"detect", folderPath}, folderPath + ": cannot read: it is a folder, not a file"},
+      {{"detect", missing}, missing + ": cannot read: No such file or directory"},
+      {{"export", "-f", "PNEZD comma", "-o", folder.Path("out.csv"), missing},
+       missing + ": Cannot read file '" + missing + "': No such file or directory; no output written"},
+      {{"export", "-f", "PNEZD comma", "-o", folder.Path("out.csv"), broken},
+       broken + ": line 2:10: Reference to undefined entity 'x'; no output written"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.args.back());
+    const ToolRun run = RunTool(c.args);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Contains(run.err, "compoundparser: " + c.message));
+    EXPECT_FALSE(Contains(run.err, "unexpected failure"));
+  }
+  EXPECT_FALSE(cli_test::FileExists(folder.Path("out.csv")));
 }
 
 }  // namespace
