@@ -88,7 +88,7 @@ TEST(DataFileRead, StopsAtTheEnd) {
   }
 }
 
-TEST(DataFileWrite, OverwritesInsideAndExtendsPastTheEnd) {
+TEST(DataFileBuffer, WritesOverwriteOrExtendAndSetLengthCutsOrExtends) {
   DataFile file;
   file.OpenBuffer("abcdef");
   file.Seek(2);
@@ -101,20 +101,22 @@ TEST(DataFileWrite, OverwritesInsideAndExtendsPastTheEnd) {
   file.Seek(10);
   Put(file, "z");
   EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abXYe123\0\0z", 11));
-}
 
-TEST(DataFileSetLength, CutsOrExtendsAndMovesToTheEnd) {
-  DataFile file;
-  file.OpenBuffer("abcdef");
+  // SetLength moves to the new end.
   file.Seek(1);
   file.SetLength(3);
   EXPECT_EQ(file.Length(), 3u);
   EXPECT_EQ(file.Position(), 3u);
   Put(file, "Z");
-  EXPECT_EQ(std::string(file.Data(), file.Length()), "abcZ");
+  EXPECT_EQ(std::string(file.Data(), file.Length()), "abXZ");
   file.SetLength(6);
-  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abcZ\0\0", 6));
+  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abXZ\0\0", 6));
   EXPECT_EQ(file.Position(), 6u);
+
+  // Opening again replaces the content.
+  file.OpenBuffer("xy");
+  EXPECT_EQ(file.Position(), 0u);
+  EXPECT_EQ(std::string(file.Data(), file.Length()), "xy");
 }
 
 TEST(DataFileClosed, EveryOperationRaisesFileError) {
@@ -223,15 +225,6 @@ TEST(DataFileExport, WriteFailureRaisesOnFlush) {
   }
   EXPECT_THROW(file.Close(), FileError);
   EXPECT_FALSE(file.IsOpen());
-}
-
-TEST(DataFileOpen, ReopeningReplacesTheContent) {
-  DataFile file;
-  file.OpenBuffer("first");
-  file.Seek(3);
-  file.OpenBuffer("xy");
-  EXPECT_EQ(file.Position(), 0u);
-  EXPECT_EQ(std::string(file.Data(), file.Length()), "xy");
 }
 
 // Large files are mapped and the pages import has passed are given back; a

@@ -7,7 +7,7 @@
 namespace compoundparser::testing {
 namespace {
 
-TEST(ElementParserRead, AppendsIndentedElement) {
+TEST(ElementParserRead, AppendsIndentedElementOrConsumesWithoutId) {
   Harness h;
   ElementParser field("Name", "", 2);
   ASSERT_TRUE(h.Import(field, "P1"));
@@ -16,14 +16,12 @@ TEST(ElementParserRead, AppendsIndentedElement) {
   h.param.file.Seek(0);
   ASSERT_TRUE(field.Read(h.param, 2));
   EXPECT_EQ(h.Content(), "    <Name>P1</Name>\r\n    <Name>P1</Name>\r\n");
-}
 
-TEST(ElementParserRead, EmptyIdConsumesWithoutStoring) {
-  Harness h;
-  ElementParser field("", "", 1);
-  ASSERT_TRUE(h.Import(field, "xyz"));
-  EXPECT_EQ(h.Position(), 3u);
-  EXPECT_EQ(h.Content(), "");
+  Harness anonymous;
+  ElementParser unnamed("", "", 1);
+  ASSERT_TRUE(anonymous.Import(unnamed, "xyz"));
+  EXPECT_EQ(anonymous.Position(), 3u);
+  EXPECT_EQ(anonymous.Content(), "");
 }
 
 TEST(ElementParserWrite, ValueDefaultAndMissing) {
