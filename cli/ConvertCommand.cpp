@@ -41,6 +41,7 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
   }
 
   OutputFile output(args.output);
+  if (!OutputIsWritable(output)) return kExitFailed;
   const uint64_t size = FileSize(args.input);
   {
     InstrumentData data(source, &callBack);

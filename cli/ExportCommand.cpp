@@ -33,6 +33,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
   }
 
   OutputFile output(args.output);
+  if (!OutputIsWritable(output)) return kExitFailed;
   bool exported = false;
   {
     // The data file stays open in the object until it is destroyed.

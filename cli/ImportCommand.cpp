@@ -33,6 +33,7 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   }
 
   OutputFile output(args.output);
+  if (!OutputIsWritable(output)) return kExitFailed;
   bool imported = false;
   {
     InstrumentData data(format, &callBack);

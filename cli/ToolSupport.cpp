@@ -208,6 +208,20 @@ OutputFile::OutputFile(const std::string& target) : target_(target) {
                std::to_string(counter.fetch_add(1)) + ".tmp";
 }
 
+std::string OutputFile::Problem() const {
+  if (IsStandardOutput()) return std::string();
+  struct stat info {};
+  if (stat(target_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    return "cannot write " + target_ + ": it is a folder";
+  }
+  const size_t slash = temporary_.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : temporary_.substr(0, slash + 1);
+  if (access(folder.c_str(), W_OK) != 0) {
+    return "cannot write " + target_ + ": " + std::strerror(errno);
+  }
+  return std::string();
+}
+
 OutputFile::~OutputFile() {
   if (!committed_) std::remove(temporary_.c_str());
 }
@@ -310,6 +324,14 @@ uint64_t FileSize(const std::string& fileName) {
   struct stat info {};
   if (stat(fileName.c_str(), &info) != 0) return 0;
   return static_cast<uint64_t>(info.st_size);
+}
+
+bool OutputIsWritable(const OutputFile& output) {
+  const std::string problem = output.Problem();
+  if (problem.empty()) return true;
+  std::fprintf(stderr, "compoundparser: %s; nothing was read\n", problem.c_str());
+  std::fflush(stderr);
+  return false;
 }
 
 int CommitOutput(OutputFile& output, const std::string& input) {

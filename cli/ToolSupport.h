@@ -123,6 +123,10 @@ class OutputFile {
 
   // Returns the name to write to.
   const std::string& TemporaryName() const { return temporary_; }
+  // Returns why the target cannot be written (its folder is missing or not
+  // writable, or it is a folder), or "" when it can; checked before a run so
+  // that a long conversion does not end on it.
+  std::string Problem() const;
   bool IsStandardOutput() const { return target_ == "-"; }
   // Moves the temporary file to the target; false with `error` set on failure.
   bool Commit(std::string& error);
@@ -133,6 +137,8 @@ class OutputFile {
   bool committed_ = false;
 };
 
+// Tells whether `output` can be written; reports why not on standard error.
+bool OutputIsWritable(const OutputFile& output);
 // Ends a run that wrote `output`: moves it into place and returns kExitSuccess,
 // or reports why it could not (naming `input`) and returns kExitFailed.
 int CommitOutput(OutputFile& output, const std::string& input);

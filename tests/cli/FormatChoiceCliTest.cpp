@@ -81,7 +81,7 @@ TEST(FormatChoiceCli, PicksTheFormatThatReadsTheMostValuesAndShowsOnlyRealErrors
   }
 }
 
-TEST(FormatChoiceCli, InputsThatCannotBeReadAreNamedWithTheReason) {
+TEST(FormatChoiceCli, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
   cli_test::ScratchFolder folder;
   const std::string folderPath = folder.Path("");
   const std::string missing = folder.Path("missing.xml");
@@ -98,6 +98,12 @@ TEST(FormatChoiceCli, InputsThatCannotBeReadAreNamedWithTheReason) {
        missing + ": Cannot read file '" + missing + "': No such file or directory; no output written"},
       {{"export", "-f", "PNEZD comma", "-o", folder.Path("out.csv"), broken},
        broken + ": line 2:10: Reference to undefined entity 'x'; no output written"},
+      // Outputs that cannot be written are found before anything is read.
+      {{"import", "-f", "PNEZD comma", "-o", folder.Path("no/out.xml"),
+        SourcePath("examples/points-comma.csv")},
+       "cannot write " + folder.Path("no/out.xml") + ": No such file or directory; nothing was read"},
+      {{"export", "-f", "PNEZD comma", "-o", folderPath, broken},
+       "cannot write " + folderPath + ": it is a folder; nothing was read"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.front() + " " + c.args.back());
