@@ -107,16 +107,16 @@ TEST(StreamingImport, SameBytesAsDocumentAndSave) {
 TEST(StreamingImport, DroppedGroupsEscapesAndEmptyValues) {
   TempFolder folder;
   const std::string definitionFile = folder.Write(
-      "def.xml", DefinitionText(
-                     "<repeat><radio>"
-         "<group id=\"Long\" RepeatedNode=\"true\"><terminated><element id=\"A\"/>"
-         "<literal>;</literal></terminated><literal>!</literal>"
-         "<terminated><element id=\"B\"/><literal hex=\"true\">0A</literal></terminated></group>"
-         "<group id=\"Short\" RepeatedNode=\"true\"><terminated><optional><element id=\"A\"/>"
-         "</optional><literal hex=\"true\">0A</literal></terminated></group>"
-         "</radio></repeat>"));
-  const std::string dataFile =
-      folder.Write("data.txt", "a&b;!<c>\n\nx;y\n\xC3\xA9t\xC3\xA9\n");
+      "def.xml",
+      DefinitionText(
+          "<repeat><radio>"
+          "<group id=\"Long\" RepeatedNode=\"true\"><terminated><element id=\"A\"/>"
+          "<literal>;</literal></terminated><literal>!</literal>"
+          "<terminated><element id=\"B\"/><literal hex=\"true\">0A</literal></terminated></group>"
+          "<group id=\"Short\" RepeatedNode=\"true\"><terminated><optional><element id=\"A\"/>"
+          "</optional><literal hex=\"true\">0A</literal></terminated></group>"
+          "</radio></repeat>"));
+  const std::string dataFile = folder.Write("data.txt", "a&b;!<c>\n\nx;y\n\xC3\xA9t\xC3\xA9\n");
   RecordingCallBack loadMessages;
   FormatDefinition definition(definitionFile, &loadMessages);
   ASSERT_TRUE(definition.Load()) << loadMessages.Joined();
@@ -135,9 +135,10 @@ TEST(StreamingImport, DroppedGroupsEscapesAndEmptyValues) {
 TEST(TextImport, DocumentEqualsTheOneBuiltNodeByNode) {
   TempFolder folder;
   const std::string definitionFile = folder.Write(
-      "def.xml", DefinitionText("<repeat><group id=\"P\" RepeatedNode=\"true\">"
-                                "<element id=\"Name\" width=\"3\"/><literal hex=\"true\">0A</literal>"
-                                "</group></repeat>"));
+      "def.xml",
+      DefinitionText("<repeat><group id=\"P\" RepeatedNode=\"true\">"
+                     "<element id=\"Name\" width=\"3\"/><literal hex=\"true\">0A</literal>"
+                     "</group></repeat>"));
   const std::string dataFile = folder.Path("data.txt");
   const std::string data = "ab \n   \nxyz\n";
   struct Case {

@@ -86,8 +86,8 @@ class TempFolder {
 // Returns a definition of type "T" named "Test" whose parser section is
 // `parser`, with `substitutes` before it.
 inline std::string DefinitionText(const std::string& parser, const std::string& substitutes = "") {
-  return "<?xml version=\"1.0\"?>\n<format type=\"T\" name=\"Test\">\n" + substitutes +
-         "<parser>" + parser + "</parser>\n</format>\n";
+  return "<?xml version=\"1.0\"?>\n<format type=\"T\" name=\"Test\">\n" + substitutes + "<parser>" +
+         parser + "</parser>\n</format>\n";
 }
 
 }  // namespace compoundparser::testing

@@ -151,8 +151,12 @@ TEST(CliMessages, VerboseShowsDetailsAndQuietHidesWarnings) {
   EXPECT_EQ(LinesStartingWith(verbose.err, "error: "), LinesStartingWith(normal.err, "error: "));
 
   // An empty export is a warning, which -q hides.
-  const std::vector<std::string> exportEmpty = {"export", "-f", "Comma Delimited Points",
-                                                folder.Path("empty.xml"), "-o", folder.Path("o.csv")};
+  const std::vector<std::string> exportEmpty = {"export",
+                                                "-f",
+                                                "Comma Delimited Points",
+                                                folder.Path("empty.xml"),
+                                                "-o",
+                                                folder.Path("o.csv")};
   const ToolRun warned = RunTool(exportEmpty);
   EXPECT_EQ(warned.exitCode, 1);
   EXPECT_EQ(LinesStartingWith(warned.err, "warning: There are not data for exporting"), 1)
