@@ -3,6 +3,7 @@
 // one format to another.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -73,6 +74,11 @@ struct FormatCase {
   std::vector<ValueCheck> values;
   const char* exported;   // expected export: nullptr for the file itself, else a file beside it
   const char* errors;     // the error messages (kind 4) that the import gives, one per line
+  // Optionally the same data exported through a second definition: what the
+  // file starts with and how many line ends it holds.
+  const char* convertTo = nullptr;
+  const char* head = nullptr;
+  long lines = 0;
 };
 
 // Names a case by its files in test listings instead of dumping its bytes.
@@ -107,6 +113,17 @@ TEST_P(RealFormatsTest, ImportsCompletelyAndExportsBack) {
   data.file.Close();
   const std::string expected = c.exported ? ReadFile(dir + c.exported) : ReadFile(input);
   EXPECT_EQ(FirstDifference(ReadFile(folder.Path("export.out")), expected), "");
+  if (c.convertTo == nullptr) return;
+
+  auto to = Bundled(c.convertTo, recorder);
+  InstrumentData again(*definition, &recorder);
+  ASSERT_TRUE(again.ParseRead(input, *definition)) << recorder.Lines(kKindError);
+  ASSERT_TRUE(again.ParseWrite(folder.Path("convert.out"), *to)) << recorder.Lines(kKindError);
+  again.file.Close();
+  const std::string text = ReadFile(folder.Path("convert.out"));
+  EXPECT_EQ(text.substr(0, std::string(c.head).size()), c.head);
+  EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char e) { return e == '\n' || e == '\r'; }),
+            c.lines);
 }
 
 const FormatCase kCases[] = {
@@ -118,7 +135,8 @@ const FormatCase kCases[] = {
     {"LeicaGSI8.xml", "leica_gsi/leica_gsi8_ertola.gsi", true,
      {{"/data/Record[not(Blank)]", 699}, {"/data/Record/Station", 4}, {"/data/Record/Observation", 6}, {"/data/Record/Point", 689}},
      {{"/data/Record[1]/Point/Easting", "515.836"}},
-     nullptr, ""},
+     nullptr, "", "PNEZDComma.xml", "1,525.871,515.836,3.079,1\r\n2,528.710,510.231,2.716,1\r\n",
+     689 * 2},
     {"SokkiaSDR33.xml", "sokkia_sdr33/sokkia_sdr33_polar.sdr", true,
      {{"/data/Record[not(Blank)]", 78}, {"/data/Record/Observation", 34}, {"/data/Record/Point", 33},
       {"/data/Record/Station", 1}, {"/data/Record/TargetHeight", 4}, {"/data/Record/Other", 2}},
@@ -127,7 +145,9 @@ const FormatCase kCases[] = {
       {"/data/Record/Observation[PointNumber='6']/HorizontalAngle", "314.8086"},
       {"/data/Record/Point[PointNumber='6']/Easting", "-13.489"},
       {"/data/Record/Point[PointNumber='6']/Code", "CHIODO"}},
-     nullptr, ""},
+     nullptr, "", "PNEZDComma.xml",
+     "1,19.914,9.217,0.975,SOGLIA NORD\n2,-2.161,1.421,0.946,SOGLIA SUD\n3,11.870,18.789,1.659,CP12\n",
+     33},
     {"NikonRAW.xml", "nikon_raw/nikon_raw_v200.raw", true,
      {{"/data/Record[not(Blank)]", 108}, {"/data/Record/Observation", 83}, {"/data/Record/Comment", 21},
       {"/data/Record/Point", 1}, {"/data/Record/Station", 1}, {"/data/EndOfFile", 1}},
@@ -158,6 +178,7 @@ const FormatCase kCases[] = {
 
 // Small files of our own, one or more per definition, with the untidy parts of real files.
 const FormatCase kOwnCases[] = {
+    // Converted, only the Point lines (P4 and P5) become points; the framing stays.
     {"LeicaGSI16.xml", "gsi16_messy.gsi", false,
      {{"/data/Record[not(Blank)]", 7}, {"/data/Record[Blank]", 1}, {"/data/Record/Station", 1},
       {"/data/Record/Observation", 3}, {"/data/Record/Point", 2}, {"/data/Record/Line/Word", 2},
@@ -183,19 +204,28 @@ const FormatCase kOwnCases[] = {
       {"/data/Record[6]/Point/Remark2", "OAK"},
       {"/data/Record[7]/Point/Northing", "700.000"},
       {"/data/Record[8]/Line/Word[2]/WordValue", "+000000000000HEDG"}},
-     "gsi16_messy.expected", ""},
+     "gsi16_messy.expected", "",
+     "PNEZDComma.xml",
+     "\x02P4,623.456,512.345,-1.234,TREE\rP5,700.000,800.000,0.100,WALL\r\x03\x1A",
+     2},
     {"LeicaGSI8.xml", "gsi8_points.gsi", false,
      {{"/data/Record/Point", 3}},
      {{"/data/Record[3]/Point/LinearUnit", "Feet"}, {"/data/Record[3]/Point/Easting", "1000.000"},
       {"/data/Record[2]/Point/OrthoHeight", "-0.010"}},
-     "gsi8_points.expected", ""},
+     "gsi8_points.expected", "",
+     "PENZDSpace.xml",
+     "101 512.345 623.456 1.234 7\r\n102 512.000 623.000 -0.010\r\n103 1000.000 2000.000 3.000\r\n",
+     6},
     {"SokkiaSDR33.xml", "sdr33_small.sdr", false,
      {{"/data/Record", 10}, {"/data/Record/Observation", 2}, {"/data/Record/Point", 2}, {"/data/Record/Other", 1}},
      {{"/data/Record/Job/LinearUnit", "Feet"}, {"/data/Record/Job/AngularUnit", "Degrees"},
       {"/data/Record/Station/StationPoint", "S1"}, {"/data/Record/Backsight/BacksightBearing", "45.0000"},
       {"/data/Record/TargetHeight/PrismHeight", "1.800"},
       {"/data/Record[8]/Observation/Code", "TREE"}, {"/data/Record/Other/RecordText", "SOME NOTE"}},
-     "sdr33_small.expected", ""},
+     "sdr33_small.expected", "",
+     "PNEZDComma.xml",
+     "P1,987.500,2021.650,99.950,FENCE\nP2,988.250,1995.720,100.730,TREE\n",
+     2},
     {"NikonRAW.xml", "nikon_small.raw", false,
      {{"/data/Record", 12}, {"/data/Record/Observation", 4}, {"/data/Record/Point", 2},
       {"/data/Record/Units", 2}, {"/data/Record/Other", 1}},
@@ -225,7 +255,11 @@ const FormatCase kOwnCases[] = {
      {{"/data/Header/HeaderText", "P,N,E,Z,D"}, {"/data/Point[1]/Code", "CTRL PT"},
       {"/data/Point[2]/EmptyCode", "true"}, {"/data/Point[3]/OrthoHeight", "99.500"}},
      nullptr,
-     "FormatParser: Type of element mismatch\n"},
+     "FormatParser: Type of element mismatch\n",
+     "PENZDTab.xml",
+     "P,N,E,Z,D\r\n1\t3000.000\t5000.000\t100.000\tCTRL PT\r\n2\t3020.250\t5010.500\t101.125\t\r\n"
+     "3\t2990.000\t4990.000\t99.500\r\n",
+     8},
     {"PNEZDSpace.xml", "pnezd_space.txt", false,
      {{"/data/Point", 3}, {"/data/Header", 0}},
      {{"/data/Point[1]/Code", "CTRL PT"}, {"/data/Point[1]/Easting", "3000.000"}},
@@ -252,66 +286,6 @@ const FormatCase kOwnCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Bundled, RealFormatsTest, ::testing::ValuesIn(kCases), CaseName);
 INSTANTIATE_TEST_SUITE_P(Own, RealFormatsTest, ::testing::ValuesIn(kOwnCases), CaseName);
-
-// A conversion: import through one definition, export the same document through another.
-struct ConvertCase {
-  const char* from;
-  const char* to;
-  const char* file;  // as in FormatCase
-  bool shared;
-  const char* head;  // what the exported file starts with
-  size_t lines;      // how many line ends it holds
-};
-
-void PrintTo(const ConvertCase& c, std::ostream* os) { *os << c.from << " -> " << c.to << " " << c.file; }
-
-class ConvertFormatsTest : public ::testing::TestWithParam<ConvertCase> {};
-
-TEST_P(ConvertFormatsTest, WritesPointLines) {
-  const ConvertCase& c = GetParam();
-  const std::string input = (c.shared ? kSamplesDir : kOwnDir) + c.file;
-  if (c.shared && !fs::exists(input)) GTEST_SKIP() << "shared samples not found: " << input;
-  RecordingCallBack recorder;
-  auto from = Bundled(c.from, recorder);
-  auto to = Bundled(c.to, recorder);
-  InstrumentData data(*from, &recorder);
-  ASSERT_TRUE(data.ParseRead(input, *from)) << recorder.Lines(kKindError);
-  TempFolder folder;
-  ASSERT_TRUE(data.ParseWrite(folder.Path("convert.out"), *to)) << recorder.Lines(kKindError);
-  data.file.Close();
-  const std::string text = ReadFile(folder.Path("convert.out"));
-
-  EXPECT_EQ(text.substr(0, std::string(c.head).size()), c.head);
-  size_t lineEnds = 0;
-  for (char ch : text) lineEnds += ch == '\n' || ch == '\r';
-  EXPECT_EQ(lineEnds, c.lines);
-}
-
-const ConvertCase kConvertCases[] = {
-    // Only the Point lines of the GSI file (P4 and P5) become points; the framing stays.
-    {"LeicaGSI16.xml", "PNEZDComma.xml", "gsi16_messy.gsi", false,
-     "\x02P4,623.456,512.345,-1.234,TREE\rP5,700.000,800.000,0.100,WALL\r\x03\x1A", 2},
-    {"LeicaGSI8.xml", "PENZDSpace.xml", "gsi8_points.gsi", false,
-     "101 512.345 623.456 1.234 7\r\n102 512.000 623.000 -0.010\r\n103 1000.000 2000.000 3.000\r\n", 6},
-    {"SokkiaSDR33.xml", "PNEZDComma.xml", "sdr33_small.sdr", false,
-     "P1,987.500,2021.650,99.950,FENCE\nP2,988.250,1995.720,100.730,TREE\n", 2},
-    {"SokkiaSDR33.xml", "PNEZDComma.xml", "sokkia_sdr33/sokkia_sdr33_polar.sdr", true,
-     "1,19.914,9.217,0.975,SOGLIA NORD\n2,-2.161,1.421,0.946,SOGLIA SUD\n3,11.870,18.789,1.659,CP12\n", 33},
-    {"LeicaGSI8.xml", "PNEZDComma.xml", "leica_gsi/leica_gsi8_ertola.gsi", true,
-     "1,525.871,515.836,3.079,1\r\n2,528.710,510.231,2.716,1\r\n", 689 * 2},
-    {"PNEZDComma.xml", "PENZDTab.xml", "pnezd_comma.csv", false,
-     "P,N,E,Z,D\r\n1\t3000.000\t5000.000\t100.000\tCTRL PT\r\n2\t3020.250\t5010.500\t101.125\t\r\n"
-     "3\t2990.000\t4990.000\t99.500\r\n", 8},
-};
-
-std::string ConvertName(const ::testing::TestParamInfo<ConvertCase>& info) {
-  std::string name = fs::path(info.param.file).stem().string() + "To" + fs::path(info.param.to).stem().string();
-  for (char& ch : name)
-    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = 'X';
-  return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Convert, ConvertFormatsTest, ::testing::ValuesIn(kConvertCases), ConvertName);
 
 }  // namespace
 }  // namespace compoundparser::testing
