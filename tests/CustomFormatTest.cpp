@@ -267,7 +267,14 @@ TEST(CustomFormatFile, ReplacesExistingFileAndSavesElsewhere) {
   CustomFormat failed = Make(dir.Path("none/f.xml"), {}, "2C", 9);
   failed.Save(dir.Path("later.xml"));
   EXPECT_FALSE(failed.IsWritten());
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"copy.xml", "f.xml"}));
+  // A definition that could not be written at first can be saved elsewhere.
+  CustomVectorFormat vectors(dir.Path("none/v.xml"), "V", "*.*", "2C", false, false, {"DX"});
+  EXPECT_FALSE(vectors.IsWritten());
+  EXPECT_NE(vectors.GetError(), "");
+  vectors.Save(dir.Path("v.xml"));
+  EXPECT_TRUE(vectors.IsWritten()) << vectors.GetError();
+  EXPECT_EQ(ReadFile(dir.Path("v.xml")), vectors.GetText());
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"copy.xml", "f.xml", "v.xml"}));
 }
 
 TEST(CustomFormatFile, CopiesKeepTextAndOutcome) {

@@ -1,5 +1,4 @@
-// The vector generator: the field blocks, types and stylesheets it writes,
-// and a save of a definition whose first write failed.
+// The vector generator: the field blocks, types and stylesheets it writes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -78,17 +77,6 @@ TEST(CustomVectorFormatText, StylesheetsAndHeaderLine) {
   EXPECT_EQ(tail.substr(tail.size() - end.size()), end);
   EXPECT_EQ(CountOf(tail, "<literal hex=\"true\">3B</literal>"), 3u);
   EXPECT_FALSE(Contains(tail, "      "));  // never more than five spaces
-}
-
-TEST(CustomVectorFormatFile, UnwritablePathAndSave) {
-  TempFolder dir;
-  CustomVectorFormat failed(dir.Path("no/v.xml"), "V", "*.*", "2C", false, false, {"DX"});
-  EXPECT_FALSE(failed.IsWritten());
-  EXPECT_NE(failed.GetError(), "");
-  CustomVectorFormat copy(failed);
-  copy.Save(dir.Path("v.xml"));
-  EXPECT_TRUE(copy.IsWritten()) << copy.GetError();
-  EXPECT_EQ(ReadFile(dir.Path("v.xml")), failed.GetText());
 }
 
 }  // namespace

@@ -75,36 +75,31 @@ TEST(LiteralParserRead, ElementBoundLiteralRecordsItself) {
   }
 }
 
-TEST(LiteralParserWrite, ElementBoundLiteralWritesWhenTextMatches) {
-  struct Case {
+TEST(LiteralParserWrite, PlainReadOnlyAndElementBound) {
+  const struct {
+    const char* id;     // the element the literal is bound to
     const char* value;  // the literal's value attribute
+    bool readOnly;
     const char* document;
-    bool ok;
-  };
-  const Case cases[] = {
-      {"DATE", "<data><Type>DATE</Type></data>", true},
-      {"DATE", "<data><Type>date</Type></data>", false},
-      {"DATE", "<data><Other>DATE</Other></data>", false},
-      {"DATE", "<data><Type/></data>", false},
-      {"DATE", "<data><Type><!--c-->DATE</Type></data>", true},  // first text child counts
-      {"", "<data><Type>D</Type></data>", true},  // no value: compared with the literal
-      {"", "<data><Type>DATE</Type></data>", false},
+    const char* written;
+  } cases[] = {
+      {"", "", false, "<data/>", "D"},
+      {"", "", true, "<data/>", "<fail>"},
+      {"Type", "DATE", false, "<data><Type>DATE</Type></data>", "D"},
+      {"Type", "DATE", false, "<data><Type>date</Type></data>", "<fail>"},
+      {"Type", "DATE", false, "<data><Other>DATE</Other></data>", "<fail>"},
+      {"Type", "DATE", false, "<data><Type/></data>", "<fail>"},
+      {"Type", "DATE", false, "<data><Type><!--c-->DATE</Type></data>", "D"},  // first text counts
+      {"Type", "", false, "<data><Type>D</Type></data>", "D"},  // no value: compared with the literal
+      {"Type", "", false, "<data><Type>DATE</Type></data>", "<fail>"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.document);
     Harness h;
     h.SetDocument(c.document);
-    LiteralParser literal("D", "Type", c.value, false, false);
-    EXPECT_EQ(h.Exported(literal), c.ok ? "D" : "<fail>");
+    LiteralParser literal("D", c.id, c.value, false, c.readOnly);
+    EXPECT_EQ(h.Exported(literal), c.written);
   }
-}
-
-TEST(LiteralParserWrite, PlainAndReadOnly) {
-  Harness h;
-  LiteralParser plain("\r\n", "", "", false, false);
-  EXPECT_EQ(h.Exported(plain), "\r\n");
-  LiteralParser readOnly("x", "", "", false, true);
-  EXPECT_EQ(h.Exported(readOnly), "<fail>");
 }
 
 TEST(LiteralParserFindAhead, SearchesWithinWidth) {
