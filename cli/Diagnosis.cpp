@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "data/InstrumentData.h"
@@ -99,10 +100,56 @@ void PrintImportDiagnosis(const std::string& input, const FormatDefinition& defi
   std::fflush(stderr);
 }
 
+namespace {
+
+// Joins up to six names as "A, B and C" (with "..." after the sixth).
+std::string NameList(const std::vector<std::string>& names) {
+  std::string out;
+  for (size_t i = 0; i < names.size() && i < 6; ++i) {
+    if (i > 0) out += (i + 1 == names.size() ? " and " : ", ");
+    out += names[i];
+  }
+  if (names.size() > 6) out += ", ...";
+  return out;
+}
+
+// When an export fails without a failing node, says which records the
+// document held and which the format writes, if none of them is shared.
+void PrintRecordMismatch(const std::string& input, const FormatDefinition& definition,
+                         const std::vector<std::string>& held) {
+  const std::set<std::string>& written = definition.RepeatedGroupIds();
+  for (const std::string& name : held) {
+    if (written.count(name) != 0) return;
+  }
+  const std::vector<std::string> writes(written.begin(), written.end());
+  std::fprintf(stderr, "%s: the document holds %s; \"%s\" writes %s\n", input.c_str(),
+               held.empty() ? "no records" : ("records " + NameList(held)).c_str(),
+               definition.Name().c_str(),
+               writes.empty() ? "no repeated records" : ("records " + NameList(writes)).c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+std::vector<std::string> RecordNames(const XmlDocument& document) {
+  std::vector<std::string> names;
+  if (!document || !document.DocumentElement()) return names;
+  for (XmlNode child = document.DocumentElement().FirstChild(); child; child = child.NextSibling()) {
+    if (child.Type() != kXmlElement || child.Name() == "info") continue;
+    const std::string name = child.Name();
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  }
+  return names;
+}
+
 void PrintExportDiagnosis(const std::string& input, const FormatDefinition& definition,
-                          const ParseObserver& observer, bool all) {
+                          const ParseObserver& observer, bool all,
+                          const std::vector<std::string>& records) {
   const TParseFailure* best = observer.Best();
-  if (best == nullptr) return;
+  if (best == nullptr) {
+    PrintRecordMismatch(input, definition, records);
+    return;
+  }
   std::fprintf(stderr, "%s: %s: %s (output byte %u)\n  definition: %s\n", input.c_str(),
                best->elementPath.c_str(), ParseObserver::Explain(*best).c_str(), best->position,
                DefinitionPlace(definition, *best->node).c_str());

@@ -28,9 +28,15 @@ std::string DefinitionPlace(const FormatDefinition& definition, const Parser& no
 // `all`, every failure at the furthest position as well.
 void PrintImportDiagnosis(const std::string& input, const FormatDefinition& definition,
                           const ParseObserver& observer, bool all);
-// Prints the diagnosis of a failed export: the element path and the node.
+// Returns the names of the records of an instrument data document: the
+// elements below its root other than info, each once, in document order.
+std::vector<std::string> RecordNames(const XmlDocument& document);
+// Prints the diagnosis of a failed export: the element path and the node; or,
+// when no node failed, which `records` the document held (taken before the
+// export, which removes what it writes) and which the format writes.
 void PrintExportDiagnosis(const std::string& input, const FormatDefinition& definition,
-                          const ParseObserver& observer, bool all);
+                          const ParseObserver& observer, bool all,
+                          const std::vector<std::string>& records);
 
 // Returns `message` with " (line L:C)" after each byte position it gives
 // ("In 12 pos.", "in pos 1ah", "Parsed only 12 bytes"), counted in `data`.

@@ -53,6 +53,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
       observer.BeginExport(*format.RootParser(), data.GetDocument().DocumentElement());
     }
     if (!options.noDiagnosis) data.observer = &observer;
+    const std::vector<std::string> records = RecordNames(data.GetDocument());
     const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, FileSize(args.input), true);
     exported = data.ParseWrite(output.TemporaryName(), format);
@@ -62,7 +63,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
       callBack.OnMessage(kKindError, data.GetHostError());
     }
     if (!exported || callBack.ErrorCount() != errorsBefore) {
-      PrintExportDiagnosis(args.input, format, observer, options.verbose);
+      PrintExportDiagnosis(args.input, format, observer, options.verbose, records);
     }
   }
   if (!exported) {

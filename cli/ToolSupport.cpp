@@ -127,6 +127,14 @@ void ConsoleCallBack::OnMessage(int kind, std::string text) {
       break;
   }
   if (prefix == nullptr) return;
+  if (kind != kKindError && kind != kKindFileError) {
+    // The same warning for every record says nothing new after the first few.
+    Repeat& repeat = repeats_[std::string(prefix) + text];
+    if (++repeat.count > kShownRepeats) {
+      if (repeat.count == kShownRepeats + 1) repeatOrder_.push_back(std::string(prefix) + text);
+      return;
+    }
+  }
   if (!dataFile_.empty() &&
       (text.find("pos") != std::string::npos || text.find("Parsed only") != std::string::npos)) {
     if (!dataRead_) dataText_ = ReadWholeFile(dataFile_);
@@ -169,6 +177,14 @@ void ConsoleCallBack::BeginProgress(const std::string& label, uint64_t bytes, bo
 void ConsoleCallBack::EndProgress() {
   ClearLine();
   progressOn_ = false;
+  for (const std::string& key : repeatOrder_) {
+    const unsigned long more = repeats_[key].count - kShownRepeats;
+    std::fprintf(stderr, "%s (%lu more time%s)\n", TrimLineEnd(key).c_str(), more,
+                 more == 1 ? "" : "s");
+  }
+  if (!repeatOrder_.empty()) std::fflush(stderr);
+  repeatOrder_.clear();
+  repeats_.clear();
 }
 
 void ConsoleCallBack::Draw(unsigned long total, unsigned long current) {

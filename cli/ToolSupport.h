@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -67,7 +68,8 @@ class ConsoleCallBack : public TParserCallBack {
   // Starts a progress bar for a run over `bytes` bytes when it is worth one.
   // `countsRecords`: OnProgress counts records (export), not bytes (import).
   void BeginProgress(const std::string& label, uint64_t bytes, bool countsRecords);
-  // Removes the progress bar, if one is drawn.
+  // Removes the progress bar, if one is drawn, and says how many more times
+  // each repeated warning came.
   void EndProgress();
   // Gives byte positions in messages also as line:column of this data file.
   void SetDataFile(const std::string& fileName);
@@ -91,6 +93,14 @@ class ConsoleCallBack : public TParserCallBack {
   bool showDetails_ = false;
   bool catalogueScan_ = false;
   int errors_ = 0;
+  // Warnings and details: each text is shown kShownRepeats times, and how
+  // many more times it came when the run ends.
+  struct Repeat {
+    unsigned long count = 0;
+  };
+  static constexpr unsigned long kShownRepeats = 3;
+  std::unordered_map<std::string, Repeat> repeats_;
+  std::vector<std::string> repeatOrder_;
   // Errors held during an import: the first kHeldEach and the last kHeldEach
   // (the last say why an import stopped), and how many came between.
   static constexpr size_t kHeldEach = 10;

@@ -1,7 +1,8 @@
-// How the tool picks a format when none is named, what it shows of the
-// messages of an import (the engine reports fields that an alternative could
-// not read even when another alternative then reads them), and what it says
-// of inputs it cannot read.
+// What the tool tells its user beside the library's own messages: which
+// format it picked when none is named, which engine messages of an import are
+// errors (the engine reports fields that an alternative could not read even
+// when another alternative then reads them), repeated warnings, files it
+// cannot read or write, and why an export found nothing to write.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,7 +26,7 @@ struct ToolCase {
   std::vector<const char*> errLacks;
 };
 
-TEST(FormatChoiceCli, PicksTheFormatThatReadsTheMostValuesAndShowsOnlyRealErrors) {
+TEST(ToolMessagesCli, PicksTheFormatThatReadsTheMostValuesAndShowsOnlyRealErrors) {
   const ToolCase cases[] = {
       {"the vector format reads fields where the point lists read whole lines",
        {"import", "@examples/gps-vectors.csv"},
@@ -81,7 +82,7 @@ TEST(FormatChoiceCli, PicksTheFormatThatReadsTheMostValuesAndShowsOnlyRealErrors
   }
 }
 
-TEST(FormatChoiceCli, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
+TEST(ToolMessagesCli, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
   cli_test::ScratchFolder folder;
   const std::string folderPath = folder.Path("");
   const std::string missing = folder.Path("missing.xml");
@@ -113,6 +114,38 @@ TEST(FormatChoiceCli, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
     EXPECT_FALSE(Contains(run.err, "unexpected failure"));
   }
   EXPECT_FALSE(cli_test::FileExists(folder.Path("out.csv")));
+}
+
+TEST(ToolMessagesCli, ExportsSayWhatTheyMissedAndRepeatWarningsOnlyAFewTimes) {
+  cli_test::ScratchFolder folder;
+  const std::string points = folder.Path("points.xml");
+  ASSERT_EQ(RunTool({"import", "-f", "PNEZD comma", "-o", points,
+                     SourcePath("examples/points-comma.csv")})
+                .exitCode,
+            0);
+  std::string noCodes = "<?xml version=\"1.0\"?>\n<data>\n";
+  for (int i = 1; i <= 6; ++i) {
+    noCodes += "<Point><PointNumber>" + std::to_string(i) +
+               "</PointNumber><Northing>1.0</Northing><Easting>2.0</Easting>"
+               "<OrthoHeight>3.0</OrthoHeight></Point>\n";
+  }
+  cli_test::WriteFile(folder.Path("nocodes.xml"), noCodes + "</data>\n");
+
+  const ToolRun gsi = RunTool({"export", "-f", "Leica GSI-16", "-o", folder.Path("out.gsi"), points});
+  EXPECT_EQ(gsi.exitCode, 1);
+  EXPECT_TRUE(Contains(gsi.err, points + ": the document holds records Point; \"Leica GSI-16\" "
+                                         "writes records Record and Word\n"));
+
+  // Six points without a code: the warning twice per point (the code is
+  // looked for once per alternative of the record), shown three times.
+  const ToolRun codes = RunTool({"export", "-f", "Comma Delimited Points", "-o",
+                                 folder.Path("out.csv"), folder.Path("nocodes.xml")});
+  EXPECT_EQ(codes.exitCode, 0) << codes.err;
+  EXPECT_TRUE(Contains(codes.err, "warning: Element with ID='Code' not found\n"
+                                  "warning: Element with ID='Code' not found\n"
+                                  "warning: Element with ID='Code' not found\n"
+                                  "warning: Element with ID='Code' not found (9 more times)\n"));
+  EXPECT_EQ(cli_test::ReadFile(folder.Path("out.csv")).substr(0, 16), "1,1.0,2.0,3.0,\r\n");
 }
 
 }  // namespace
