@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -183,51 +184,45 @@ TEST(TreeBuilder, RecordsElementAndRepeatedGroupIds) {
   EXPECT_TRUE(definition.Substitutes().empty());
 }
 
-struct FieldCase {
-  int width;
-  int maxWidth;
-  char fill;
-  bool right;
-  bool sign;
-  bool fillBeforeSign;
-  double offset;
-  double factor;
-  int precision;
-  char type;
-  const char* excluded;
-};
-
-// The children of field_attributes.xml, in order.
-const FieldCase kFields[] = {
-    {0, 0, ' ', false, false, false, 0.0, 0.0, -1, FormatParser::kTypeNone, ""},
-    {8, 12, '0', true, true, true, 1000.0, 0.001, 3, FormatParser::kTypeDouble, ",\""},
-    {8, 0, 'a', false, false, false, 0.0, -0.25, 0, FormatParser::kTypeNone, ""},
-    {-3, 0, ' ', false, false, false, 0.0, 0.0, -1, FormatParser::kTypeDegree, ""},
-    {4, 0, '0', true, false, false, 0.0, 0.0, 2, FormatParser::kTypeDegree, ""},
-};
+// Describes the settings of a field that differ from a new field's, in the
+// words that the field formatting tests use.
+std::string DescribeField(const FormatParser& f) {
+  std::ostringstream out;
+  if (f.Width() != 0) out << " width=" << f.Width();
+  if (f.GetMaxWidth() != 0) out << " max=" << f.GetMaxWidth();
+  if (f.Fill() != ' ') out << " fill=" << f.Fill();
+  if (f.IsAlignRight()) out << " right";
+  if (f.IsSign()) out << " sign";
+  if (f.IsFillBeforeSign()) out << " fbs";
+  if (f.Offset() != 0) out << " offset=" << f.Offset();
+  if (f.Factor() != 0) out << " factor=" << f.Factor();
+  if (f.Precision() != -1) out << " precision=" << f.Precision();
+  if (f.Type() != FormatParser::kTypeNone) {
+    out << (f.Type() == FormatParser::kTypeDouble ? " double" : " degree");
+  }
+  if (!f.GetExcludeLiteralHex().empty()) out << " exclude=" << f.GetExcludeLiteralHex();
+  return out.str();
+}
 
 TEST(TreeBuilder, ReadsFieldAttributesAsTheCLibraryDoes) {
+  // The children of field_attributes.xml, in order.
+  const char* kFields[] = {
+      "",
+      " width=8 max=12 fill=0 right sign fbs offset=1000 factor=0.001 precision=3 double"
+      " exclude=,\"",
+      " width=8 fill=a factor=-0.25 precision=0",
+      " width=-3 degree",
+      " width=4 fill=0 right precision=2 degree",
+  };
   RecordingCallBack callBack;
   FormatDefinition definition(DefinitionPath("field_attributes.xml"), &callBack);
   ASSERT_TRUE(definition.Load());
   const CompoundParser& root = *definition.RootParser();
   ASSERT_EQ(root.NumChildren(), std::size(kFields));
   for (size_t i = 0; i < std::size(kFields); ++i) {
-    SCOPED_TRACE(i);
-    const FieldCase& c = kFields[i];
     const auto* field = dynamic_cast<const FormatParser*>(root.Child(i));
     ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->Width(), c.width);
-    EXPECT_EQ(field->GetMaxWidth(), c.maxWidth);
-    EXPECT_EQ(field->Fill(), c.fill);
-    EXPECT_EQ(field->IsAlignRight(), c.right);
-    EXPECT_EQ(field->IsSign(), c.sign);
-    EXPECT_EQ(field->IsFillBeforeSign(), c.fillBeforeSign);
-    EXPECT_DOUBLE_EQ(field->Offset(), c.offset);
-    EXPECT_DOUBLE_EQ(field->Factor(), c.factor);
-    EXPECT_EQ(field->Precision(), c.precision);
-    EXPECT_EQ(field->Type(), c.type);
-    EXPECT_EQ(field->GetExcludeLiteralHex(), c.excluded);
+    EXPECT_EQ(DescribeField(*field), kFields[i]) << i;
   }
   const auto* blank = dynamic_cast<const ElementParser*>(root.Child(3));
   ASSERT_NE(blank, nullptr);
