@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "custom/CustomFormat.h"
-#include "custom/CustomVectorFormat.h"
-#include "custom/TSRawCustomFormat.h"
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
 #include "tests/EngineTestSupport.h"
@@ -37,19 +35,14 @@ std::vector<Pair> ManifestPairs() {
                        std::string(CP_SOURCE_DIR) + "/" + pair.data});
     }
   }
-  // The generators' own sample files, through definitions generated now.
+  // The generators' own sample files, through a generated definition and two
+  // golden ones (the generator tests check that they are what is generated).
   const std::string dir = ::testing::TempDir();
-  const std::string custom = std::string(CP_TEST_DATA_DIR) + "/custom/";
   CustomFormat points(dir + "gen_points.xml", "Coded Points", "*.csv", "2C", -1, false, true, true,
                       {"PointNumber", "Northing", "Easting", "Elevation", "FullCodes"});
-  CustomVectorFormat vectors(dir + "gen_vectors.xml", "Vectors", "*.vec", "2C", false, false,
-                             {"DX", "DY", "DZ", "Note"});
-  TSRawCustomFormat raw(dir + "gen_raw.xml", "Raw Obs", "*.raw", "2C",
-                        {"PointNumber", "HorizontalAngle", "ZenithAngle", "SlopeDistance",
-                         "ControlCode"});
-  pairs.push_back({dir + "gen_points.xml", custom + "points_codes.csv"});
-  pairs.push_back({dir + "gen_vectors.xml", custom + "vectors.vec"});
-  pairs.push_back({dir + "gen_raw.xml", custom + "observations.raw"});
+  pairs.push_back({dir + "gen_points.xml", TestData("custom/points_codes.csv")});
+  pairs.push_back({TestData("custom/vector_plain.xml"), TestData("custom/vectors.vec")});
+  pairs.push_back({TestData("custom/tsraw_observations.xml"), TestData("custom/observations.raw")});
   return pairs;
 }
 
