@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "definitions/GroupDefinition.h"
 #include "engine/MessageText.h"
@@ -20,6 +21,22 @@ namespace {
 constexpr unsigned kEnglish = 9;
 constexpr const char kTranslationCategory[] = "XMLFormats";
 constexpr const char kDefaultFileMask[] = "*.*";
+
+// Tells whether "//" + `id` selects exactly the elements named `id`: a name of
+// letters, digits, '_', '-', '.' and non-ASCII bytes, not starting with a
+// digit, '-' or '.'. Anything else (a prefix, a path, a predicate) is left to
+// the query.
+bool IsPlainElementName(const std::string& id) {
+  const auto start = [](unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+  };
+  if (id.empty() || !start(static_cast<unsigned char>(id[0]))) return false;
+  for (char ch : id) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (!start(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.') return false;
+  }
+  return true;
+}
 
 // One pass of a parser tree, with every substitute expanded where it is used,
 // visits at most this many nodes at most this deep; a larger tree (such as a
@@ -232,15 +249,23 @@ bool FormatDefinition::ReadDescription(const XmlNode& root) {
 
 int FormatDefinition::CountRepeatedGroup(const XmlNode& node, TParserCallBack& /*callBack*/) {
   int total = 0;
+  // Ids that are plain element names are counted together in one walk of the
+  // document; any other id is run as the query "//" + id.
+  std::vector<std::string> names;
   for (const std::string& id : repeatedGroupIds) {
     // A group without a name opens no element, so nothing can match it.
     if (id.empty()) continue;
+    if (IsPlainElementName(id)) {
+      names.push_back(id);
+      continue;
+    }
     try {
       total += static_cast<int>(XmlQuery("//" + id).Count(node));
     } catch (const XmlError&) {
       // An id that makes no valid query (or a null node) matches nothing.
     }
   }
+  if (!names.empty() && node) total += static_cast<int>(node.CountElementsNamed(names));
   return total;
 }
 

@@ -121,6 +121,10 @@ class XmlNode {
   // Returns all nodes matching an XPath query, in document order. Attributes
   // that a query selects are left out: a node handle cannot stand for them.
   std::vector<XmlNode> SelectNodes(const std::string& query) const;
+  // Counts the elements of the whole document that holds this node whose
+  // name is one of `names` (code page), as the queries "//NAME" would, in one
+  // pass.
+  size_t CountElementsNamed(const std::vector<std::string>& names) const;
 
   // Returns the attribute's value, or nullopt when the attribute is absent or
   // the node is not an element.
