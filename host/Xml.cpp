@@ -1068,35 +1068,26 @@ XmlQuery::~XmlQuery() = default;
 
 size_t XmlNode::CountElementsNamed(const std::vector<std::string>& names) const {
   Check();
-  std::vector<std::string> wanted;
-  for (const std::string& name : names) wanted.push_back(Utf8In(name).Terminated());
-  if (wanted.empty()) return 0;
-  const pugi::xml_node top = ToPugi(node_).root();
-  size_t count = 0;
-  // Walks the tree without recursion: down to the first child, else on to the
-  // next sibling of the nearest node that has one.
-  pugi::xml_node current = top.first_child();
-  while (current) {
-    if (current.type() == pugi::node_element) {
-      const char* name = current.name();
+  // pugixml walks the tree itself; the walker only looks at the names.
+  struct Counter : pugi::xml_tree_walker {
+    std::vector<std::string> wanted;
+    size_t count = 0;
+    bool for_each(pugi::xml_node& node) override {
+      if (node.type() != pugi::node_element) return true;
+      const char* name = node.name();
       for (const std::string& w : wanted) {
         if (name[0] == w[0] && std::strcmp(name, w.c_str()) == 0) {
           ++count;
           break;
         }
       }
-      if (current.first_child()) {
-        current = current.first_child();
-        continue;
-      }
+      return true;
     }
-    while (current && !current.next_sibling()) {
-      current = current.parent();
-      if (current == top) current = pugi::xml_node();
-    }
-    if (current) current = current.next_sibling();
-  }
-  return count;
+  } counter;
+  for (const std::string& name : names) counter.wanted.push_back(Utf8In(name).Terminated());
+  if (counter.wanted.empty()) return 0;
+  ToPugi(node_).root().traverse(counter);
+  return counter.count;
 }
 
 size_t XmlQuery::Count(const XmlNode& context) const {
