@@ -69,7 +69,9 @@ void XmlStreamBuilder::CloseAll() {
 
 const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
   Recent& recent = recent_[(reinterpret_cast<uintptr_t>(name.data()) >> 3) & 63];
-  if (recent.address == name.data() && recent.length == name.size()) return *recent.tags;
+  if (recent.address == name.data() && recent.length == name.size() && recent.tags->name == name) {
+    return *recent.tags;
+  }
   auto& candidates = tags_[name.data()];
   for (const Named& candidate : candidates) {
     if (candidate.name == name) {
@@ -80,6 +82,7 @@ const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
   const DocumentText utf8(name);
   CheckXmlName(utf8.View(), "element");
   auto tags = std::make_unique<Tags>();
+  tags->name = std::string(name);
   tags->open = "<" + std::string(utf8.View()) + ">";
   tags->close = "</" + std::string(utf8.View()) + ">";
   candidates.push_back(Named{std::string(name), std::move(tags)});

@@ -46,6 +46,7 @@ class XmlStreamBuilder : public DocumentBuilder {
  private:
   // The start and end tags of a checked element name.
   struct Tags {
+    std::string name;   // as given (code page)
     std::string open;   // "<name>"
     std::string close;  // "</name>"
   };
@@ -78,7 +79,9 @@ class XmlStreamBuilder : public DocumentBuilder {
     std::unique_ptr<Tags> tags;  // stays put while the vector grows
   };
   std::unordered_map<const char*, std::vector<Named>> tags_;
-  // The last names seen, by address: most lookups end here.
+  // The last names seen, by address: most lookups end here (the text is
+  // compared too, so a name at the address of an earlier one is not mistaken
+  // for it).
   struct Recent {
     const char* address = nullptr;
     size_t length = 0;
