@@ -22,23 +22,12 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
   ConsoleCallBack callBack(options);
   ChosenFormat from = ChooseFormat(args.from, callBack);
   ChosenFormat to = ChooseFormat(args.to, callBack);
-  for (const ChosenFormat* chosen : {&from, &to}) {
-    if (chosen->definition == nullptr) {
-      ReportFailure(chosen == &from ? args.from : args.to,
-                    "the format definition did not load; no output written");
-      return kExitFailed;
-    }
-  }
-  FormatDefinition& source = *from.definition;
-  FormatDefinition& target = *to.definition;
-  if (!source.IsImport()) {
-    ReportFailure(args.input, "the format \"" + source.Name() + "\" does not allow import");
-    return kExitFailed;
-  }
-  if (!target.IsExport()) {
-    ReportFailure(args.input, "the format \"" + target.Name() + "\" does not allow export");
-    return kExitFailed;
-  }
+  FormatDefinition* const importer = UsableFormat(from, args.from, args.input, true);
+  if (importer == nullptr) return kExitFailed;
+  FormatDefinition* const exporter = UsableFormat(to, args.to, args.input, false);
+  if (exporter == nullptr) return kExitFailed;
+  FormatDefinition& source = *importer;
+  FormatDefinition& target = *exporter;
 
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;

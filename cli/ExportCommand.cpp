@@ -22,15 +22,9 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
   ConsoleCallBack callBack(options);
   ChosenFormat chosen = ChooseFormat(args.format, callBack);
-  if (chosen.definition == nullptr) {
-    ReportFailure(args.format, "the format definition did not load; no output written");
-    return kExitFailed;
-  }
-  FormatDefinition& format = *chosen.definition;
-  if (!format.IsExport()) {
-    ReportFailure(args.input, "the format \"" + format.Name() + "\" does not allow export");
-    return kExitFailed;
-  }
+  FormatDefinition* usable = UsableFormat(chosen, args.format, args.input, false);
+  if (usable == nullptr) return kExitFailed;
+  FormatDefinition& format = *usable;
 
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;

@@ -22,15 +22,9 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   ConsoleCallBack callBack(options);
   ChosenFormat chosen = args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
                                             : ChooseFormat(args.format, callBack);
-  if (chosen.definition == nullptr) {
-    ReportFailure(args.format, "the format definition did not load; no output written");
-    return kExitFailed;
-  }
-  FormatDefinition& format = *chosen.definition;
-  if (!format.IsImport()) {
-    ReportFailure(args.input, "the format \"" + format.Name() + "\" does not allow import");
-    return kExitFailed;
-  }
+  FormatDefinition* usable = UsableFormat(chosen, args.format, args.input, true);
+  if (usable == nullptr) return kExitFailed;
+  FormatDefinition& format = *usable;
 
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;

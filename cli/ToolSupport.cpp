@@ -331,6 +331,20 @@ ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions&
       candidates);
 }
 
+FormatDefinition* UsableFormat(const ChosenFormat& chosen, const std::string& formatArgument,
+                               const std::string& input, bool forImport) {
+  if (chosen.definition == nullptr) {
+    ReportFailure(formatArgument, "the format definition did not load; no output written");
+    return nullptr;
+  }
+  if (forImport ? !chosen.definition->IsImport() : !chosen.definition->IsExport()) {
+    ReportFailure(input, "the format \"" + chosen.definition->Name() + "\" does not allow " +
+                             (forImport ? "import" : "export"));
+    return nullptr;
+  }
+  return chosen.definition;
+}
+
 void ReportFailure(const std::string& input, const std::string& what) {
   std::fprintf(stderr, "compoundparser: %s: %s\n", input.c_str(), what.c_str());
   std::fflush(stderr);

@@ -159,6 +159,11 @@ struct ChosenFormat {
   FormatDefinition* definition = nullptr;
 };
 
+// Returns the chosen definition when it loaded and allows import (or export);
+// otherwise reports why, naming `formatArgument` or `input`, and returns null.
+FormatDefinition* UsableFormat(const ChosenFormat& chosen, const std::string& formatArgument,
+                               const std::string& input, bool forImport);
+
 // Returns the format named `format`: a definition file when a file of that name
 // exists, else a display name of the catalogue. Throws UsageError for an
 // unknown name; returns a null definition when the file does not load.
