@@ -204,8 +204,14 @@ std::string ParseObserver::Explain(const TParseFailure& failure) {
     case FailureKind::kShortField:
       return "expected " + failure.expected + " bytes for " + name + ", found only " + width +
              (failure.found.empty() ? std::string() : " (" + Quoted(failure.found) + ")");
-    case FailureKind::kEndOfLine:
-      return "expected " + name + " within its line, found a line end in " + Quoted(failure.found);
+    case FailureKind::kEndOfLine: {
+      // What the field read before the line end: a missing delimiter and a
+      // short fixed-width field both end here.
+      std::string before = failure.found;
+      while (!before.empty() && (before.back() == '\n' || before.back() == '\r')) before.pop_back();
+      return "expected more on this line for " + name + ", found a line end" +
+             (before.empty() ? std::string() : " after " + Quoted(before));
+    }
     case FailureKind::kEndOfFile:
       return "expected " + width + " bytes for " + name + ", found " +
              (failure.found.empty() ? "end of file" : "only " + Quoted(failure.found));
