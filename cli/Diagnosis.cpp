@@ -29,23 +29,59 @@ class SilentCallBack : public TParserCallBack {
 
 // Returns `line` with control bytes shown as spaces, so that a caret under it
 // lines up; tabs are kept.
-std::string Printable(const std::string& line) {
-  std::string out = line;
-  for (char& c : out) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 && c != '\t') c = ' ';
+// A line of the data file as the diagnosis shows it, with the caret line.
+struct ShownLine {
+  std::string text;
+  std::string caret;
+};
+
+// Returns the length of the valid UTF-8 sequence at `at`, or 0.
+size_t Utf8Length(const std::string& line, size_t at) {
+  const auto byte = static_cast<unsigned char>(line[at]);
+  const size_t length = byte >= 0xF0 && byte <= 0xF4 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 ? 2 : 0;
+  if (length == 0 || at + length > line.size() || byte >= 0xF8) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(line[at + i]) & 0xC0) != 0x80) return 0;
   }
-  return out;
+  return length;
 }
 
-// Returns the caret line under column `column` of `line` (tabs copied).
-std::string Caret(const std::string& line, int column) {
-  std::string out;
-  for (int i = 0; i + 1 < column && i < static_cast<int>(line.size()); ++i) {
-    out += line[static_cast<size_t>(i)] == '\t' ? '\t' : ' ';
+// Shows `line` so that a terminal prints it safely and the caret stands under
+// byte column `column`: control and invalid bytes become '?', a UTF-8
+// character takes one column, and a long line is cut to a window around the
+// column, marked with "...".
+ShownLine ShowLine(const std::string& line, int column) {
+  constexpr size_t kBefore = 40;
+  constexpr size_t kWidth = 100;
+  const size_t at = static_cast<size_t>(std::max(column, 1) - 1);
+  size_t from = line.size() > kWidth && at > kBefore ? at - kBefore : 0;
+  while (from > 0 && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;
+  const size_t to = std::min(line.size(), from + kWidth);
+  ShownLine shown;
+  if (from > 0) {
+    shown.text = "...";
+    shown.caret = "   ";
   }
-  for (int i = static_cast<int>(line.size()); i + 1 < column; ++i) out += ' ';
-  return out + "^";
+  for (size_t i = from; i < to;) {
+    const auto byte = static_cast<unsigned char>(line[i]);
+    const size_t length = byte >= 0x80 ? Utf8Length(line, i) : 1;
+    if (byte == '\t') {
+      shown.text += '\t';
+    } else if (byte < 0x20 || byte == 0x7F || length == 0) {
+      shown.text += '?';
+    } else {
+      shown.text.append(line, i, length);
+    }
+    if (i < at) shown.caret += byte == '\t' ? '\t' : ' ';
+    i += length == 0 ? 1 : length;
+  }
+  if (to < line.size()) shown.text += "...";
+  // A column at or past the end of the line stands after its last byte.
+  if (to == line.size()) {
+    for (size_t i = std::max(line.size(), from); i < at; ++i) shown.caret += ' ';
+  }
+  shown.caret += '^';
+  return shown;
 }
 
 void PrintFailures(const FormatDefinition& definition, const ParseObserver& observer) {
@@ -92,10 +128,10 @@ void PrintImportDiagnosis(const std::string& input, const FormatDefinition& defi
   if (best == nullptr) return;
   const std::string data = ReadWholeFile(input);
   const TTextPlace place = ParseObserver::Locate(data, best->position);
-  const std::string line = Printable(place.lineText);
+  const ShownLine line = ShowLine(place.lineText, place.column);
   std::fprintf(stderr, "%s:%d:%d: %s\n  %s\n  %s\n  definition: %s\n", input.c_str(), place.line,
-               place.column, ParseObserver::Explain(*best).c_str(), line.c_str(),
-               Caret(line, place.column).c_str(), DefinitionPlace(definition, *best->node).c_str());
+               place.column, ParseObserver::Explain(*best).c_str(), line.text.c_str(),
+               line.caret.c_str(), DefinitionPlace(definition, *best->node).c_str());
   if (all) PrintFailures(definition, observer);
   std::fflush(stderr);
 }

@@ -116,6 +116,35 @@ TEST(ToolMessagesCli, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
   EXPECT_FALSE(cli_test::FileExists(folder.Path("out.csv")));
 }
 
+TEST(ToolMessagesCli, TheFailingLineIsShownSafelyWithTheCaretUnderItsColumn) {
+  cli_test::ScratchFolder folder;
+  const struct {
+    const char* what;
+    std::string data;
+    std::string shown;  // the line and the caret line, as printed
+  } cases[] = {
+      {"control bytes become '?', one column each", "1001,5\x01x00\x7F,1,2,X\r\n",
+       "  1001,5?x00?,1,2,X\n       ^\n"},
+      {"a UTF-8 character takes one column", "1001\xC3\xA9,5x00,1,2,X\r\n",
+       "  1001\xC3\xA9,5x00,1,2,X\n        ^\n"},
+      {"a tab stays a tab in both lines", "1001\t,5x00,1,2,X\r\n",
+       "  1001\t,5x00,1,2,X\n      \t ^\n"},
+      {"a long line is cut to a window around the column",
+       std::string(45, 'P') + ",5x00,1,2," + std::string(200, 'C') + "\r\n",
+       "  ..." + std::string(39, 'P') + ",5x00,1,2," + std::string(51, 'C') + "...\n" +
+           std::string(2 + 3 + 40, ' ') + "^\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = folder.Path("points.csv");
+    cli_test::WriteFile(file, c.data);
+    const ToolRun run = RunTool({"import", "-f", "Comma Delimited Points", "-o", "-", file});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Contains(run.err, "expected a number for element[Northing]"));
+    EXPECT_TRUE(Contains(run.err, c.shown));
+  }
+}
+
 TEST(ToolMessagesCli, ExportsSayWhatTheyMissedAndRepeatWarningsOnlyAFewTimes) {
   cli_test::ScratchFolder folder;
   const std::string points = folder.Path("points.xml");
