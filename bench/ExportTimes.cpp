@@ -47,8 +47,9 @@ int Main(int argc, char** argv) {
   std::sort(exports.begin(), exports.end());
   const double load = loads[loads.size() / 2];
   const double exported = exports[exports.size() / 2];
-  std::printf("LoadXml %.3f s, export %.3f s, (LoadXml + export) / LoadXml %.2f (CPU, median of %d)\n",
-              load, exported, (load + exported) / load, runs);
+  std::printf(
+      "LoadXml %.3f s, export %.3f s, (LoadXml + export) / LoadXml %.2f (CPU, median of %d)\n",
+      load, exported, (load + exported) / load, runs);
   return 0;
 }
 

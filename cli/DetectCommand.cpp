@@ -26,7 +26,8 @@ int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
   callBack.SetCatalogueScan(false);
   const std::string unreadable = UnreadableReason(args.input);
   if (!unreadable.empty() || FileSize(args.input) == 0) {
-    ReportFailure(args.input, unreadable.empty() ? "the file is empty" : "cannot read: " + unreadable);
+    ReportFailure(args.input,
+                  unreadable.empty() ? "the file is empty" : "cannot read: " + unreadable);
     return kExitFailed;
   }
   const std::vector<TDetectResult> results = DetectFormats(catalogue, args.input, options.sets);

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -170,7 +170,8 @@ void PrintRecordMismatch(const std::string& input, const FormatDefinition& defin
 std::vector<std::string> RecordNames(const XmlDocument& document) {
   std::vector<std::string> names;
   if (!document || !document.DocumentElement()) return names;
-  for (XmlNode child = document.DocumentElement().FirstChild(); child; child = child.NextSibling()) {
+  for (XmlNode child = document.DocumentElement().FirstChild(); child;
+       child = child.NextSibling()) {
     if (child.Type() != kXmlElement || child.Name() == "info") continue;
     const std::string name = child.Name();
     if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);

@@ -35,9 +35,11 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     options.ApplySets(data.vars);
     if (!data.LoadXml(args.input)) {
       const XmlParseError& error = data.GetDocument().ParseError();
-      std::string why = error.reason.empty() ? "not a readable instrument data document" : error.reason;
+      std::string why =
+          error.reason.empty() ? "not a readable instrument data document" : error.reason;
       if (error.line > 0 && error.code == kXmlErrorParse) {
-        why = "line " + std::to_string(error.line) + ":" + std::to_string(error.linePosition) + ": " + why;
+        why = "line " + std::to_string(error.line) + ":" + std::to_string(error.linePosition) +
+              ": " + why;
       }
       ReportFailure(args.input, why + "; no output written");
       return kExitFailed;

@@ -231,7 +231,8 @@ std::string OutputFile::Problem() const {
     return "cannot write " + target_ + ": it is a folder";
   }
   const size_t slash = temporary_.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : temporary_.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string(".") : temporary_.substr(0, slash + 1);
   if (access(folder.c_str(), W_OK) != 0) {
     return "cannot write " + target_ + ": " + std::strerror(errno);
   }
@@ -299,8 +300,8 @@ ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions&
   const std::vector<TDetectResult> results = DetectFormats(*chosen.catalogue, input, options.sets);
   const auto describe = [](const TDetectResult& result) {
     return "\"" + result.definition->Name() + "\"" +
-           (result.complete ? " reads all of it (" + std::to_string(result.records) +
-                                  " records, " + std::to_string(result.values) + " values)"
+           (result.complete ? " reads all of it (" + std::to_string(result.records) + " records, " +
+                                  std::to_string(result.values) + " values)"
                             : " stops at line " + std::to_string(result.stop.line) + ":" +
                                   std::to_string(result.stop.column));
   };
@@ -327,8 +328,8 @@ ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions&
   }
   throw UsageError(
       std::string(complete == 0 ? "no format reads all of " : "several formats read all of ") +
-      input + (complete == 0 ? "" : " into as many values") + "; name one with -f. Candidates:" +
-      candidates);
+      input + (complete == 0 ? "" : " into as many values") +
+      "; name one with -f. Candidates:" + candidates);
 }
 
 FormatDefinition* UsableFormat(const ChosenFormat& chosen, const std::string& formatArgument,

@@ -78,9 +78,10 @@ class TracingBuilder : public DocumentBuilder {
       if (stack_.empty() && element.position > element.lastEndAtOpen) {
         shown.push_back(NotStored(element.lastEndAtOpen, element.position));
       }
-      shown.push_back(indent.substr(2) +
-                      (stack_.empty() ? "record " + std::to_string(++shown_) + ": " : std::string()) +
-                      element.name + "  " + Range(element.position, end));
+      shown.push_back(
+          indent.substr(2) +
+          (stack_.empty() ? "record " + std::to_string(++shown_) + ": " : std::string()) +
+          element.name + "  " + Range(element.position, end));
       lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(element.firstLine), shown.begin(),
                     shown.end());
       if (stack_.empty()) lastEnd_ = std::max(lastEnd_, end);

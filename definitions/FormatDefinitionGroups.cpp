@@ -52,7 +52,8 @@ int FormatDefinition::NumGroups() const { return static_cast<int>(groups->size()
 GroupDefinition& FormatDefinition::GetGroup(int position) {
   if (position < 0 || static_cast<size_t>(position) >= groups->size()) {
     throw std::out_of_range("FormatDefinition::GetGroup: position " + std::to_string(position) +
-                            " is outside 0.." + std::to_string(static_cast<long>(groups->size()) - 1));
+                            " is outside 0.." +
+                            std::to_string(static_cast<long>(groups->size()) - 1));
   }
   return *(*groups)[static_cast<size_t>(position)];
 }
@@ -77,10 +78,9 @@ GroupDefinition* FormatDefinition::AddGroup() {
 }
 
 void FormatDefinition::RemoveGroup(GroupDefinition& group) {
-  auto found = std::find_if(groups->begin(), groups->end(),
-                            [&group](const std::shared_ptr<GroupDefinition>& held) {
-                              return held.get() == &group;
-                            });
+  auto found = std::find_if(
+      groups->begin(), groups->end(),
+      [&group](const std::shared_ptr<GroupDefinition>& held) { return held.get() == &group; });
   if (found == groups->end() || !groupContainer) return;
   try {
     groupContainer.RemoveChild(group.Element());
@@ -93,8 +93,9 @@ void FormatDefinition::RemoveGroup(GroupDefinition& group) {
 
 bool FormatDefinition::IsModified() const {
   if (modified) return true;
-  return std::any_of(groups->begin(), groups->end(),
-                     [](const std::shared_ptr<GroupDefinition>& group) { return group->IsModified(); });
+  return std::any_of(
+      groups->begin(), groups->end(),
+      [](const std::shared_ptr<GroupDefinition>& group) { return group->IsModified(); });
 }
 
 bool FormatDefinition::Save() {

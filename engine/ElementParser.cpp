@@ -23,10 +23,13 @@ bool ElementParser::FetchValue(TParserParam& param) {
   if (id.empty()) return false;
   if (!param.currentNode) throw XmlError(kXmlErrorPointer, "no current node");
   switch (param.currentNode.FirstChildElementValue(id, param.fieldText)) {
-    case XmlChildValue::kValue: return true;
-    case XmlChildValue::kNoChild: throw XmlError(kXmlErrorPointer, "element '" + id + "' has no value");
+    case XmlChildValue::kValue:
+      return true;
+    case XmlChildValue::kNoChild:
+      throw XmlError(kXmlErrorPointer, "element '" + id + "' has no value");
     case XmlChildValue::kNoElement:
-    case XmlChildValue::kNoValue: break;
+    case XmlChildValue::kNoValue:
+      break;
   }
   if (!defaultText.empty()) {
     param.fieldText = defaultText;

@@ -1,21 +1,20 @@
 #include "host/Xml.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <iconv.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
-#include <pugixml.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
+#include <pugixml.hpp>
 #include <unordered_map>
 
-#include "host/CodePage.h"
 #include "host/AtomicFile.h"
+#include "host/CodePage.h"
 #include "host/HostError.h"
 #include "host/XmlText.h"
 
@@ -155,7 +154,8 @@ bool DeclarationIsWellFormed(std::string_view data) {
     if (i == data.size()) return next > 0;
     if (!spaced) return false;
     size_t which = next;
-    while (which < std::size(kNames) && data.substr(i, std::strlen(kNames[which])) != kNames[which]) ++which;
+    while (which < std::size(kNames) && data.substr(i, std::strlen(kNames[which])) != kNames[which])
+      ++which;
     if (which == std::size(kNames) || (next == 0 && which != 0)) return false;
     i += std::strlen(kNames[which]);
     space();
@@ -175,7 +175,8 @@ bool DeclarationIsWellFormed(std::string_view data) {
     } else if (which == 1) {
       valid = valid && std::isalpha(static_cast<unsigned char>(value[0])) != 0;
       for (char c : value) {
-        valid = valid && (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '_' || c == '-');
+        valid = valid && (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' ||
+                          c == '_' || c == '-');
       }
     } else {
       valid = value == "yes" || value == "no";

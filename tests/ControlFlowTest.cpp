@@ -27,7 +27,7 @@ TEST(RepeatParserRead, PassesUntilFailureOrBudget) {
       {With(Repeat(), Lit("ab")), "ababx", 5, true, 4, ""},  // stops at the failing pass
       {With(Repeat(), Lit("ab")), "abab", 4, true, 4, ""},   // exactly its budget: no more tries
       {With(Repeat(), Lit("ab")), "abab", 2, true, 2, ""},
-      {With(Repeat(), Lit("ab")), "abab", 0, true, 0, ""},   // budget 0: no pass at all
+      {With(Repeat(), Lit("ab")), "abab", 0, true, 0, ""},  // budget 0: no pass at all
       // A pass that reads nothing would loop for ever.
       {With(Repeat(), With(std::make_unique<OptionalParser>(), Lit("x"))), "xxy", 3, false, 2,
        "4:Infinity looping"},
@@ -127,11 +127,11 @@ TEST(TerminatedParserRead, LiteralTerminator) {
     const char* messages;
   } cases[] = {
       {term(0, Field("V")), "12,34,", true, 3, "<V>12</V>\r\n", ""},
-      {term(0, Field("V")), ",34,", false, 0, "", ""},       // the field refuses a budget of 0
-      {term(5, Field("V")), "123456,", false, 0, "", ""},    // beyond MaxWidth: silent failure
+      {term(0, Field("V")), ",34,", false, 0, "", ""},     // the field refuses a budget of 0
+      {term(5, Field("V")), "123456,", false, 0, "", ""},  // beyond MaxWidth: silent failure
       {term(5, Field("V")), "1234,", true, 5, "<V>1234</V>\r\n", ""},
-      {term(0, Field("V")), "1234", false, 0, "", ""},       // no terminator at all
-      {term(0, Lit("")), ",x", true, 1, "", ""},              // terminator at the start: no data
+      {term(0, Field("V")), "1234", false, 0, "", ""},  // no terminator at all
+      {term(0, Lit("")), ",x", true, 1, "", ""},        // terminator at the start: no data
       {term(0, Lit("1")), "12,", false, 0, "", "6:TerminatedParser: Not all data parsed"},
       {With(std::make_unique<TerminatedParser>(), Field("V")), "1,", false, 0, "",
        "4:TerminatedParser: Number of parsers != 2"},

@@ -59,8 +59,9 @@ const struct {
      }},
     {"points_geo_codes.xml",
      [](const std::string& p) {
-       return Outcome(CustomFormat(p, "Geo Points", "*.txt", "20", 3, true, true, true,
-                                   {"PointNumber", "Latitude", "Longitude", "EllHeight", "FullCodes"}));
+       return Outcome(
+           CustomFormat(p, "Geo Points", "*.txt", "20", 3, true, true, true,
+                        {"PointNumber", "Latitude", "Longitude", "EllHeight", "FullCodes"}));
      }},
     {"points_simple_codes.xml",
      [](const std::string& p) {
@@ -69,8 +70,8 @@ const struct {
      }},
     {"vector_plain.xml",
      [](const std::string& p) {
-       return Outcome(
-           CustomVectorFormat(p, "Vectors", "*.vec", "2C", false, false, {"DX", "DY", "DZ", "Note"}));
+       return Outcome(CustomVectorFormat(p, "Vectors", "*.vec", "2C", false, false,
+                                         {"DX", "DY", "DZ", "Note"}));
      }},
     {"vector_codes.xml",
      [](const std::string& p) {
@@ -87,7 +88,9 @@ const struct {
        return Outcome(TSRawCustomFormat(p, "Raw Obs", "*.raw", "2C", kObservations));
      }},
     {"tsraw_empty.xml",
-     [](const std::string& p) { return Outcome(TSRawCustomFormat(p, "Empty Raw", "*.*", "20", {})); }},
+     [](const std::string& p) {
+       return Outcome(TSRawCustomFormat(p, "Empty Raw", "*.*", "20", {}));
+     }},
     {"tsraw_tab.xml",
      [](const std::string& p) {
        return Outcome(TSRawCustomFormat(p, "Tab Raw", "*.tsr", "09",
@@ -306,8 +309,8 @@ TEST(GeneratorRoundTrip, DataComesBackThroughGeneratedDefinitions) {
   } cases[] = {
       {"points with codes and attributes",
        [](const std::string& p) {
-         return Outcome(CustomFormat(p, "Coded Points", "*.csv", "2C", -1, false, true, true,
-                                     kCodedPoints));
+         return Outcome(
+             CustomFormat(p, "Coded Points", "*.csv", "2C", -1, false, true, true, kCodedPoints));
        },
        ReadFile(CustomTestFile("points_codes.csv")),
        nullptr,
@@ -326,32 +329,49 @@ TEST(GeneratorRoundTrip, DataComesBackThroughGeneratedDefinitions) {
        {"<Header>Name N E H</Header>"},
        {{"<Point>", 2}}},
       // The generated definitions are the golden files.
-      {"vectors with project header", nullptr, ReadFile(CustomTestFile("vectors.vec")), nullptr,
+      {"vectors with project header",
+       nullptr,
+       ReadFile(CustomTestFile("vectors.vec")),
+       nullptr,
        {"<DistanceUnitIndicator>Feet</DistanceUnitIndicator>", "<Note>rover 7</Note>"},
        {{"<Vector>", 2}},
        "vector_plain.xml"},
       // Lone line feeds are not line ends.
       {"vectors with line feeds",
        [](const std::string& p) {
-         return Outcome(CustomVectorFormat(p, "Vectors", "*.vec", "2C", false, false, {"DX", "DY"}));
+         return Outcome(
+             CustomVectorFormat(p, "Vectors", "*.vec", "2C", false, false, {"DX", "DY"}));
        },
-       "1.0,2.0\n3.0,4.0\n", "", {}, {}},
+       "1.0,2.0\n3.0,4.0\n",
+       "",
+       {},
+       {}},
       // The empty line is read but not written back.
-      {"observations with control codes", nullptr, ReadFile(CustomTestFile("observations.raw")),
+      {"observations with control codes",
+       nullptr,
+       ReadFile(CustomTestFile("observations.raw")),
        "P1,123.4530,90.0000,25.123,BS,\r\nP2,10.0000,,12.5,,\r\n",
        {"<ControlCode>BS</ControlCode>"},
        {{"<Observation>", 2}, {"<CTL>", 1}},
        "tsraw_observations.xml"},
       {"observations with line feeds",
        [](const std::string& p) {
-         return Outcome(TSRawCustomFormat(p, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"}));
+         return Outcome(
+             TSRawCustomFormat(p, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"}));
        },
-       "P1,1.0,\nP2,2.0,\n", "", {}, {}},
+       "P1,1.0,\nP2,2.0,\n",
+       "",
+       {},
+       {}},
       {"observations with line ends",
        [](const std::string& p) {
-         return Outcome(TSRawCustomFormat(p, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"}));
+         return Outcome(
+             TSRawCustomFormat(p, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"}));
        },
-       "P1,1.0,\r\nP2,2.0,\r\n", nullptr, {}, {{"<Observation>", 2}}},
+       "P1,1.0,\r\nP2,2.0,\r\n",
+       nullptr,
+       {},
+       {{"<Observation>", 2}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,15 +1,13 @@
-#include "host/DataFile.h"
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <string>
 
+#include "host/DataFile.h"
 #include "host/HostError.h"
 #include "tests/TestFiles.h"
 

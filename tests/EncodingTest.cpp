@@ -58,7 +58,11 @@ TEST_F(Encoding, BytesOfTheCodePageRoundTripByteForByte) {
     const char* note;   // the narrow text in the code page
     const char* saved;  // the same in the saved UTF-8 document
   } cases[] = {
-      {"CP1252", EncodingFile("cp1252.txt"), "20\xB0" "C", "<Note>20\xC2\xB0" "C</Note>"},
+      {"CP1252", EncodingFile("cp1252.txt"),
+       "20\xB0"
+       "C",
+       "<Note>20\xC2\xB0"
+       "C</Note>"},
       // The character for "day".
       {"SHIFT_JIS", folder_.Write("sjis.txt", "P1,\x93\xfa\r\n"), "\x93\xfa",
        "<Note>\xe6\x97\xa5</Note>"},

@@ -33,17 +33,28 @@ std::unique_ptr<ElementParser> MakeField(const std::string& spec) {
     }
     value >> number;
     const int whole = static_cast<int>(number);
-    if (key == "width") field->SetWidth(whole);
-    else if (key == "right") field->SetAlign(true);
-    else if (key == "sign") field->SetSign(true);
-    else if (key == "fbs") field->SetFillBeforeSign(true);
-    else if (key == "offset") field->SetOffset(number);
-    else if (key == "factor") field->SetFactor(number);
-    else if (key == "precision") field->SetPrecision(whole);
-    else if (key == "double") field->SetType(FormatParser::kTypeDouble);
-    else if (key == "degree") field->SetType(FormatParser::kTypeDegree);
-    else if (key == "max") field->SetMaxWidth(whole);
-    else throw std::invalid_argument("unknown field setting " + word);
+    if (key == "width")
+      field->SetWidth(whole);
+    else if (key == "right")
+      field->SetAlign(true);
+    else if (key == "sign")
+      field->SetSign(true);
+    else if (key == "fbs")
+      field->SetFillBeforeSign(true);
+    else if (key == "offset")
+      field->SetOffset(number);
+    else if (key == "factor")
+      field->SetFactor(number);
+    else if (key == "precision")
+      field->SetPrecision(whole);
+    else if (key == "double")
+      field->SetType(FormatParser::kTypeDouble);
+    else if (key == "degree")
+      field->SetType(FormatParser::kTypeDegree);
+    else if (key == "max")
+      field->SetMaxWidth(whole);
+    else
+      throw std::invalid_argument("unknown field setting " + word);
   }
   return field;
 }
@@ -95,10 +106,8 @@ TEST(FormatParserRead, BudgetAndWidth) {
     const char* stored;
     uint32_t end;
   } cases[] = {
-      {"", 7, "0123456", 7},
-      {"max=10", 50, "0123456789", 10},
-      {"width=3", 50, "012", 3},
-      {"width=8", 7, "<fail>", 0},  // wider than the budget: no message
+      {"", 7, "0123456", 7},     {"max=10", 50, "0123456789", 10},
+      {"width=3", 50, "012", 3}, {"width=8", 7, "<fail>", 0},  // wider than the budget: no message
       {"", 0, "<fail>", 0},
   };
   const std::string input = "0123456789abcdefghij0123456789abcdefghij0123456789";

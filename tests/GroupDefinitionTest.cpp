@@ -8,8 +8,8 @@
 #include <string>
 
 #include "definitions/GroupDefinition.h"
-#include "tests/GroupTestSupport.h"
 #include "host/Xml.h"
+#include "tests/GroupTestSupport.h"
 
 namespace compoundparser {
 namespace {
@@ -72,12 +72,12 @@ TEST(LiteralDefinitionSetHex, ConvertsBetweenFormsAndMarksOnlyAChange) {
     bool toHex;
     const char* expected;
   } cases[] = {
-      {"\r\n", false, true, "0D0A"}, {"A b", false, true, "412062"},
+      {"\r\n", false, true, "0D0A"},     {"A b", false, true, "412062"},
       {"\xff\x80", false, true, "FF80"}, {"", false, true, ""},
-      {"0D0A", true, false, "\r\n"},  {"4142", true, false, "AB"},
-      {"414", true, false, "A"},        {"zz41", true, false, "A"},
-      {"ff", true, false, "\xff"},      {"", true, false, ""},
-      {"4142", false, false, "4142"},   {"34313432", true, true, "34313432"},
+      {"0D0A", true, false, "\r\n"},     {"4142", true, false, "AB"},
+      {"414", true, false, "A"},         {"zz41", true, false, "A"},
+      {"ff", true, false, "\xff"},       {"", true, false, ""},
+      {"4142", false, false, "4142"},    {"34313432", true, true, "34313432"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + (c.toHex ? " to hex" : " to plain"));

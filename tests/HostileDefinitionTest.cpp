@@ -59,8 +59,8 @@ const HostileCase kHostile[] = {
     {"nesting the XML layer accepts", "", kMultiX, nullptr, 0,
      Nested(1001, "seq{", "}", R"(lit"x")")},
     // The reason, then the line and position of the parse error.
-    {"nesting beyond the limit", "", Nested(1100, "<optional>", "</optional>", "<literal>x</literal>"),
-     "1024", 2, ""},
+    {"nesting beyond the limit", "",
+     Nested(1100, "<optional>", "</optional>", "<literal>x</literal>"), "1024", 2, ""},
     // 2^10 visits per pass are far inside the bound.
     {"modest substitute chain", SubstituteChain(10, 2), "<subst id=\"S10\"/><literal>x</literal>",
      nullptr, 0, ""},

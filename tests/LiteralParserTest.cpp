@@ -90,7 +90,8 @@ TEST(LiteralParserWrite, PlainReadOnlyAndElementBound) {
       {"Type", "DATE", false, "<data><Other>DATE</Other></data>", "<fail>"},
       {"Type", "DATE", false, "<data><Type/></data>", "<fail>"},
       {"Type", "DATE", false, "<data><Type><!--c-->DATE</Type></data>", "D"},  // first text counts
-      {"Type", "", false, "<data><Type>D</Type></data>", "D"},  // no value: compared with the literal
+      {"Type", "", false, "<data><Type>D</Type></data>",
+       "D"},  // no value: compared with the literal
       {"Type", "", false, "<data><Type>DATE</Type></data>", "<fail>"},
   };
   for (const auto& c : cases) {

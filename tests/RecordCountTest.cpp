@@ -45,15 +45,15 @@ TEST(RecordCount, EveryKindOfIdCountsWhatItsQuerySelects) {
   const XmlNode deep = data.FirstChildElement("Job").FirstChildElement("Point");
 
   const std::vector<std::vector<std::string>> idSets = {
-      {"Point"},                 // at every depth, info included, not Pointer
-      {"Point", "Vector"},       // several names in one walk
-      {"Point.2", "Point-x"},    // '.' and '-' inside a name
+      {"Point"},                    // at every depth, info included, not Pointer
+      {"Point", "Vector"},          // several names in one walk
+      {"Point.2", "Point-x"},       // '.' and '-' inside a name
       {"_u", "\xC3\xA9t\xC3\xA9"},  // '_' and non-ASCII names
-      {"p:Point"},               // a prefixed name goes to the query
-      {"*"},                     // every element
-      {"Job/Point", "Point"},    // a path beside a name
-      {"Point[2]"},              // a predicate
-      {"1Point", "-x", "Po int"},  // no valid query: nothing
+      {"p:Point"},                  // a prefixed name goes to the query
+      {"*"},                        // every element
+      {"Job/Point", "Point"},       // a path beside a name
+      {"Point[2]"},                 // a predicate
+      {"1Point", "-x", "Po int"},   // no valid query: nothing
       {"Missing"},
   };
   TempFolder folder;

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "definitions/FormatDefinition.h"
-#include "tests/EngineTestSupport.h"
-#include "tests/TestFiles.h"
-#include "engine/ElementParser.h"
 #include "engine/CountParser.h"
+#include "engine/ElementParser.h"
 #include "engine/FormatParser.h"
 #include "engine/GroupParser.h"
 #include "engine/SubstParser.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser {
 namespace {

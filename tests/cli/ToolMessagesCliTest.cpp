@@ -92,17 +92,20 @@ TEST(ToolMessagesCli, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{"trace", "-f", "PNEZD comma", folderPath}, folderPath + ": cannot read: it is a folder, not a file"},
+      {{"trace", "-f", "PNEZD comma", folderPath},
+       folderPath + ": cannot read: it is a folder, not a file"},
       {{"detect", folderPath}, folderPath + ": cannot read: it is a folder, not a file"},
       {{"detect", missing}, missing + ": cannot read: No such file or directory"},
       {{"export", "-f", "PNEZD comma", "-o", folder.Path("out.csv"), missing},
-       missing + ": Cannot read file '" + missing + "': No such file or directory; no output written"},
+       missing + ": Cannot read file '" + missing +
+           "': No such file or directory; no output written"},
       {{"export", "-f", "PNEZD comma", "-o", folder.Path("out.csv"), broken},
        broken + ": line 2:10: Reference to undefined entity 'x'; no output written"},
       // Outputs that cannot be written are found before anything is read.
       {{"import", "-f", "PNEZD comma", "-o", folder.Path("no/out.xml"),
         SourcePath("examples/points-comma.csv")},
-       "cannot write " + folder.Path("no/out.xml") + ": No such file or directory; nothing was read"},
+       "cannot write " + folder.Path("no/out.xml") +
+           ": No such file or directory; nothing was read"},
       {{"export", "-f", "PNEZD comma", "-o", folderPath, broken},
        "cannot write " + folderPath + ": it is a folder; nothing was read"},
   };
@@ -160,7 +163,8 @@ TEST(ToolMessagesCli, ExportsSayWhatTheyMissedAndRepeatWarningsOnlyAFewTimes) {
   }
   cli_test::WriteFile(folder.Path("nocodes.xml"), noCodes + "</data>\n");
 
-  const ToolRun gsi = RunTool({"export", "-f", "Leica GSI-16", "-o", folder.Path("out.gsi"), points});
+  const ToolRun gsi =
+      RunTool({"export", "-f", "Leica GSI-16", "-o", folder.Path("out.gsi"), points});
   EXPECT_EQ(gsi.exitCode, 1);
   EXPECT_TRUE(Contains(gsi.err, points + ": the document holds records Point; \"Leica GSI-16\" "
                                          "writes records Record and Word\n"));
@@ -170,10 +174,11 @@ TEST(ToolMessagesCli, ExportsSayWhatTheyMissedAndRepeatWarningsOnlyAFewTimes) {
   const ToolRun codes = RunTool({"export", "-f", "Comma Delimited Points", "-o",
                                  folder.Path("out.csv"), folder.Path("nocodes.xml")});
   EXPECT_EQ(codes.exitCode, 0) << codes.err;
-  EXPECT_TRUE(Contains(codes.err, "warning: Element with ID='Code' not found\n"
-                                  "warning: Element with ID='Code' not found\n"
-                                  "warning: Element with ID='Code' not found\n"
-                                  "warning: Element with ID='Code' not found (9 more times)\n"));
+  EXPECT_TRUE(Contains(codes.err,
+                       "warning: Element with ID='Code' not found\n"
+                       "warning: Element with ID='Code' not found\n"
+                       "warning: Element with ID='Code' not found\n"
+                       "warning: Element with ID='Code' not found (9 more times)\n"));
   EXPECT_EQ(cli_test::ReadFile(folder.Path("out.csv")).substr(0, 16), "1,1.0,2.0,3.0,\r\n");
 }
 
