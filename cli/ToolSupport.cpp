@@ -129,9 +129,15 @@ void ConsoleCallBack::OnMessage(int kind, std::string text) {
   if (prefix == nullptr) return;
   if (kind != kKindError && kind != kKindFileError) {
     // The same warning for every record says nothing new after the first few.
-    Repeat& repeat = repeats_[std::string(prefix) + text];
-    if (++repeat.count > kShownRepeats) {
-      if (repeat.count == kShownRepeats + 1) repeatOrder_.push_back(std::string(prefix) + text);
+    // Texts that differ each time (byte positions) are not tracked beyond a
+    // bound, so that the table stays small on a long run.
+    std::string key = std::string(prefix) + text;
+    auto found = repeats_.find(key);
+    if (found == repeats_.end() && repeats_.size() < kMaxTrackedTexts) {
+      found = repeats_.emplace(key, Repeat{}).first;
+    }
+    if (found != repeats_.end() && ++found->second.count > kShownRepeats) {
+      if (found->second.count == kShownRepeats + 1) repeatOrder_.push_back(std::move(key));
       return;
     }
   }

@@ -99,6 +99,7 @@ class ConsoleCallBack : public TParserCallBack {
     unsigned long count = 0;
   };
   static constexpr unsigned long kShownRepeats = 3;
+  static constexpr size_t kMaxTrackedTexts = 4096;
   std::unordered_map<std::string, Repeat> repeats_;
   std::vector<std::string> repeatOrder_;
   // Errors held during an import: the first kHeldEach and the last kHeldEach
