@@ -13,6 +13,7 @@
 #include "engine/MessageText.h"
 #include "host/HostError.h"
 #include "host/HostLib.h"
+#include "host/XmlText.h"
 #include "resources/StringTable.h"
 
 namespace compoundparser {
@@ -22,20 +23,11 @@ constexpr unsigned kEnglish = 9;
 constexpr const char kTranslationCategory[] = "XMLFormats";
 constexpr const char kDefaultFileMask[] = "*.*";
 
-// Tells whether "//" + `id` selects exactly the elements named `id`: a name of
-// letters, digits, '_', '-', '.' and non-ASCII bytes, not starting with a
-// digit, '-' or '.'. Anything else (a prefix, a path, a predicate) is left to
-// the query.
+// Tells whether "//" + `id` selects exactly the elements named `id`: an XML
+// name without a prefix. Anything else (a prefix, a path, a predicate) is
+// left to the query.
 bool IsPlainElementName(const std::string& id) {
-  const auto start = [](unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
-  };
-  if (id.empty() || !start(static_cast<unsigned char>(id[0]))) return false;
-  for (char ch : id) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (!start(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.') return false;
-  }
-  return true;
+  return IsXmlName(id) && id.find(':') == std::string::npos;
 }
 
 // One pass of a parser tree, with every substitute expanded where it is used,

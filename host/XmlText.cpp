@@ -25,12 +25,16 @@ bool IsNameChar(unsigned char c) {
 
 }  // namespace
 
-void CheckXmlName(std::string_view name, const char* what) {
+bool IsXmlName(std::string_view name) {
   bool valid = !name.empty() && IsNameStart(static_cast<unsigned char>(name[0]));
   for (size_t i = 1; valid && i < name.size(); ++i) {
     valid = IsNameChar(static_cast<unsigned char>(name[i]));
   }
-  if (!valid) {
+  return valid;
+}
+
+void CheckXmlName(std::string_view name, const char* what) {
+  if (!IsXmlName(name)) {
     throw XmlError(kXmlErrorInvalidArg,
                    std::string("Invalid ") + what + " name '" + std::string(name) + "'");
   }

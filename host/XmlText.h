@@ -9,6 +9,8 @@
 
 namespace compoundparser {
 
+// Tells whether `utf8` is a valid XML name.
+bool IsXmlName(std::string_view utf8);
 // Raises XmlError (kXmlErrorInvalidArg) unless `utf8` is a valid XML name;
 // `what` names the kind of name in the message ("element", "attribute").
 void CheckXmlName(std::string_view utf8, const char* what);
