@@ -10,105 +10,85 @@ namespace {
 TEST(ElementParserRead, AppendsIndentedElementOrConsumesWithoutId) {
   Harness h;
   ElementParser field("Name", "", 2);
-  ASSERT_TRUE(h.Import(field, "P1"));
-  EXPECT_EQ(h.Content(), "    <Name>P1</Name>\r\n");
+  EXPECT_EQ(h.ReadRun(field, "P1"), "ok 2     <Name>P1</Name>\r\n|");
   // The same id read twice gives two elements.
-  h.param.file.Seek(0);
-  ASSERT_TRUE(field.Read(h.param, 2));
-  EXPECT_EQ(h.Content(), "    <Name>P1</Name>\r\n    <Name>P1</Name>\r\n");
-
-  Harness anonymous;
+  EXPECT_EQ(h.ReadRun(field, "P1"), "ok 2     <Name>P1</Name>\r\n    <Name>P1</Name>\r\n|");
   ElementParser unnamed("", "", 1);
-  ASSERT_TRUE(anonymous.Import(unnamed, "xyz"));
-  EXPECT_EQ(anonymous.Position(), 3u);
-  EXPECT_EQ(anonymous.Content(), "");
+  EXPECT_EQ(Harness().ReadRun(unnamed, "xyz"), "ok 3 |");
 }
 
 TEST(ElementParserWrite, ValueDefaultAndMissing) {
-  struct Case {
+  const std::string notFound = "<fail>|3:Element with ID='Name' not found";
+  const struct {
     const char* id;
     const char* document;
     const char* defaultText;
-    bool ok;
-    const char* written;
-    const char* messages;
-  };
-  const Case cases[] = {
-      {"Name", "<data><Name>A</Name><Name>B</Name></data>", "", true, "A", ""},
-      {"Name", "<data><Other>A</Other></data>", "0.000", true, "0.000", ""},
-      {"Name", "<data><Other>A</Other></data>", "", false, "", "3:Element with ID='Name' not found"},
-      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "dflt", true, "dflt", ""},
-      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "", false, "",
-       "3:Element with ID='Name' not found"},
-      {"Name", "<data><Name><!--note--></Name></data>", "", true, "note", ""},  // a comment's value
-      {"", "<data><A>1</A></data>", "default", false, "", ""},  // an empty id fails silently
+    std::string written;
+  } cases[] = {
+      {"Name", "<data><Name>A</Name><Name>B</Name></data>", "", "A|"},
+      {"Name", "<data><Other>A</Other></data>", "0.000", "0.000|"},
+      {"Name", "<data><Other>A</Other></data>", "", notFound},
+      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "dflt", "dflt|"},
+      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "", notFound},
+      {"Name", "<data><Name><!--note--></Name></data>", "", "note|"},  // a comment's value
+      {"", "<data><A>1</A></data>", "default", "<fail>|"},            // an empty id fails silently
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.document);
-    Harness h;
-    h.SetDocument(c.document);
     ElementParser field(c.id, c.defaultText, 0);
-    EXPECT_EQ(h.Exported(field), (c.ok ? "" : "<fail>") + std::string(c.written));
-    EXPECT_EQ(h.callBack.Joined(), c.messages);
+    EXPECT_EQ(Harness().WriteRun(field, c.document), c.written);
   }
 }
 
-TEST(ElementParserWrite, NoCurrentNodeRaises) {
+TEST(ElementParserWrite, NoCurrentNodeOrEmptyElementRaises) {
   Harness h;
   h.param.currentNode = XmlNode();
   ElementParser field("Name", "", 0);
   std::string out;
   EXPECT_THROW(h.Export(field, out), XmlError);
   EXPECT_THROW(h.Import(field, "x"), XmlError);
+  try {
+    Harness().WriteRun(field, "<data><Name></Name></data>");
+    FAIL() << "no error raised";
+  } catch (const XmlError& e) {
+    EXPECT_EQ(e.Code(), kXmlErrorPointer);
+  }
 }
 
-TEST(CountParserWrite, CountsMatchesOfRelativePath) {
-  struct Case {
+TEST(CountParserWrite, CountsMatchesOfRelativePathAndFormatsLikeAnyField) {
+  const struct {
     const char* id;
     int width;
+    int precision;
     const char* written;
+  } cases[] = {
+      {"Point", 5, -1, "00003|"}, {"Missing", 3, -1, "000|"}, {"Group/Point", 0, -1, "2|"},
+      {"Point", 0, -1, "3|"},     {"Group", 6, 2, "002.00|"},
   };
-  const Case cases[] = {
-      {"Point", 5, "00003"},
-      {"Missing", 3, "000"},
-      {"Group/Point", 0, "2"},
-      {"Point", 0, "3"},
-  };
-  const char* document =
-      "<data><Point/><Point/><Group><Point/></Group><Group><Point/><Line/></Group><Point/></data>";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
-    Harness h;
-    h.SetDocument(document);
     CountParser count(c.id);
     count.SetWidth(c.width);
     count.SetAlign(true);
     count.SetFill('0');
-    EXPECT_EQ(h.Exported(count), c.written);
+    count.SetPrecision(c.precision);
+    EXPECT_EQ(Harness().WriteRun(
+                  count, "<data><Point/><Point/><Group><Point/></Group><Group><Point/><Line/></Group><Point/></data>"),
+              c.written);
   }
-}
-
-TEST(CountParserWrite, FormatsLikeAnyField) {
-  Harness h;
-  h.SetDocument("<data><P/><P/></data>");
-  CountParser count("P");
-  count.SetPrecision(2);
-  count.SetSign(true);
-  count.SetWidth(6);
-  EXPECT_EQ(h.Exported(count), "+2.00 ");
+  CountParser signedCount("P");
+  signedCount.SetPrecision(2);
+  signedCount.SetSign(true);
+  signedCount.SetWidth(6);
+  EXPECT_EQ(Harness().WriteRun(signedCount, "<data><P/><P/></data>"), "+2.00 |");
 }
 
 TEST(CountParserRead, ChecksAndDropsValue) {
-  Harness h;
   CountParser count("P");
   count.SetType(FormatParser::kTypeDouble);
   count.SetWidth(2);
-  ASSERT_TRUE(h.Import(count, "12"));
-  EXPECT_EQ(h.Position(), 2u);
-  EXPECT_EQ(h.Content(), "");
-  Harness bad;
-  EXPECT_FALSE(bad.Import(count, "x2"));
-  EXPECT_EQ(bad.callBack.Joined(), "4:FormatParser: Type of element mismatch");
+  EXPECT_EQ(Harness().ReadRun(count, "12"), "ok 2 |");
+  EXPECT_EQ(Harness().ReadRun(count, "x2"), "fail 0 |4:FormatParser: Type of element mismatch");
 }
 
 }  // namespace

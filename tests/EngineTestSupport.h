@@ -115,6 +115,20 @@ class Harness {
   }
   // Returns the file position.
   uint32_t Position() const { return param.file.Position(); }
+  // Reads `input` from `start` with `budget` bytes (the rest when -1); returns
+  // "ok" or "fail", the end position, the content of `data` and "|messages".
+  std::string ReadRun(Parser& parser, const std::string& input, long budget = -1, uint32_t start = 0) {
+    param.file.OpenBuffer(input);
+    param.file.Seek(start);
+    const bool ok = parser.Read(param, budget < 0 ? input.size() - start : budget);
+    return (ok ? "ok " : "fail ") + std::to_string(Position()) + " " + Content() + "|" + callBack.Joined();
+  }
+  // Writes the document `xml` with `parser`; returns what Exported gives, then "|messages".
+  std::string WriteRun(Parser& parser, const std::string& xml) {
+    SetDocument(xml);
+    const std::string out = Exported(parser);
+    return out + "|" + callBack.Joined();
+  }
 
   RecordingCallBack callBack;
   TParserParam param;

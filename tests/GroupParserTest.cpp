@@ -12,81 +12,66 @@ std::unique_ptr<GroupParser> Group(const std::string& name, int depth, bool repe
                                    bool skipWrong = false) {
   return std::make_unique<GroupParser>(name, repeated, skipWrong, depth);
 }
+ParserPtr Point(int depth) { return With(Group("Point", depth), Delimited("Name", ",", 1), Field("North", 1)); }
 
-TEST(GroupParserRead, IndentsByDepth) {
+TEST(GroupParserRead, Table) {
   const struct {
     ParserPtr tree;
     const char* input;
-    const char* expected;
-    uint32_t end;
+    long budget;
+    uint32_t start;
+    const char* result;
   } cases[] = {
-      {With(Group("Point", 0), Delimited("Name", ",", 1), Field("North", 1)), "P1,12",
-       "<Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n", 5},
-      {With(Group("Point", 1), Delimited("Name", ",", 1), Field("North", 1)), "P1,12",
-       "  <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n", 5},
-      {With(Group("Point", 2), Delimited("Name", ",", 1), Field("North", 1)), "P1,12",
-       "    <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n    </Point>\r\n", 5},
-      // An empty match still adds the element.
-      {With(Group("Empty", 1), Lit("")), "x", "  <Empty>\r\n  </Empty>\r\n", 0},
-      // Without a name the group acts as a sequence.
-      {With(Group("", 3), Field("Name", 0)), "AB", "<Name>AB</Name>\r\n", 2},
+      {Point(0), "P1,12", -1, 0, "ok 5 <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n|"},
+      {Point(1), "P1,12", -1, 0, "ok 5   <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n|"},
+      {Point(2), "P1,12", -1, 0,
+       "ok 5     <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n    </Point>\r\n|"},
+      {With(Group("Empty", 1), Lit("")), "x", -1, 0, "ok 0   <Empty>\r\n  </Empty>\r\n|"},  // empty match
+      {With(Group("", 3), Field("Name", 0)), "AB", -1, 0, "ok 2 <Name>AB</Name>\r\n|"},  // no name: a sequence
+      // A failure drops the element and restores the position.
+      {With(Group("G", 0), Field("Name", 1), Lit(";")), "AB,", 2, 1, "fail 1 |"},
+      // The optional sequence fails at its literal; the field it already read stays.
+      {With(Group("G", 0), With(std::make_unique<OptionalParser>(), Delimited("A", ",", 2), Lit("!")),
+            Field("Rest", 1)),
+       "x,y", -1, 0, "ok 3 <G>\r\n    <A>x</A>\r\n  <Rest>x,y</Rest>\r\n</G>\r\n|"},
+      {std::make_unique<CompoundParser>(), "abc", -1, 0, "fail 0 |4:CompoundParser: No Parsers"},
+      {Seq(Lit("ab"), Field("Rest")), "abcdefgh", 5, 0, "ok 5 <Rest>cde</Rest>\r\n|"},  // the rest of the budget
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.expected);
+    SCOPED_TRACE(c.result);
     Harness h;
-    ASSERT_TRUE(h.Import(*c.tree, c.input));
-    EXPECT_EQ(h.Content(), c.expected);
-    EXPECT_EQ(h.Position(), c.end);
+    EXPECT_EQ(h.ReadRun(*c.tree, c.input, c.budget, c.start), c.result);
     EXPECT_EQ(h.param.currentNode, h.data);
+    if (c.budget == 5) {
+      const std::vector<std::pair<unsigned long, unsigned long>> progress = {{8, 0}};
+      EXPECT_EQ(h.callBack.progress, progress);
+    }
   }
 }
 
-TEST(GroupParserRead, FailureDropsElementAndRestoresPosition) {
-  Harness h;
-  auto tree = Seq(Lit("A"), With(Group("G", 0), Field("Name", 1), Lit(";")));
-  h.param.file.OpenBuffer("AB,");
-  Parser& group = *static_cast<CompoundParser&>(*tree).Child(1);
-  h.param.file.Seek(1);
-  EXPECT_FALSE(group.Read(h.param, 2));
-  EXPECT_EQ(h.Position(), 1u);
-  EXPECT_EQ(h.Content(), "");
-  EXPECT_EQ(h.param.currentNode, h.data);
-}
-
-TEST(GroupParserRead, OptionalInsideGroupKeepsEarlierNodes) {
-  // The optional sequence fails at its literal; the field it already read stays.
-  Harness h;
-  auto optional = With(std::make_unique<OptionalParser>(), Delimited("A", ",", 2), Lit("!"));
-  auto tree = With(Group("G", 0), std::move(optional), Field("Rest", 1));
-  ASSERT_TRUE(h.Import(*tree, "x,y"));
-  EXPECT_EQ(h.Content(), "<G>\r\n    <A>x</A>\r\n  <Rest>x,y</Rest>\r\n</G>\r\n");
-}
-
-TEST(CompoundParserRead, EmptySequenceFailsWithMessage) {
-  Harness h;
-  CompoundParser empty;
-  EXPECT_FALSE(h.Import(empty, "abc"));
-  EXPECT_EQ(h.callBack.Joined(), "4:CompoundParser: No Parsers");
-}
-
-TEST(CompoundParserRead, PassesRemainingBudgetAndReportsProgress) {
-  Harness h;
-  auto tree = Seq(Lit("ab"), Field("Rest"));
-  h.param.file.OpenBuffer("abcdefgh");
-  ASSERT_TRUE(tree->Read(h.param, 5));  // the field gets 3 bytes
-  EXPECT_EQ(h.Content(), "<Rest>cde</Rest>\r\n");
-  ASSERT_EQ(h.callBack.progress.size(), 1u);
-  EXPECT_EQ(h.callBack.progress[0], std::make_pair(8ul, 0ul));
-}
-
-TEST(CompoundParserWrite, FailedChildCutsOutputBack) {
-  Harness h;
-  h.SetDocument("<data><A>1</A></data>");
-  auto tree = Seq(Lit("<"), Field("A"), Field("Missing"));
-  EXPECT_EQ(h.Exported(*tree), "<fail>");
-  CompoundParser empty;
-  EXPECT_EQ(h.Exported(empty), "<fail>");
-  EXPECT_EQ(h.callBack.Joined(), "3:Element with ID='Missing' not found");
+TEST(GroupParserWrite, Table) {
+  const char* points = "<data><Other/><P><N>1</N></P><P><X>2</X></P><P><N>3</N></P></data>";
+  const struct {
+    ParserPtr tree;
+    const char* document;
+    const char* written;
+    int count;  // repeated groups written
+  } cases[] = {
+      {Seq(Lit("<"), Field("A"), Field("Missing")), "<data><A>1</A></data>",
+       "<fail>|3:Element with ID='Missing' not found", 0},  // a failed child cuts the output back
+      {std::make_unique<CompoundParser>(), "<data/>", "<fail>|", 0},
+      {With(Group("P", 0), Lit("x")), "<data><Q/></data>", "<fail>|", 0},
+      {With(std::make_unique<RepeatParser>(), With(Group("P", 0, true, true), Field("N"), Lit(";"))), points,
+       "1;3;|3:Element with ID='N' not found", 2},  // skipWrong drops the failing element
+      {With(std::make_unique<RepeatParser>(), With(Group("P", 0, true), Field("N"), Lit(";"))), points, "1;|3:Element with ID='N' not found", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    Harness h;
+    EXPECT_EQ(h.WriteRun(*c.tree, c.document), c.written);
+    EXPECT_EQ(h.param.writtenCount, c.count);
+    EXPECT_EQ(h.param.currentNode, h.data);
+  }
 }
 
 TEST(GroupParserWrite, RepeatedGroupsAreConsumedInOrder) {
@@ -100,31 +85,6 @@ TEST(GroupParserWrite, RepeatedGroupsAreConsumedInOrder) {
   EXPECT_TRUE(Contains(h.doc.SaveToString(), "<Other"));
   const std::vector<std::pair<unsigned long, unsigned long>> progress = {{3, 0}, {3, 1}, {3, 2}};
   EXPECT_EQ(h.callBack.progress, progress);
-}
-
-TEST(GroupParserWrite, SkipWrongDropsFailingElement) {
-  struct Case {
-    bool skipWrong;
-    const char* expected;
-  };
-  const Case cases[] = {{true, "1;3;"}, {false, "1;"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.skipWrong);
-    Harness h;
-    h.SetDocument("<data><P><N>1</N></P><P><X>2</X></P><P><N>3</N></P></data>");
-    auto repeat = With(std::make_unique<RepeatParser>(),
-                       With(Group("P", 0, true, c.skipWrong), Field("N"), Lit(";")));
-    EXPECT_EQ(h.Exported(*repeat), c.expected);
-    EXPECT_EQ(h.param.writtenCount, c.skipWrong ? 2 : 1);
-  }
-}
-
-TEST(GroupParserWrite, MissingElementWritesNothing) {
-  Harness h;
-  h.SetDocument("<data><Q/></data>");
-  auto group = With(Group("P", 0), Lit("x"));
-  EXPECT_EQ(h.Exported(*group), "<fail>");
-  EXPECT_EQ(h.param.currentNode, h.data);
 }
 
 }  // namespace
