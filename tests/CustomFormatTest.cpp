@@ -1,8 +1,9 @@
 // The custom format generators: golden definitions of all three, the texts
-// that the point generator writes for its options, its files, and round
-// trips of data through generated definitions.
+// each writes for options and fields the golden files do not show, their
+// files, and round trips of data through generated definitions.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,92 +11,104 @@
 #include "custom/CustomFormat.h"
 #include "custom/CustomVectorFormat.h"
 #include "custom/TSRawCustomFormat.h"
+#include "data/InstrumentData.h"
+#include "definitions/FormatDefinition.h"
 #include "host/CodePage.h"
-#include "tests/CustomFormatTestSupport.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
-namespace compoundparser {
+namespace compoundparser::testing {
 namespace {
 
-using testing::Contains;
+using Fields = std::vector<std::string>;
 
-using customtest::CountOf;
-using customtest::CustomTestFile;
-using customtest::Outcome;
-using customtest::ReadFile;
-using customtest::RecordingCallBack;
-using customtest::TempFolder;
+std::string CustomTestFile(const std::string& name) { return TestData("custom/" + name); }
 
-// Generates a definition named "F" for all files; the options default to off.
-CustomFormat Make(const std::string& path, const std::vector<std::string>& fields,
-                  const char* delimiter = "2C", int32_t latLon = -1, bool controlCodes = false,
-                  bool attributes = false) {
-  return CustomFormat(path, "F", "*.*", delimiter, latLon, false, controlCodes, attributes, fields);
+// Returns how often `needle` occurs in `text`.
+size_t CountOf(const std::string& text, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
 }
 
-// Returns the text generated for `fields` with a comma and no options.
-std::string TextFor(const std::vector<std::string>& fields, int32_t latLonFormat = -1) {
+// Returns the text of a generated definition when it was written without an
+// error and holds no document; else the error and "<not written>" or "<document>".
+template <class Generated>
+std::string Outcome(const Generated& format) {
+  return format.GetError() + (format.IsWritten() ? format.GetText() : "<not written>") +
+         (format.GetDocument().IsNull() ? "" : "<document>");
+}
+
+// The arguments of one generator: 'P' points, 'V' vectors, 'T' raw observations.
+struct Spec {
+  char kind;
+  const char* name;
+  const char* mask;
+  const char* delimiter;
+  int32_t latLon;       // points only
+  const char* options;  // 'h' header (points only), 'c' control codes, 'a' attributes
+  const char* fields;   // blank between them
+};
+
+// Splits `text` at each `separator`; an empty text has no parts.
+Fields Split(const std::string& text, char separator = ' ') {
+  Fields fields;
+  std::istringstream in(text);
+  for (std::string field; std::getline(in, field, separator);) fields.push_back(field);
+  return fields;
+}
+
+// Generates the definition of `s` into `path` and returns its Outcome().
+std::string Generate(const Spec& s, const std::string& path) {
+  const std::string options = s.options;
+  const bool codes = options.find('c') != std::string::npos;
+  const bool attributes = options.find('a') != std::string::npos;
+  const Fields fields = Split(s.fields);
+  if (s.kind == 'V') {
+    return Outcome(
+        CustomVectorFormat(path, s.name, s.mask, s.delimiter, codes, attributes, fields));
+  }
+  if (s.kind == 'T') return Outcome(TSRawCustomFormat(path, s.name, s.mask, s.delimiter, fields));
+  return Outcome(CustomFormat(path, s.name, s.mask, s.delimiter, s.latLon,
+                              options.find('h') != std::string::npos, codes, attributes, fields));
+}
+
+// Loads the definition in `path`; messages go to `callBack`.
+bool Loads(const std::string& path, RecordingCallBack& callBack) {
+  FormatDefinition definition(path, &callBack);
+  return definition.Load();
+}
+
+// Returns the text that Generate() writes for `s`.
+std::string TextOf(const Spec& s) {
   TempFolder dir;
-  CustomFormat format = Make(dir.Path("f.xml"), fields, "2C", latLonFormat);
-  EXPECT_TRUE(format.IsWritten()) << format.GetError();
-  return format.GetText();
+  const std::string text = Generate(s, dir.Path("f.xml"));
+  EXPECT_EQ(text.rfind("<?xml", 0), 0u) << text;
+  return text;
 }
-
-// Writes a generated definition to `path` and returns its Outcome().
-using Generator = std::string (*)(const std::string& path);
-
-const std::vector<std::string> kCodedPoints = {"PointNumber", "Northing", "Easting", "Elevation",
-                                               "FullCodes"};
-const std::vector<std::string> kObservations = {"PointNumber", "HorizontalAngle", "ZenithAngle",
-                                                "SlopeDistance", "ControlCode"};
 
 const struct {
   const char* golden;
-  Generator generate;
+  Spec spec;
 } kGolden[] = {
     {"points_grid.xml",
-     [](const std::string& p) {
-       return Outcome(CustomFormat(p, "Grid Points", "*.csv", "2C", -1, false, false, false,
-                                   {"PointNumber", "Northing", "Easting", "Elevation"}));
-     }},
+     {'P', "Grid Points", "*.csv", "2C", -1, "", "PointNumber Northing Easting Elevation"}},
     {"points_geo_codes.xml",
-     [](const std::string& p) {
-       return Outcome(
-           CustomFormat(p, "Geo Points", "*.txt", "20", 3, true, true, true,
-                        {"PointNumber", "Latitude", "Longitude", "EllHeight", "FullCodes"}));
-     }},
-    {"points_simple_codes.xml",
-     [](const std::string& p) {
-       return Outcome(CustomFormat(p, "Mixed", "*.dat", "09", 1, false, false, false,
-                                   {"X", "Latitude", "Code", "FullCodes"}));
-     }},
-    {"vector_plain.xml",
-     [](const std::string& p) {
-       return Outcome(CustomVectorFormat(p, "Vectors", "*.vec", "2C", false, false,
-                                         {"DX", "DY", "DZ", "Note"}));
-     }},
+     {'P', "Geo Points", "*.txt", "20", 3, "hca",
+      "PointNumber Latitude Longitude EllHeight FullCodes"}},
+    {"points_simple_codes.xml", {'P', "Mixed", "*.dat", "09", 1, "", "X Latitude Code FullCodes"}},
+    {"vector_plain.xml", {'V', "Vectors", "*.vec", "2C", -1, "", "DX DY DZ Note"}},
     {"vector_codes.xml",
-     [](const std::string& p) {
-       return Outcome(CustomVectorFormat(p, "Vectors Codes", "*.gps", "20", true, true,
-                                         {"BaseAntennaHeight", "DX", "Remark", "FullCodes"}));
-     }},
-    {"vector_simple_codes.xml",
-     [](const std::string& p) {
-       return Outcome(
-           CustomVectorFormat(p, "Tab Vectors", "*.tab", "09", false, false, {"DX", "FullCodes"}));
-     }},
+     {'V', "Vectors Codes", "*.gps", "20", -1, "ca", "BaseAntennaHeight DX Remark FullCodes"}},
+    {"vector_simple_codes.xml", {'V', "Tab Vectors", "*.tab", "09", -1, "", "DX FullCodes"}},
     {"tsraw_observations.xml",
-     [](const std::string& p) {
-       return Outcome(TSRawCustomFormat(p, "Raw Obs", "*.raw", "2C", kObservations));
-     }},
-    {"tsraw_empty.xml",
-     [](const std::string& p) {
-       return Outcome(TSRawCustomFormat(p, "Empty Raw", "*.*", "20", {}));
-     }},
+     {'T', "Raw Obs", "*.raw", "2C", -1, "",
+      "PointNumber HorizontalAngle ZenithAngle SlopeDistance ControlCode"}},
+    {"tsraw_empty.xml", {'T', "Empty Raw", "*.*", "20", -1, "", ""}},
     {"tsraw_tab.xml",
-     [](const std::string& p) {
-       return Outcome(TSRawCustomFormat(p, "Tab Raw", "*.tsr", "09",
-                                        {"ControlCode2", "InstrumentHeight", "Note"}));
-     }},
+     {'T', "Tab Raw", "*.tsr", "09", -1, "", "ControlCode2 InstrumentHeight Note"}},
 };
 
 TEST(GeneratorGolden, WritesExpectedFilesThatLoad) {
@@ -105,117 +118,91 @@ TEST(GeneratorGolden, WritesExpectedFilesThatLoad) {
     const std::string path = dir.Path("generated.xml");
     const std::string expected = ReadFile(CustomTestFile(c.golden));
     ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(c.generate(path), expected);
+    EXPECT_EQ(Generate(c.spec, path), expected);
     EXPECT_EQ(ReadFile(path), expected);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"generated.xml"});  // no temporary left
     RecordingCallBack callBack;
-    EXPECT_TRUE(customtest::LoadsAsDefinition(path, callBack)) << callBack.Lines();
+    EXPECT_TRUE(Loads(path, callBack)) << callBack.Lines();
   }
 }
 
-TEST(CustomFormatText, CoordinateSystemFollowsStrongestCoordinates) {
+TEST(CustomFormatText, CoordinateSystemLatLonFormatAndAngleType) {
   const struct {
-    std::vector<std::string> fields;
+    const char* fields;
+    int32_t latLon;
     const char* coordSystem;
+    const char* latLonFormat;  // nullptr: no LatLonFormat variable
+    const char* angleType;     // of both angles; nullptr: not checked
   } cases[] = {
-      {{"X", "Y", "Z"}, "XYZ"},         {{"X", "Easting"}, "Grid"},
-      {{"Easting", "X"}, "Grid"},       {{"Latitude", "X"}, "BLH"},
-      {{"X", "Longitude"}, "BLH"},      {{"Northing", "Latitude"}, "Grid"},
-      {{"Latitude", "Northing"}, "Grid"}, {{"PointNumber", "Code"}, "Grid"},
-      {{}, "Grid"},
+      {"X Y Z", -1, "XYZ", nullptr, nullptr},
+      {"X Easting", -1, "Grid", nullptr, nullptr},
+      {"Easting X", -1, "Grid", nullptr, nullptr},
+      {"Latitude X", -1, "BLH", nullptr, nullptr},
+      {"X Longitude", -1, "BLH", nullptr, nullptr},
+      {"Northing Latitude", -1, "Grid", nullptr, nullptr},
+      {"Latitude Northing", -1, "Grid", nullptr, nullptr},
+      {"PointNumber Code", -1, "Grid", nullptr, nullptr},
+      {"", -1, "Grid", nullptr, nullptr},
+      {"Latitude Longitude H", -1, "BLH", nullptr, "degree"},
+      {"Latitude Longitude H", 0, "BLH", "Strict", "degree"},
+      {"Latitude Longitude H", 1, "BLH", "DecDegree", "double"},
+      {"Latitude Longitude H", 2, "BLH", "SpaceSep", "degree"},
+      {"Latitude Longitude H", 3, "BLH", "NoSep", "degree"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.coordSystem);
+    SCOPED_TRACE(std::string(c.fields) + " " + std::to_string(c.latLon));
+    const std::string text = TextOf({'P', "F", "*.*", "2C", c.latLon, "", c.fields});
     const std::string cs = c.coordSystem;
-    EXPECT_TRUE(Contains(TextFor(c.fields), "<variable id=\"CoordSystem\" default=\"" + cs +
-                                                "\">\r\n      <value id=\"" + cs +
-                                                "\"/>\r\n    </variable>"));
-  }
-}
-
-TEST(CustomFormatText, LatLonFormatSetsVariableAndAngleType) {
-  const struct {
-    int32_t latLonFormat;
-    const char* defaultValue;  // nullptr: no LatLonFormat variable
-    const char* angleType;
-  } cases[] = {
-      {-1, nullptr, "degree"},   {0, "Strict", "degree"}, {1, "DecDegree", "double"},
-      {2, "SpaceSep", "degree"}, {3, "NoSep", "degree"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.latLonFormat);
-    const std::string text = TextFor({"Latitude", "Longitude", "H"}, c.latLonFormat);
-    if (c.defaultValue == nullptr) {
-      EXPECT_FALSE(Contains(text, "LatLonFormat"));
-    } else {
+    EXPECT_TRUE(Contains(text, "<variable id=\"CoordSystem\" default=\"" + cs +
+                                   "\">\r\n      <value id=\"" + cs + "\"/>\r\n    </variable>"));
+    EXPECT_EQ(text.find("LatLonFormat") != std::string::npos, c.latLonFormat != nullptr);
+    if (c.latLonFormat != nullptr) {
       EXPECT_TRUE(Contains(
-          text, std::string("<variable id=\"LatLonFormat\" default=\"") + c.defaultValue + "\">"));
+          text, std::string("<variable id=\"LatLonFormat\" default=\"") + c.latLonFormat + "\">"));
     }
-    EXPECT_EQ(CountOf(text, std::string("type=\"") + c.angleType + "\""), 2u);
+    if (c.angleType != nullptr) {
+      EXPECT_EQ(CountOf(text, std::string("type=\"") + c.angleType + "\""), 2u);
+    }
   }
-}
-
-TEST(CustomFormatText, LastFieldIsUntypedAndLineEndsAreCrLf) {
-  const std::string text = TextFor({"X", "Y", "Z"});
-  EXPECT_TRUE(Contains(text, "<element id=\"Y\" type=\"double\"/>"));
-  EXPECT_FALSE(Contains(text, "<element id=\"Z\" type="));
-  EXPECT_EQ(CountOf(text, "<element id=\"Z\"/>"), 2u);
-  EXPECT_EQ(CountOf(text, "\n"), CountOf(text, "\r\n"));
-  EXPECT_FALSE(Contains(text, "0d0a"));  // hex in capitals
 }
 
 TEST(CustomFormatText, SpaceAbsorberFollowsEveryFieldButLastAndCodes) {
-  const struct {
-    const char* delimiter;
-    std::vector<std::string> fields;
-    size_t absorbers;
-  } cases[] = {
-      {"20", {"PointNumber", "Northing", "Code", "Elevation"}, 3},
-      {"20", {"Code", "PointNumber"}, 2},    // a last PointNumber keeps its block
-      {"20", {"Northing", "FullCodes"}, 2},  // one in the field list, one in FeatureCode
-      {"2C", {"PointNumber", "Northing", "Code", "Elevation"}, 0},
-      {"2C", {"Northing", "FullCodes"}, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.fields.size());
-    TempFolder dir;
-    EXPECT_EQ(CountOf(Make(dir.Path("f.xml"), c.fields, c.delimiter).GetText(),
-                      "<repeat writecount=\"1\">"),
-              c.absorbers);
+  // A last PointNumber keeps its block.
+  for (const auto& [fields, absorbers] :
+       {std::pair{"PointNumber Northing Code Elevation", 3u}, std::pair{"Code PointNumber", 2u}}) {
+    SCOPED_TRACE(fields);
+    const std::string text = TextOf({'P', "F", "*.*", "20", -1, "", fields});
+    EXPECT_EQ(CountOf(text, "<repeat writecount=\"1\">"), absorbers);
   }
 }
 
 TEST(CustomFormatText, CodeSubstitutesOnlyForLastFullCodes) {
   const struct {
-    std::vector<std::string> fields;
-    bool controlCodes;
-    bool attributes;
+    const char* fields;
+    const char* options;
     const char* featureCodeUses;  // nullptr: no code substitutes
   } cases[] = {
-      {{"PointNumber", "FullCodes"}, false, false, "CodeStringControl"},
-      {{"PointNumber", "FullCodes"}, true, false, "CodeStringControl"},
-      {{"PointNumber", "FullCodes"}, false, true, "Feature"},
-      {{"FullCodes", "PointNumber"}, true, true, nullptr},
+      {"PointNumber FullCodes", "c", "CodeStringControl"},
+      {"PointNumber FullCodes", "a", "Feature"},
+      {"FullCodes PointNumber", "ca", nullptr},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.controlCodes) + std::to_string(c.attributes));
+    SCOPED_TRACE(c.options);
     TempFolder dir;
     const std::string path = dir.Path("f.xml");
-    const CustomFormat format = Make(path, c.fields, "2C", -1, c.controlCodes, c.attributes);
-    const std::string& text = format.GetText();
+    const std::string text = Generate({'P', "F", "*.*", "2C", -1, c.options, c.fields}, path);
     EXPECT_EQ(CountOf(text, "<subst id=\"FeatureCode\"/>"), 1u);
     if (c.featureCodeUses == nullptr) {
       EXPECT_EQ(text.find("<substitute id="), text.find("<substitute id=\"Fields\">"));
       // FullCodes that is not last leaves FeatureCode undefined: the definition fails to load.
-      ASSERT_TRUE(format.IsWritten());
       RecordingCallBack callBack;
-      EXPECT_FALSE(customtest::LoadsAsDefinition(path, callBack));
+      EXPECT_FALSE(Loads(path, callBack));
       EXPECT_TRUE(callBack.Has("Substitute with id='FeatureCode' not found")) << callBack.Lines();
       continue;
     }
     EXPECT_TRUE(Contains(text, "<substitute id=\"CodeStringControl\">"));
-    EXPECT_EQ(text.find("<substitute id=\"Feature\">") != std::string::npos, c.attributes);
-    EXPECT_EQ(text.find("ControlCode2") != std::string::npos, c.controlCodes);
+    EXPECT_EQ(text.find("<substitute id=\"Feature\">") != std::string::npos, c.options[0] == 'a');
+    EXPECT_EQ(text.find("ControlCode2") != std::string::npos, c.options[0] == 'c');
     EXPECT_EQ(CountOf(text, std::string("<subst id=\"") + c.featureCodeUses + "\"/>"), 2u);
     EXPECT_TRUE(
         Contains(text, std::string("<terminated MaxWidth=\"500\">\r\n          <subst id=\"") +
@@ -224,17 +211,61 @@ TEST(CustomFormatText, CodeSubstitutesOnlyForLastFullCodes) {
 }
 
 TEST(CustomFormatText, NameAndMaskAreWrittenUnchangedAndEncodingFollowsCodePage) {
-  TempFolder dir;
-  CustomFormat format(dir.Path("f.xml"), "A&B <x>", "*.\"t\"", "2C", -1, false, false, false,
-                      {"PointNumber"});
-  EXPECT_TRUE(
-      Contains(format.GetText(), "<format type=\"Points\" name=\"A&B <x>\" FileMask=\"*.\"t\"\">"));
-  EXPECT_EQ(format.GetText().rfind("<?xml version=\"1.0\"?>\r\n", 0), 0u);
+  const std::string text = TextOf({'P', "A&B <x>", "*.\"t\"", "2C", -1, "", "PointNumber"});
+  EXPECT_TRUE(Contains(text, "<format type=\"Points\" name=\"A&B <x>\" FileMask=\"*.\"t\"\">"));
+  EXPECT_EQ(text.rfind("<?xml version=\"1.0\"?>\r\n", 0), 0u);
   const std::string before = CodePageName();
   if (!SetCodePage("CP932")) GTEST_SKIP() << "iconv does not know CP932 here";
-  const CustomFormat shiftJis = Make(dir.Path("g.xml"), {"X"});
+  const std::string shiftJis = TextOf({'P', "F", "*.*", "2C", -1, "", "X"});
   if (!SetCodePage(before)) SetCodePage("");
-  EXPECT_EQ(shiftJis.GetText().rfind("<?xml version=\"1.0\" encoding=\"Shift-JIS\"?>\r\n", 0), 0u);
+  EXPECT_EQ(shiftJis.rfind("<?xml version=\"1.0\" encoding=\"Shift-JIS\"?>\r\n", 0), 0u);
+}
+
+TEST(CustomVectorFormatText, FieldBlocksAndTypes) {
+  const struct {
+    const char* fields;
+    size_t typed;  // elements with type "double"
+  } cases[] = {
+      {"DX", 0},
+      {"SX CYZ RoverAntennaHeight RoverElev RoverNorth RoverEast N", 6},
+      {"Note DX", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fields);
+    const std::string text = TextOf({'V', "V", "*.*", "2C", -1, "", c.fields});
+    EXPECT_EQ(CountOf(text, "type=\"double\""), c.typed);
+    const size_t fields = text.find("<substitute id=\"Fields\">");
+    const size_t ifFields = text.find("<substitute id=\"IfFields\">");
+    ASSERT_LT(fields, ifFields);
+    EXPECT_EQ(CountOf(text.substr(fields, ifFields - fields), "\r\n    <radio>"),
+              Split(c.fields).size());
+    // The last field reads an optional value with a read-only delimiter.
+    EXPECT_TRUE(Contains(text, "<element id=\"" + Split(c.fields).back() +
+                                   "\"/>\r\n        </optional>\r\n"
+                                   "        <literal hex=\"true\" readonly=\"true\">2C</literal>"));
+  }
+}
+
+TEST(TSRawCustomFormatText, FieldContentByName) {
+  const struct {
+    const char* fields;   // the field stands first and last: the last field gets the same block
+    const char* content;  // as written inside the block's terminated
+  } cases[] = {
+      {"BacksightBearing Code BacksightBearing",
+       "        <element id=\"BacksightBearing\" type=\"double\"/>\r\n"},
+      {"Target Code Target", "          <element id=\"Target\"/>\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fields);
+    const std::string text = TextOf({'T', "R", "*.*", "3B", -1, "", c.fields});
+    EXPECT_EQ(CountOf(text, std::string("    <radio>\r\n      <terminated MaxWidth=\"50\">\r\n") +
+                                c.content +
+                                "        <literal hex=\"true\">3B</literal>\r\n"
+                                "      </terminated>\r\n"
+                                "      <literal hex=\"true\">3B</literal>\r\n"
+                                "    </radio>\r\n"),
+              2u);
+  }
 }
 
 TEST(CustomFormatFile, FailedGenerationWritesNothing) {
@@ -246,28 +277,39 @@ TEST(CustomFormatFile, FailedGenerationWritesNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     TempFolder dir;
-    const CustomFormat format = Make(dir.Path(c.path), {"PointNumber", "Latitude"}, "2C", c.latLon);
-    EXPECT_FALSE(format.IsWritten());
-    EXPECT_TRUE(Contains(format.GetError(), c.errorPart));
+    const std::string outcome =
+        Generate({'P', "F", "*.*", "2C", c.latLon, "", "PointNumber Latitude"}, dir.Path(c.path));
+    EXPECT_TRUE(Contains(outcome, c.errorPart));
+    EXPECT_EQ(outcome.substr(outcome.size() - 13), "<not written>");
     EXPECT_TRUE(dir.Names().empty());
   }
 }
 
-TEST(CustomFormatFile, ReplacesExistingFileAndSavesElsewhere) {
+TEST(CustomFormatFile, ReplacesExistingFileSavesElsewhereAndCopies) {
   TempFolder dir;
   const std::string path = dir.Path("f.xml");
-  testing::WriteFile(path, std::string(100000, 'x'));
-  CustomFormat format = Make(path, {"PointNumber", "Code"});
+  WriteFile(path, std::string(100000, 'x'));
+  CustomFormat format(path, "F", "*.*", "2C", -1, false, false, false, {"PointNumber", "Code"});
   ASSERT_TRUE(format.IsWritten());
   EXPECT_EQ(ReadFile(path), format.GetText());
   format.Save(dir.Path("copy.xml"));
   EXPECT_TRUE(format.IsWritten());
   EXPECT_EQ(ReadFile(dir.Path("copy.xml")), format.GetText());
+  CustomFormat copy(format);
+  EXPECT_EQ(copy.GetText(), format.GetText());
+  EXPECT_TRUE(copy.IsWritten());
   format.Save(dir.Path("none/copy.xml"));
   EXPECT_FALSE(format.IsWritten());
   EXPECT_NE(format.GetError(), "");
+  copy = format;
+  CustomFormat& alias = copy;
+  copy = alias;
+  EXPECT_EQ(copy.GetText(), format.GetText());
+  EXPECT_FALSE(copy.IsWritten());
+  EXPECT_EQ(copy.GetError(), format.GetError());
+  EXPECT_TRUE(copy.GetDocument() == format.GetDocument());
 
-  CustomFormat failed = Make(dir.Path("none/f.xml"), {}, "2C", 9);
+  CustomFormat failed(dir.Path("none/f.xml"), "F", "*.*", "2C", 9, false, false, false, {});
   failed.Save(dir.Path("later.xml"));
   EXPECT_FALSE(failed.IsWritten());
   // A definition that could not be written at first can be saved elsewhere.
@@ -280,122 +322,84 @@ TEST(CustomFormatFile, ReplacesExistingFileAndSavesElsewhere) {
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"copy.xml", "f.xml", "v.xml"}));
 }
 
-TEST(CustomFormatFile, CopiesKeepTextAndOutcome) {
-  TempFolder dir;
-  CustomFormat first = Make(dir.Path("a.xml"), {"X"});
-  CustomFormat second = Make(dir.Path("none/b.xml"), {"Y"});
-  CustomFormat copy(first);
-  EXPECT_EQ(copy.GetText(), first.GetText());
-  EXPECT_TRUE(copy.IsWritten());
-  copy = second;
-  EXPECT_EQ(copy.GetText(), second.GetText());
-  EXPECT_FALSE(copy.IsWritten());
-  EXPECT_EQ(copy.GetError(), second.GetError());
-  CustomFormat& alias = copy;
-  copy = alias;
-  EXPECT_EQ(copy.GetText(), second.GetText());
-  EXPECT_TRUE(copy.GetDocument() == second.GetDocument());
-}
-
 TEST(GeneratorRoundTrip, DataComesBackThroughGeneratedDefinitions) {
+  const Spec coded = {'P',
+                      "Coded Points",
+                      "*.csv",
+                      "2C",
+                      -1,
+                      "ca",
+                      "PointNumber Northing Easting Elevation FullCodes"};
+  const Spec spaced = {
+      'P', "Spaced", "*.txt", "20", -1, "h", "PointNumber Northing Easting Elevation"};
+  const Spec vectors = {'V', "V", "*.vec", "2C", -1, "", "DX DY"};
+  const Spec observations = {'T', "Raw", "*.raw", "2C", -1, "", "PointNumber SlopeDistance"};
   const struct {
     const char* name;
-    Generator generate;
     std::string data;
     const char* output;  // the export: nullptr for the data itself, "" when the import fails
-    std::vector<const char*> pieces;  // in the imported document
-    std::vector<std::pair<const char*, size_t>> counts;
-    const char* golden = nullptr;  // the definition, when `generate` is nullptr
+    const char* pieces;  // in the imported document, '|' between them; "piece#n": n of them
+    const char* golden;  // the definition, else the one `spec` generates
+    Spec spec{};
   } cases[] = {
-      {"points with codes and attributes",
-       [](const std::string& p) {
-         return Outcome(
-             CustomFormat(p, "Coded Points", "*.csv", "2C", -1, false, true, true, kCodedPoints));
-       },
-       ReadFile(CustomTestFile("points_codes.csv")),
-       nullptr,
-       {"<Code>TREE</Code>", "<String>oak</String>", "<ControlCode>C1</ControlCode>",
-        "<ControlCode2>X9</ControlCode2>", "<Name>Species</Name>", "<Value>oak</Value>",
-        "<Type>INT</Type>", "<Value>5</Value>", "<Type>DATE</Type>", "<Value>2020-01-02</Value>",
-        "<Northing>1001.250</Northing>", "<Easting>7</Easting>"},
-       {{"<Feature>", 3}, {"<ListValue>", 2}, {"<Point>", 3}}},
-      {"header and runs of spaces",
-       [](const std::string& p) {
-         return Outcome(CustomFormat(p, "Spaced", "*.txt", "20", -1, true, false, false,
-                                     {"PointNumber", "Northing", "Easting", "Elevation"}));
-       },
-       "Name N E H\r\nP1   10.5 20.25  3.0\r\n\r\nP2 1 2 3\n",
-       "Name N E H\r\nP1 10.5 20.25 3.0\r\nP2 1 2 3\r\n",
-       {"<Header>Name N E H</Header>"},
-       {{"<Point>", 2}}},
-      // The generated definitions are the golden files.
-      {"vectors with project header",
-       nullptr,
-       ReadFile(CustomTestFile("vectors.vec")),
-       nullptr,
-       {"<DistanceUnitIndicator>Feet</DistanceUnitIndicator>", "<Note>rover 7</Note>"},
-       {{"<Vector>", 2}},
+      {"points with codes and attributes", ReadFile(CustomTestFile("points_codes.csv")), nullptr,
+       "<Code>TREE</Code>|<String>oak</String>|<ControlCode>C1</ControlCode>|"
+       "<ControlCode2>X9</ControlCode2>|<Name>Species</Name>|<Value>oak</Value>|<Type>INT</Type>|"
+       "<Value>5</Value>|<Type>DATE</Type>|<Value>2020-01-02</Value>|"
+       "<Northing>1001.250</Northing>|<Easting>7</Easting>|<Feature>#3|<ListValue>#2|<Point>#3",
+       nullptr, coded},
+      {"header and runs of spaces", "Name N E H\r\nP1   10.5 20.25  3.0\r\n\r\nP2 1 2 3\n",
+       "Name N E H\r\nP1 10.5 20.25 3.0\r\nP2 1 2 3\r\n", "<Header>Name N E H</Header>|<Point>#2",
+       nullptr, spaced},
+      {"vectors with project header", ReadFile(CustomTestFile("vectors.vec")), nullptr,
+       "<DistanceUnitIndicator>Feet</DistanceUnitIndicator>|<Note>rover 7</Note>|<Vector>#2",
        "vector_plain.xml"},
       // Lone line feeds are not line ends.
-      {"vectors with line feeds",
-       [](const std::string& p) {
-         return Outcome(
-             CustomVectorFormat(p, "Vectors", "*.vec", "2C", false, false, {"DX", "DY"}));
-       },
-       "1.0,2.0\n3.0,4.0\n",
-       "",
-       {},
-       {}},
+      {"vectors with line feeds", "1.0,2.0\n3.0,4.0\n", "", "", nullptr, vectors},
       // The empty line is read but not written back.
-      {"observations with control codes",
-       nullptr,
-       ReadFile(CustomTestFile("observations.raw")),
+      {"observations with control codes", ReadFile(CustomTestFile("observations.raw")),
        "P1,123.4530,90.0000,25.123,BS,\r\nP2,10.0000,,12.5,,\r\n",
-       {"<ControlCode>BS</ControlCode>"},
-       {{"<Observation>", 2}, {"<CTL>", 1}},
-       "tsraw_observations.xml"},
-      {"observations with line feeds",
-       [](const std::string& p) {
-         return Outcome(
-             TSRawCustomFormat(p, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"}));
-       },
-       "P1,1.0,\nP2,2.0,\n",
-       "",
-       {},
-       {}},
-      {"observations with line ends",
-       [](const std::string& p) {
-         return Outcome(
-             TSRawCustomFormat(p, "Raw", "*.raw", "2C", {"PointNumber", "SlopeDistance"}));
-       },
-       "P1,1.0,\r\nP2,2.0,\r\n",
-       nullptr,
-       {},
-       {{"<Observation>", 2}}},
+       "<ControlCode>BS</ControlCode>|<Observation>#2|<CTL>#1", "tsraw_observations.xml"},
+      {"observations with line feeds", "P1,1.0,\nP2,2.0,\n", "", "", nullptr, observations},
+      {"observations with line ends", "P1,1.0,\r\nP2,2.0,\r\n", nullptr, "<Observation>#2", nullptr,
+       observations},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder dir;
-    const std::string definition = c.golden ? CustomTestFile(c.golden) : dir.Path("definition.xml");
-    if (c.generate) {
-      ASSERT_EQ(c.generate(definition).find("<?xml"), 0u);
+    std::string definitionFile = dir.Path("definition.xml");
+    if (c.golden) {
+      definitionFile = CustomTestFile(c.golden);
+    } else {
+      ASSERT_EQ(Generate(c.spec, definitionFile).find("<?xml"), 0u);
     }
     ASSERT_FALSE(c.data.empty());
-    const auto trip = customtest::ImportAndExport(definition, c.data, dir);
-    ASSERT_TRUE(trip.loaded) << trip.messages;
+    RecordingCallBack callBack;
+    FormatDefinition definition(definitionFile, &callBack);
+    ASSERT_TRUE(definition.Load()) << callBack.Lines();
     const bool imports = c.output == nullptr || *c.output != '\0';
-    ASSERT_EQ(trip.imported, imports) << trip.messages;
-    if (!imports) continue;
-    EXPECT_TRUE(trip.exported) << trip.messages;
-    EXPECT_EQ(trip.output, c.output ? c.output : c.data);
-    for (const char* piece : c.pieces) {
-      EXPECT_TRUE(Contains(trip.document, piece)) << piece;
+    std::string document;
+    {
+      // The runs keep their files open until the object is gone.
+      InstrumentData data(definition, &callBack);
+      ASSERT_EQ(data.ParseRead(dir.Write("input.dat", c.data), definition), imports)
+          << callBack.Lines();
+      if (!imports) continue;
+      document = data.GetDocument().SaveToString();
+      EXPECT_TRUE(data.ParseWrite(dir.Path("output.dat"), definition)) << callBack.Lines();
     }
-    for (const auto& [element, count] : c.counts) {
-      EXPECT_EQ(CountOf(trip.document, element), count) << element;
+    EXPECT_EQ(ReadFile(dir.Path("output.dat")), c.output ? c.output : c.data);
+    for (const std::string& piece : Split(c.pieces, '|')) {
+      const size_t hash = piece.rfind('#');
+      if (hash == std::string::npos) {
+        EXPECT_TRUE(Contains(document, piece));
+      } else {
+        EXPECT_EQ(std::to_string(CountOf(document, piece.substr(0, hash))), piece.substr(hash + 1))
+            << piece;
+      }
     }
   }
 }
 
 }  // namespace
-}  // namespace compoundparser
+}  // namespace compoundparser::testing
