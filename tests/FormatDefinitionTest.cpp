@@ -102,7 +102,8 @@ TEST(FormatDefinition, ReadsTheDescription) {
 
 // Imports points.txt through `definition` and returns the number of Point records.
 int ImportPoints(FormatDefinition& definition) {
-  TParserParam param(nullptr);
+  RecordingCallBack callBack;
+  TParserParam param(&callBack);
   XmlDocument document = XmlDocument::Create();
   param.currentNode = document.AsNode().AppendElement("data");
   if (!definition.ParseFile(DefinitionPath("points.txt"), param)) return -1;
