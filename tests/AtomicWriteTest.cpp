@@ -1,6 +1,6 @@
 // Files that the library writes appear whole or leave the old file as it was:
-// generated definitions, saved definitions and saved documents all go through
-// a temporary file of their own that replaces the target only when complete.
+// they go through a temporary file of their own that replaces the target only
+// when complete.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "custom/DefinitionWriter.h"
-#include "data/InstrumentData.h"
-#include "definitions/FormatDefinition.h"
 #include "host/AtomicFile.h"
 #include "tests/TestFiles.h"
 
@@ -19,77 +17,44 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-class AtomicWrite : public ::testing::Test {
- protected:
-  std::string Path(const std::string& name) const { return folder_.Path(name); }
-  TempFolder folder_;
-};
-
-TEST_F(AtomicWrite, GeneratedDefinitionLeavesOtherFilesAlone) {
+TEST(AtomicWrite, GeneratedDefinitionReplacesOnlyItsTarget) {
+  TempFolder folder;
   // A file that happens to have the name of a fixed temporary name survives.
-  folder_.Write("points.xml", "old");
-  folder_.Write("points.xml.tmp", "someone else's");
-  EXPECT_EQ(WriteDefinitionFile(Path("points.xml"), "<format/>"), "");
-  EXPECT_EQ(ReadFile(Path("points.xml")), "<format/>");
-  EXPECT_EQ(ReadFile(Path("points.xml.tmp")), "someone else's");
-  EXPECT_EQ(folder_.Names(), (Names{"points.xml", "points.xml.tmp"}));
+  folder.Write("points.xml", "old");
+  folder.Write("points.xml.tmp", "someone else's");
+  folder.Write("real.xml", "old");
+  fs::create_symlink(folder.Path("real.xml"), folder.Path("link.xml"));
+  EXPECT_EQ(WriteDefinitionFile(folder.Path("points.xml"), "<format/>"), "");
+  EXPECT_EQ(WriteDefinitionFile(folder.Path("link.xml"), "<linked/>"), "");
+  EXPECT_TRUE(Contains(WriteDefinitionFile(folder.Path("none/points.xml"), "x"), "points.xml"));
+  EXPECT_EQ(ReadFile(folder.Path("points.xml")), "<format/>");
+  EXPECT_EQ(ReadFile(folder.Path("points.xml.tmp")), "someone else's");
+  // A link stays a link; the file it points to is replaced.
+  EXPECT_TRUE(fs::is_symlink(folder.Path("link.xml")));
+  EXPECT_EQ(ReadFile(folder.Path("real.xml")), "<linked/>");
+  EXPECT_EQ(folder.Names(), (Names{"link.xml", "points.xml", "points.xml.tmp", "real.xml"}));
 }
 
-TEST_F(AtomicWrite, GeneratedDefinitionThroughALinkReplacesItsTarget) {
-  folder_.Write("real.xml", "old");
-  fs::create_symlink(Path("real.xml"), Path("link.xml"));
-  EXPECT_EQ(WriteDefinitionFile(Path("link.xml"), "<format/>"), "");
-  EXPECT_TRUE(fs::is_symlink(Path("link.xml")));
-  EXPECT_EQ(ReadFile(Path("real.xml")), "<format/>");
-}
-
-TEST_F(AtomicWrite, GeneratedDefinitionInAMissingFolderFailsWithoutAFile) {
-  const std::string message = WriteDefinitionFile(Path("none/points.xml"), "x");
-  EXPECT_TRUE(Contains(message, "points.xml"));
-  EXPECT_EQ(folder_.Names(), Names{});
-}
-
-TEST_F(AtomicWrite, AbortedFileLeavesTheOldOneAndNoTemporary) {
-  folder_.Write("out.txt", "old");
-  {
-    AtomicFile file;
-    int code = 0;
-    ASSERT_TRUE(file.Open(Path("out.txt"), code));
-    file.Write("new but incomplete");
-    EXPECT_TRUE(fs::exists(file.TemporaryName()));
-    // Destroyed without Commit.
+TEST(AtomicWrite, AbortLeavesTheOldFileAndCommitKeepsItsPermissions) {
+  TempFolder folder;
+  const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit);
+    const std::string path = folder.Write("out.txt", "old");
+    fs::permissions(path, ownerOnly);
+    {
+      AtomicFile file;
+      int code = 0;
+      ASSERT_TRUE(file.Open(path, code));
+      file.Write("new");
+      EXPECT_TRUE(fs::exists(file.TemporaryName()));
+      // Without Commit the destructor throws the new bytes away.
+      if (commit) file.Commit();
+    }
+    EXPECT_EQ(ReadFile(path), commit ? "new" : "old");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, ownerOnly);
+    EXPECT_EQ(folder.Names(), Names{"out.txt"});
   }
-  EXPECT_EQ(ReadFile(Path("out.txt")), "old");
-  EXPECT_EQ(folder_.Names(), Names{"out.txt"});
-}
-
-TEST_F(AtomicWrite, CommitKeepsThePermissionsOfTheReplacedFile) {
-  folder_.Write("out.txt", "old");
-  fs::permissions(Path("out.txt"), fs::perms::owner_read | fs::perms::owner_write);
-  AtomicFile file;
-  int code = 0;
-  ASSERT_TRUE(file.Open(Path("out.txt"), code));
-  file.Write("new");
-  file.Commit();
-  EXPECT_EQ(ReadFile(Path("out.txt")), "new");
-  EXPECT_EQ(fs::status(Path("out.txt")).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(folder_.Names(), Names{"out.txt"});
-}
-
-TEST_F(AtomicWrite, SavesLeaveNoTemporaryFiles) {
-  const std::string definitionFile = Path("points.xml");
-  folder_.Copy(TestData("groups/points.xml"), "points.xml");
-  FormatDefinition definition(definitionFile, nullptr);
-  ASSERT_TRUE(definition.Load());
-  definition.SetName("Renamed");
-  ASSERT_TRUE(definition.Save());
-  InstrumentData data(definition, nullptr);
-  folder_.Write("points.txt", ReadFile(TestData("groups/points.txt")));
-  ASSERT_TRUE(data.LoadXml(definitionFile));
-  ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
-  EXPECT_EQ(folder_.Names(), (Names{"points.txt", "points.xml", "saved.xml"}));
-  EXPECT_TRUE(Contains(ReadFile(Path("points.xml")), "name=\"Renamed\""));
 }
 
 }  // namespace

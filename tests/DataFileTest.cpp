@@ -1,11 +1,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "host/DataFile.h"
 #include "host/HostError.h"
@@ -14,8 +16,6 @@
 namespace compoundparser {
 namespace {
 
-using testing::Contains;
-
 using testing::ReadFile;
 using testing::TempFolder;
 
@@ -23,21 +23,20 @@ void Put(DataFile& file, const std::string& bytes) {
   file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
+std::string Content(const DataFile& file) { return std::string(file.Data(), file.Length()); }
+
 TEST(DataFileImport, ReadsTheWholeFileAtOpen) {
   TempFolder folder;
-  const std::string path = folder.Path("import.txt");
-  testing::WriteFile(path, std::string("abc\0def", 7));
+  const std::string path = folder.Write("import.txt", std::string("abc\0def", 7));
   DataFile file;
   int code = -1;
   ASSERT_TRUE(file.OpenForImport(path, code));
   EXPECT_EQ(code, 0);
   // The file can go away: its bytes are in memory.
   std::filesystem::remove(path);
-  EXPECT_TRUE(file.IsOpen());
   EXPECT_FALSE(file.IsExport());
   EXPECT_EQ(file.FileName(), path);
-  EXPECT_EQ(file.Length(), 7u);
-  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abc\0def", 7));
+  EXPECT_EQ(Content(file), std::string("abc\0def", 7));
   std::string out;
   EXPECT_EQ(file.Read(out, 4), 4u);
   EXPECT_EQ(out, std::string("abc\0", 4));
@@ -46,86 +45,97 @@ TEST(DataFileImport, ReadsTheWholeFileAtOpen) {
 
 TEST(DataFileOpen, FailuresGiveErrno) {
   TempFolder folder;
-  const struct {
-    std::string path;
-    bool forExport;
-    int code;
-  } cases[] = {
+  const std::tuple<std::string, bool, int> cases[] = {
       {folder.Path("does-not-exist"), false, ENOENT},
       {folder.Path(""), false, EISDIR},
       {folder.Path("no-such-folder/out.txt"), true, ENOENT},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
+  for (const auto& [path, forExport, expected] : cases) {
+    SCOPED_TRACE(path);
     DataFile file;
     int code = 0;
-    EXPECT_FALSE(c.forExport ? file.OpenForExport(c.path, code) : file.OpenForImport(c.path, code));
-    EXPECT_EQ(code, c.code);
+    EXPECT_FALSE(forExport ? file.OpenForExport(path, code) : file.OpenForImport(path, code));
+    EXPECT_EQ(code, expected);
     EXPECT_FALSE(file.IsOpen());
   }
 }
 
 TEST(DataFileRead, StopsAtTheEnd) {
-  const struct {
-    uint32_t seek;
-    uint32_t count;
-    const char* read;
-    uint32_t position;
-  } cases[] = {
+  const std::tuple<uint32_t, uint32_t, const char*, uint32_t> cases[] = {
       {0, 3, "012", 3}, {8, 5, "89", 10}, {10, 4, "", 10}, {25, 4, "", 25}, {4, 0, "", 4},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.seek);
-    DataFile file;
+  DataFile file;
+  file.OpenBuffer("an older and longer content");
+  for (const auto& [seek, count, read, position] : cases) {
+    SCOPED_TRACE(seek);
+    // Opening again replaces the content and starts at its beginning.
     file.OpenBuffer("0123456789");
-    file.Seek(c.seek);
+    EXPECT_EQ(file.Position(), 0u);
+    file.Seek(seek);
     char buffer[16] = {};
-    const uint32_t got = file.Read(buffer, c.count);
-    EXPECT_EQ(std::string(buffer, got), c.read);
-    EXPECT_EQ(file.Position(), c.position);
+    const uint32_t got = file.Read(buffer, count);
+    EXPECT_EQ(std::string(buffer, got), read);
+    EXPECT_EQ(file.Position(), position);
   }
 }
 
-TEST(DataFileBuffer, WritesOverwriteOrExtendAndSetLengthCutsOrExtends) {
-  DataFile file;
-  file.OpenBuffer("abcdef");
-  file.Seek(2);
-  Put(file, "XY");
-  EXPECT_EQ(std::string(file.Data(), file.Length()), "abXYef");
-  EXPECT_EQ(file.Position(), 4u);
-  file.Seek(5);
-  Put(file, "123");
-  EXPECT_EQ(std::string(file.Data(), file.Length()), "abXYe123");
-  file.Seek(10);
-  Put(file, "z");
-  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abXYe123\0\0z", 11));
-
-  // SetLength moves to the new end.
-  file.Seek(1);
-  file.SetLength(3);
-  EXPECT_EQ(file.Length(), 3u);
-  EXPECT_EQ(file.Position(), 3u);
-  Put(file, "Z");
-  EXPECT_EQ(std::string(file.Data(), file.Length()), "abXZ");
-  file.SetLength(6);
-  EXPECT_EQ(std::string(file.Data(), file.Length()), std::string("abXZ\0\0", 6));
-  EXPECT_EQ(file.Position(), 6u);
-
-  // Opening again replaces the content.
-  file.OpenBuffer("xy");
-  EXPECT_EQ(file.Position(), 0u);
-  EXPECT_EQ(std::string(file.Data(), file.Length()), "xy");
+// Writes at the position, inside, at or past the end, and cuts: an in-memory
+// buffer and an export file (flushed after every step) end with the same bytes.
+TEST(DataFileWrite, OverwritesExtendsAndCuts) {
+  struct Step {
+    int seek;  // -1: write at the position as it is
+    int cut;   // -1: no cut before the write
+    std::string bytes;
+  };
+  const std::tuple<const char*, std::vector<Step>, std::string, uint32_t> cases[] = {
+      {"appends", {{-1, -1, "ab"}, {-1, -1, ""}, {-1, -1, "cd"}}, "abcd", 4},
+      {"inside then append", {{-1, -1, "abcdef"}, {1, -1, "XY"}, {-1, -1, "Z"}}, "aXYZef", 4},
+      {"over the end", {{-1, -1, "abc"}, {2, -1, "XYZ"}, {-1, -1, "!"}}, "abXYZ!", 6},
+      {"past the end", {{-1, -1, "ab"}, {4, -1, "c"}}, std::string("ab\0\0c", 5), 5},
+      {"cut then append", {{-1, -1, "abcdef"}, {-1, 2, "XY"}, {-1, -1, "Z"}}, "abXYZ", 5},
+      {"cut moves to the end", {{-1, -1, "abcdef"}, {1, -1, ""}, {-1, 3, "Z"}}, "abcZ", 4},
+      {"extend with zeros", {{-1, -1, "abc"}, {-1, 5, ""}}, std::string("abc\0\0", 5), 5},
+      {"cuts shrink the file",
+       {{-1, -1, "line one\nline two\n"}, {-1, 9, "2\n"}, {-1, 4, ""}},
+       "line",
+       4},
+  };
+  for (const auto& [what, steps, expected, position] : cases) {
+    for (const bool toFile : {false, true}) {
+      SCOPED_TRACE(std::string(what) + (toFile ? " (file)" : " (buffer)"));
+      TempFolder folder;
+      DataFile file;
+      int code = 0;
+      if (toFile) {
+        ASSERT_TRUE(file.OpenForExport(folder.Path("out.txt"), code));
+      } else {
+        file.OpenBuffer("");
+      }
+      for (const auto& step : steps) {
+        if (step.cut >= 0) file.SetLength(static_cast<uint32_t>(step.cut));
+        if (step.seek >= 0) file.Seek(static_cast<uint32_t>(step.seek));
+        Put(file, step.bytes);
+        file.Flush();
+        if (toFile) {
+          EXPECT_EQ(ReadFile(folder.Path("out.txt")), Content(file));
+        }
+      }
+      EXPECT_EQ(file.Position(), position);
+      EXPECT_EQ(Content(file), expected);
+      file.Close();
+    }
+  }
 }
 
 TEST(DataFileClosed, EveryOperationRaisesFileError) {
   DataFile file;
   char buffer[4];
   EXPECT_THROW(file.Read(buffer, 4), FileError);
-  EXPECT_THROW(file.Write("x", 1), FileError);
   EXPECT_THROW(file.Seek(0), FileError);
   EXPECT_THROW(file.SetLength(0), FileError);
   try {
     file.Write("x", 1);
+    ADD_FAILURE() << "Write on a closed file succeeded";
   } catch (const FileError& e) {
     EXPECT_EQ(e.SystemCode(), EBADF);
   }
@@ -133,10 +143,9 @@ TEST(DataFileClosed, EveryOperationRaisesFileError) {
   EXPECT_NO_THROW(file.Close());
 }
 
-TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnClose) {
+TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnCloseOrDestruction) {
   TempFolder folder;
-  const std::string path = folder.Path("export.txt");
-  testing::WriteFile(path, "old content that must go");
+  const std::string path = folder.Write("export.txt", "old content that must go");
   DataFile file;
   int code = -1;
   ASSERT_TRUE(file.OpenForExport(path, code));
@@ -148,28 +157,12 @@ TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnClose) {
   file.Close();
   EXPECT_FALSE(file.IsOpen());
   EXPECT_EQ(ReadFile(path), "hello");
-}
-
-TEST(DataFileExport, FlushMakesTheFileEqualTheBuffer) {
-  TempFolder folder;
-  const std::string path = folder.Path("flush.txt");
-  DataFile file;
-  int code = 0;
-  ASSERT_TRUE(file.OpenForExport(path, code));
-  Put(file, "line one\nline two\n");
-  file.Flush();
-  EXPECT_EQ(ReadFile(path), "line one\nline two\n");
-  file.SetLength(9);
-  Put(file, "2\n");
-  file.Flush();
-  EXPECT_EQ(ReadFile(path), "line one\n2\n");
-  file.SetLength(4);
-  file.Flush();
-  EXPECT_EQ(ReadFile(path), "line");
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_size, 4);
-  file.Close();
+  {
+    DataFile other;
+    ASSERT_TRUE(other.OpenForExport(folder.Path("destructor.txt"), code));
+    Put(other, "kept");
+  }
+  EXPECT_EQ(ReadFile(folder.Path("destructor.txt")), "kept");
 }
 
 TEST(DataFileExport, FlushWritesOnlyWhatChanged) {
@@ -182,30 +175,15 @@ TEST(DataFileExport, FlushWritesOnlyWhatChanged) {
   file.Flush();
   // Change the first byte behind the file's back: a flush that rewrote
   // everything would put 'a' back.
-  {
-    const int fd = open(path.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(pwrite(fd, "X", 1, 0), 1);
-    close(fd);
-  }
+  const int fd = open(path.c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(pwrite(fd, "X", 1, 0), 1);
+  close(fd);
   Put(file, "gh");
   file.Seek(3);
   Put(file, "D");
   file.Flush();
   EXPECT_EQ(ReadFile(path), "XbcDefgh");
-  file.Close();
-}
-
-TEST(DataFileExport, DestructorWritesPendingBytes) {
-  TempFolder folder;
-  const std::string path = folder.Path("destructor.txt");
-  {
-    DataFile file;
-    int code = 0;
-    ASSERT_TRUE(file.OpenForExport(path, code));
-    Put(file, "kept");
-  }
-  EXPECT_EQ(ReadFile(path), "kept");
 }
 
 TEST(DataFileExport, WriteFailureRaisesOnFlush) {
@@ -219,7 +197,7 @@ TEST(DataFileExport, WriteFailureRaisesOnFlush) {
     ADD_FAILURE() << "Flush to /dev/full succeeded";
   } catch (const FileError& e) {
     EXPECT_EQ(e.SystemCode(), ENOSPC);
-    EXPECT_TRUE(Contains(std::string(e.what()), "/dev/full"));
+    EXPECT_TRUE(testing::Contains(e.what(), "/dev/full"));
   }
   EXPECT_THROW(file.Close(), FileError);
   EXPECT_FALSE(file.IsOpen());
@@ -231,23 +209,17 @@ TEST(DataFileImport, LargeFileReadsBackAfterPagesAreReleased) {
   TempFolder folder;
   const std::string path = folder.Path("large.bin");
   const size_t size = (80u << 20) + 12345;
-  {
-    std::string block(1 << 20, '\0');
-    std::ofstream out(path, std::ios::binary);
-    for (size_t at = 0; at < size; at += block.size()) {
-      for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>((at + i) % 251);
-      out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - at)));
-    }
-  }
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);
+  testing::WriteFile(path, bytes);
   DataFile file;
   int code = 0;
   ASSERT_TRUE(file.OpenForImport(path, code)) << code;
   ASSERT_EQ(file.Length(), size);
   std::string chunk;
   size_t mismatches = 0;
-  while (file.Read(chunk, 1 << 20) > 0) {
-    const size_t at = file.Position() - chunk.size();
-    if (chunk.back() != static_cast<char>((at + chunk.size() - 1) % 251)) ++mismatches;
+  for (size_t at = 0; file.Read(chunk, 1 << 20) > 0; at += chunk.size()) {
+    mismatches += chunk != bytes.substr(at, chunk.size());
   }
   EXPECT_EQ(mismatches, 0u);
   for (uint32_t at : {0u, 4096u, 50u << 20, static_cast<uint32_t>(size - 1)}) {
@@ -255,10 +227,9 @@ TEST(DataFileImport, LargeFileReadsBackAfterPagesAreReleased) {
     file.Seek(at);
     char byte = 0;
     ASSERT_EQ(file.Read(&byte, 1), 1u);
-    EXPECT_EQ(byte, static_cast<char>(at % 251));
-    EXPECT_EQ(file.Data()[at], static_cast<char>(at % 251));
+    EXPECT_EQ(byte, bytes[at]);
+    EXPECT_EQ(file.Data()[at], bytes[at]);
   }
-  file.Close();
 }
 
 }  // namespace
