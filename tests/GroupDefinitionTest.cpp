@@ -50,14 +50,6 @@ std::string DescribeChildren(const XmlNode& node) {
   return out;
 }
 
-// Describes every attribute of an element item: id/width/fill/align/sign/offset.
-std::string DescribeElement(const ItemDefinition& item) {
-  const auto& e = dynamic_cast<const ElementDefinition&>(item);
-  return e.Id() + "/" + std::to_string(e.Width()) + "/" + e.Fill() + "/" +
-         (e.IsAlignRight() ? "right" : "left") + "/" + (e.IsSign() ? "sign" : "-") + "/" +
-         std::to_string(e.Offset());
-}
-
 std::unique_ptr<ElementDefinition> Field(const std::string& id, int width) {
   auto field = std::make_unique<ElementDefinition>();
   field->SetId(id);

@@ -1,5 +1,5 @@
-// Helpers shared by the tests of the group model: a one-line description of
-// the items of a group.
+// Helpers shared by the tests of the group model: one-line descriptions of
+// the items of a group and of an element item.
 #pragma once
 
 #include <string>
@@ -24,6 +24,14 @@ inline std::string DescribeItems(const GroupDefinition& group) {
     }
   }
   return out;
+}
+
+// Describes every attribute of an element item: id/width/fill/align/sign/offset.
+inline std::string DescribeElement(const ItemDefinition& item) {
+  const auto& e = dynamic_cast<const ElementDefinition&>(item);
+  return e.Id() + "/" + std::to_string(e.Width()) + "/" + e.Fill() + "/" +
+         (e.IsAlignRight() ? "right" : "left") + "/" + (e.IsSign() ? "sign" : "-") + "/" +
+         std::to_string(e.Offset());
 }
 
 }  // namespace compoundparser
