@@ -1,5 +1,5 @@
-// Copies of a definition share its document, so they must share its groups:
-// an edit through one copy is what every copy sees and saves.
+// Copies of a definition share its document, tree and groups: an edit through
+// one copy is what every copy sees, and copies outlive the original.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,68 +7,98 @@
 
 #include "definitions/FormatDefinition.h"
 #include "definitions/GroupDefinition.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
-namespace compoundparser {
+namespace compoundparser::testing {
 namespace {
 
-std::string GroupFile(const std::string& name) {
-  return std::string(CP_TEST_DATA_DIR) + "/groups/" + name;
+// Returns the groups held, then the group elements in the shared document.
+std::string Groups(const FormatDefinition& d) {
+  return std::to_string(d.NumGroups()) + " " +
+         std::to_string(d.Document().AsNode().SelectNodes("/format/repeat/radio/group").size());
 }
 
-// Counts the group elements under the shared document's group container.
-int GroupElements(const FormatDefinition& definition) {
-  return static_cast<int>(
-      definition.Document().AsNode().SelectNodes("/format/repeat/radio/group").size());
+// Returns name, mask, tree, substitutes and element ids of a loaded definition.
+std::string Outline(const FormatDefinition& d) {
+  std::string text = d.Name() + "|" + d.FileMask() + "|" + d.RootParser()->Dump() + "|";
+  for (const auto& entry : d.Substitutes())
+    text += entry.first + "=" + entry.second->tree->Dump() + " ";
+  for (const std::string& id : d.ElementIds()) text += id + ",";
+  return text;
+}
+
+// Imports points.txt through `definition`; returns the number of Point records or -1.
+int ImportPoints(FormatDefinition& definition) {
+  Harness h;
+  if (!definition.ParseFile(TestData("definitions/points.txt"), h.param)) return -1;
+  return static_cast<int>(h.doc.AsNode().SelectNodes("/data/Point").size());
+}
+
+TEST(DefinitionCopy, CopiesShareTheTreeOutliveTheOriginalAndReloadTheSame) {
+  const struct {
+    const char* file;
+    int points;  // imported from points.txt
+  } cases[] = {{"points_delimited.xml", 3}, {"subst_earlier.xml", -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    auto original = std::make_unique<FormatDefinition>(TestData("definitions/") + c.file, nullptr);
+    ASSERT_TRUE(original->Load());
+    const std::string outline = Outline(*original);
+    FormatDefinition copy(*original);
+    EXPECT_EQ(copy.RootParser(), original->RootParser());
+    EXPECT_TRUE(copy.Document() == original->Document());
+    FormatDefinition assigned(TestData("definitions/minimal.xml"), nullptr);
+    ASSERT_TRUE(assigned.Load());
+    assigned = *original;
+    original.reset();
+    for (FormatDefinition* d : {&copy, &assigned}) {
+      EXPECT_EQ(Outline(*d), outline);
+      EXPECT_EQ(ImportPoints(*d), c.points);
+    }
+    const CompoundParser* root = copy.RootParser();
+    FormatDefinition& alias = copy;
+    copy = alias;
+    EXPECT_EQ(copy.RootParser(), root);
+    // A reload of the copy replaces its tree without touching what it shared.
+    ASSERT_TRUE(copy.Load());
+    EXPECT_EQ(Outline(copy), outline);
+    EXPECT_EQ(Outline(assigned), outline);
+  }
 }
 
 TEST(DefinitionCopy, GroupEditsThroughOneCopyAreSeenByTheOther) {
-  const struct {
-    const char* name;
-    void (*edit)(FormatDefinition&);
-    int groupsAfter;  // relative to the groups before the edit
-  } cases[] = {
-      {"remove the first group", [](FormatDefinition& d) { d.RemoveGroup(d.GetGroup(0)); }, -1},
-      {"add a group", [](FormatDefinition& d) { ASSERT_NE(d.AddGroup(), nullptr); }, +1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto original = std::make_unique<FormatDefinition>(GroupFile("mixed.xml"), nullptr);
+  for (const int change : {-1, +1}) {
+    SCOPED_TRACE(change);
+    auto original = std::make_unique<FormatDefinition>(TestData("groups/mixed.xml"), nullptr);
     ASSERT_TRUE(original->Load());
     const int before = original->NumGroups();
     ASSERT_GT(before, 0);
     FormatDefinition copy(*original);
-    FormatDefinition assigned(GroupFile("points.xml"), nullptr);
+    FormatDefinition assigned(TestData("groups/points.xml"), nullptr);
     ASSERT_TRUE(assigned.Load());
     assigned = copy;
-
-    c.edit(copy);
+    change < 0 ? copy.RemoveGroup(copy.GetGroup(0)) : (void)copy.AddGroup();
+    const std::string after =
+        std::to_string(before + change) + " " + std::to_string(before + change);
     for (FormatDefinition* d : {original.get(), &copy, &assigned}) {
-      EXPECT_EQ(d->NumGroups(), before + c.groupsAfter);
-      EXPECT_EQ(GroupElements(*d), before + c.groupsAfter);
-      // Every group held still stands in the document.
-      for (int i = 0; i < d->NumGroups(); ++i) {
-        EXPECT_TRUE(d->GetGroup(i).Element().Parent());
-      }
+      EXPECT_EQ(Groups(*d), after);
+      for (int i = 0; i < d->NumGroups(); ++i) EXPECT_TRUE(d->GetGroup(i).Element().Parent());
     }
     // The copies keep the list when the definition they came from is gone.
     original.reset();
-    EXPECT_EQ(copy.NumGroups(), before + c.groupsAfter);
-    EXPECT_EQ(assigned.NumGroups(), before + c.groupsAfter);
+    EXPECT_EQ(Groups(copy) + " " + Groups(assigned), after + " " + after);
   }
-}
-
-TEST(DefinitionCopy, ReloadingACopyLeavesTheOthersGroupsAlone) {
-  FormatDefinition original(GroupFile("mixed.xml"), nullptr);
+  // A reload reads the file into a document of its own.
+  FormatDefinition original(TestData("groups/mixed.xml"), nullptr);
   ASSERT_TRUE(original.Load());
   const int before = original.NumGroups();
   FormatDefinition copy(original);
   copy.RemoveGroup(copy.GetGroup(0));
-  // The reload reads the file into a document of its own.
   ASSERT_TRUE(copy.Load());
   EXPECT_EQ(copy.NumGroups(), before);
-  EXPECT_EQ(original.NumGroups(), before - 1);
-  EXPECT_EQ(GroupElements(original), before - 1);
+  EXPECT_EQ(Groups(original), std::to_string(before - 1) + " " + std::to_string(before - 1));
 }
 
 }  // namespace
-}  // namespace compoundparser
+}  // namespace compoundparser::testing

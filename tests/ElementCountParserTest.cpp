@@ -31,7 +31,7 @@ TEST(ElementParserWrite, ValueDefaultAndMissing) {
       {"Name", "<data><Name><Sub>x</Sub></Name></data>", "dflt", "dflt|"},
       {"Name", "<data><Name><Sub>x</Sub></Name></data>", "", notFound},
       {"Name", "<data><Name><!--note--></Name></data>", "", "note|"},  // a comment's value
-      {"", "<data><A>1</A></data>", "default", "<fail>|"},            // an empty id fails silently
+      {"", "<data><A>1</A></data>", "default", "<fail>|"},             // an empty id fails silently
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.document);
@@ -44,8 +44,7 @@ TEST(ElementParserWrite, NoCurrentNodeOrEmptyElementRaises) {
   Harness h;
   h.param.currentNode = XmlNode();
   ElementParser field("Name", "", 0);
-  std::string out;
-  EXPECT_THROW(h.Export(field, out), XmlError);
+  EXPECT_THROW(h.Exported(field), XmlError);
   EXPECT_THROW(h.Import(field, "x"), XmlError);
   try {
     Harness().WriteRun(field, "<data><Name></Name></data>");
@@ -72,8 +71,9 @@ TEST(CountParserWrite, CountsMatchesOfRelativePathAndFormatsLikeAnyField) {
     count.SetAlign(true);
     count.SetFill('0');
     count.SetPrecision(c.precision);
-    EXPECT_EQ(Harness().WriteRun(
-                  count, "<data><Point/><Point/><Group><Point/></Group><Group><Point/><Line/></Group><Point/></data>"),
+    EXPECT_EQ(Harness().WriteRun(count,
+                                 "<data><Point/><Point/><Group><Point/></Group><Group><Point/"
+                                 "><Line/></Group><Point/></data>"),
               c.written);
   }
   CountParser signedCount("P");

@@ -38,7 +38,9 @@ inline void PrintTo(const Message& m, std::ostream* os) { *os << m.kind << ":" <
 
 class RecordingCallBack : public TParserCallBack {
  public:
-  void OnMessage(int kind, std::string text) override { messages.push_back({kind, std::move(text)}); }
+  void OnMessage(int kind, std::string text) override {
+    messages.push_back({kind, std::move(text)});
+  }
   void OnProgress(unsigned long total, unsigned long current) override {
     progress.emplace_back(total, current);
   }
@@ -88,21 +90,15 @@ class Harness {
     data = doc.DocumentElement();
     param.currentNode = data;
   }
-  // Runs `parser` in export direction; `out` receives the bytes written.
-  bool Export(Parser& parser, std::string& out) {
+  // Runs `parser` in export direction; returns the bytes written, after
+  // "<fail>" when it failed.
+  std::string Exported(Parser& parser) {
     const std::string path = ::testing::TempDir() + "engine_export.out";
     int error = 0;
     if (!param.file.OpenForExport(path, error)) throw std::runtime_error("cannot create " + path);
     const bool ok = parser.Write(param);
-    out.assign(param.file.Data(), param.file.Length());
+    const std::string out(param.file.Data(), param.file.Length());
     param.file.Close();
-    return ok;
-  }
-  // Runs `parser` in export direction; returns the bytes written, after
-  // "<fail>" when it failed.
-  std::string Exported(Parser& parser) {
-    std::string out;
-    const bool ok = Export(parser, out);
     return ok ? out : "<fail>" + out;
   }
   // Returns the XML text of what `data` holds (without the data tags).
@@ -117,11 +113,13 @@ class Harness {
   uint32_t Position() const { return param.file.Position(); }
   // Reads `input` from `start` with `budget` bytes (the rest when -1); returns
   // "ok" or "fail", the end position, the content of `data` and "|messages".
-  std::string ReadRun(Parser& parser, const std::string& input, long budget = -1, uint32_t start = 0) {
+  std::string ReadRun(Parser& parser, const std::string& input, long budget = -1,
+                      uint32_t start = 0) {
     param.file.OpenBuffer(input);
     param.file.Seek(start);
     const bool ok = parser.Read(param, budget < 0 ? input.size() - start : budget);
-    return (ok ? "ok " : "fail ") + std::to_string(Position()) + " " + Content() + "|" + callBack.Joined();
+    return (ok ? "ok " : "fail ") + std::to_string(Position()) + " " + Content() + "|" +
+           callBack.Joined();
   }
   // Writes the document `xml` with `parser`; returns what Exported gives, then "|messages".
   std::string WriteRun(Parser& parser, const std::string& xml) {
@@ -158,8 +156,8 @@ inline std::unique_ptr<ElementParser> Field(const std::string& id, int depth = 0
 }
 
 // A delimited field: terminated{field, literal}.
-inline std::unique_ptr<TerminatedParser> Delimited(const std::string& id, const std::string& delimiter,
-                                                   int depth = 0) {
+inline std::unique_ptr<TerminatedParser> Delimited(const std::string& id,
+                                                   const std::string& delimiter, int depth = 0) {
   return With(std::make_unique<TerminatedParser>(), Field(id, depth), Lit(delimiter));
 }
 

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -60,7 +58,8 @@ TEST(FormatDefinition, MalformedOrMissingFileReportsReasonLineAndPosition) {
   EXPECT_EQ(callBack.messages[0].kind, kKindError);
   EXPECT_FALSE(callBack.messages[0].text.empty());
   // The closing tag </literl> starts on line 5, in column 15.
-  EXPECT_EQ(callBack.messages[1], (Message{kKindError, "Error on line 5, position 15 in '" + path + "'."}));
+  EXPECT_EQ(callBack.messages[1],
+            (Message{kKindError, "Error on line 5, position 15 in '" + path + "'."}));
   EXPECT_EQ(definition.RootParser(), nullptr);
 
   RecordingCallBack missingMessages;
@@ -91,65 +90,14 @@ TEST(FormatDefinition, ReadsTheDescription) {
   EXPECT_EQ(d.temperatureUnits, (List{"Celsius"}));
   EXPECT_EQ(d.pressureUnits, (List{"mmHg"}));
   EXPECT_EQ(d.includeData, (List{"Point", "GPSVector"}));
-  EXPECT_EQ(d.vars.entries(), (std::map<std::string, std::string>{{"Blank", ""}, {"CoordSystem", "Grid"}}));
+  EXPECT_EQ(d.vars.entries(),
+            (std::map<std::string, std::string>{{"Blank", ""}, {"CoordSystem", "Grid"}}));
 
   FormatDefinition without(DefinitionPath("minimal.xml"), nullptr);
   ASSERT_TRUE(without.Load());
   EXPECT_TRUE(without.Description().metricUnits.empty());
   EXPECT_TRUE(without.Description().includeData.empty());
   EXPECT_EQ(without.Description().vars.size(), 0u);
-}
-
-// Imports points.txt through `definition` and returns the number of Point records.
-int ImportPoints(FormatDefinition& definition) {
-  RecordingCallBack callBack;
-  TParserParam param(&callBack);
-  XmlDocument document = XmlDocument::Create();
-  param.currentNode = document.AsNode().AppendElement("data");
-  if (!definition.ParseFile(DefinitionPath("points.txt"), param)) return -1;
-  return static_cast<int>(document.AsNode().SelectNodes("/data/Point").size());
-}
-
-TEST(FormatDefinition, CopyStaysUsableAfterTheOriginalIsDestroyed) {
-  auto original = std::make_unique<FormatDefinition>(DefinitionPath("points_delimited.xml"), nullptr);
-  ASSERT_TRUE(original->Load());
-  const std::string dump = original->RootParser()->Dump();
-  FormatDefinition copy(*original);
-  EXPECT_EQ(copy.RootParser(), original->RootParser());
-  EXPECT_TRUE(copy.Document() == original->Document());
-  FormatDefinition assigned(DefinitionPath("minimal.xml"), nullptr);
-  ASSERT_TRUE(assigned.Load());
-  assigned = *original;
-  original.reset();
-  for (FormatDefinition* d : {&copy, &assigned}) {
-    EXPECT_EQ(d->Name() + "|" + d->FileMask() + "|" + d->RootParser()->Dump(), "Delimited points|*.txt|" + dump);
-    EXPECT_EQ(d->ElementIds(), (std::set<std::string>{"East", "Name", "North"}));
-    EXPECT_EQ(ImportPoints(*d), 3);
-    EXPECT_EQ(d->Document().DocumentElement().Name(), "format");
-  }
-}
-
-TEST(FormatDefinition, CopiedSubstitutesOutliveTheOriginalAndReloadsRebuildTheSame) {
-  FormatDefinition copy("none.xml", nullptr);
-  std::string dump;
-  {
-    FormatDefinition original(DefinitionPath("subst_earlier.xml"), nullptr);
-    ASSERT_TRUE(original.Load());
-    dump = original.RootParser()->Dump();
-    copy = original;
-  }
-  const std::string fields = "seq{field[Name@0] subst[Sep] field[Code@0]}";
-  EXPECT_EQ(copy.Substitutes().at("Fields")->tree->Dump(), fields);
-  // A reload of the copy replaces its tree without touching what it shared.
-  ASSERT_TRUE(copy.Load());
-  EXPECT_EQ(copy.Substitutes().size(), 2u);
-  EXPECT_EQ(copy.RootParser()->Dump(), dump);
-  const CompoundParser* root = copy.RootParser();
-  FormatDefinition& alias = copy;
-  copy = alias;
-  EXPECT_EQ(copy.RootParser(), root);
-  EXPECT_EQ(copy.Substitutes().at("Fields")->tree->Dump(), fields);
-  EXPECT_EQ(copy.Name(), "Substitute earlier");
 }
 
 TEST(FormatDefinition, CountRepeatedGroupCountsAtAnyDepth) {

@@ -156,11 +156,12 @@ TEST(FormatParserCheck, Numbers) {
     bool minusAllowed;
     bool number;
   } cases[] = {
-      {"1.5E-3", true, true}, {" -12", true, true},  {"1 000,5", true, true}, {"+7", true, true},
-      {"1e+5", false, true},  {"\t3", true, true},   {"-1", false, false},    {"1.2.3", true, false},
-      {"12-", true, false},   {"--1", true, false},  {"abc", true, false},    {"", true, false},
-      {"   ", true, false},   {"1E5E3", true, false}, {"1E5.3", true, false}, {"+-1", true, false},
-      {".", true, false},     {"1,5.0", true, false},
+      {"1.5E-3", true, true}, {" -12", true, true},   {"1 000,5", true, true},
+      {"+7", true, true},     {"1e+5", false, true},  {"\t3", true, true},
+      {"-1", false, false},   {"1.2.3", true, false}, {"12-", true, false},
+      {"--1", true, false},   {"abc", true, false},   {"", true, false},
+      {"   ", true, false},   {"1E5E3", true, false}, {"1E5.3", true, false},
+      {"+-1", true, false},   {".", true, false},     {"1,5.0", true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -181,7 +182,10 @@ TEST(FormatParserCheck, Angles) {
       {"359.5959", true, 359 + 59 / 60.0 + 59 / 3600.0},
       {"N12", true, 12},
       {"12d30m", true, 12},  // a letter ends the reading
-      {"10.6000", false, -999}, {"10.0060", false, -999}, {"", false, -999}, {"abc", false, -999},
+      {"10.6000", false, -999},
+      {"10.0060", false, -999},
+      {"", false, -999},
+      {"abc", false, -999},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

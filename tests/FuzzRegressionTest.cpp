@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzz/FuzzDrivers.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser {
 namespace {
@@ -42,41 +41,30 @@ std::vector<fs::path> FilesOf(const fs::path& folder) {
   return files;
 }
 
-std::string ReadBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+class FuzzRegression : public ::testing::TestWithParam<FuzzTarget> {};
 
-class FuzzRegression : public testing::TestWithParam<FuzzTarget> {};
-
-TEST_P(FuzzRegression, SavedFindingsKeepTheInvariants) {
-  const FuzzTarget& target = GetParam();
-  const fs::path folder = fs::path(CP_TEST_DATA_DIR) / "fuzz-regressions" / target.name;
-  for (const fs::path& file : FilesOf(folder)) {
-    SCOPED_TRACE(file.string());
-    EXPECT_EQ(target.driver(ReadBytes(file)), "");
-  }
-}
-
-TEST_P(FuzzRegression, SeedInputsKeepTheInvariants) {
+TEST_P(FuzzRegression, SavedFindingsAndSeedInputsKeepTheInvariants) {
   const FuzzTarget& target = GetParam();
   const std::vector<fs::path> seeds =
       FilesOf(fs::path(CP_SOURCE_DIR) / "fuzz" / "corpus" / target.name);
   ASSERT_FALSE(seeds.empty()) << "no seed inputs for " << target.name;
-  for (const fs::path& file : seeds) {
-    SCOPED_TRACE(file.string());
-    EXPECT_EQ(target.driver(ReadBytes(file)), "");
+  for (const auto& folder :
+       {seeds, FilesOf(fs::path(CP_TEST_DATA_DIR) / "fuzz-regressions" / target.name)}) {
+    for (const fs::path& file : folder) {
+      SCOPED_TRACE(file.string());
+      EXPECT_EQ(target.driver(testing::ReadFile(file.string())), "");
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, testing::ValuesIn(kTargets),
-                         [](const testing::TestParamInfo<FuzzTarget>& target) {
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, ::testing::ValuesIn(kTargets),
+                         [](const ::testing::TestParamInfo<FuzzTarget>& target) {
                            return std::string(target.param.name);
                          });
 
 TEST(FuzzDrivers, BundledDefinitionsEndWithTheTestDefinitions) {
+  EXPECT_GT(fs::file_size(fuzzing::DefinitionTargetDataFile()), 0u);
   const std::vector<std::string> files = fuzzing::BundledDefinitionFiles();
-  ASSERT_GE(files.size(), 1u);
   const auto points = std::find(files.begin(), files.end(),
                                 std::string(CP_SOURCE_DIR) + "/tests/data/instrument/points.xml");
   ASSERT_NE(points, files.end());
@@ -87,10 +75,6 @@ TEST(FuzzDrivers, BundledDefinitionsEndWithTheTestDefinitions) {
   }
   EXPECT_TRUE(std::is_sorted(files.begin(), points));
   for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
-}
-
-TEST(FuzzDrivers, DefinitionTargetDataFileExists) {
-  EXPECT_GT(fs::file_size(fuzzing::DefinitionTargetDataFile()), 0u);
 }
 
 }  // namespace

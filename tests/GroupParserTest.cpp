@@ -12,7 +12,9 @@ std::unique_ptr<GroupParser> Group(const std::string& name, int depth, bool repe
                                    bool skipWrong = false) {
   return std::make_unique<GroupParser>(name, repeated, skipWrong, depth);
 }
-ParserPtr Point(int depth) { return With(Group("Point", depth), Delimited("Name", ",", 1), Field("North", 1)); }
+ParserPtr Point(int depth) {
+  return With(Group("Point", depth), Delimited("Name", ",", 1), Field("North", 1));
+}
 
 TEST(GroupParserRead, Table) {
   const struct {
@@ -22,20 +24,26 @@ TEST(GroupParserRead, Table) {
     uint32_t start;
     const char* result;
   } cases[] = {
-      {Point(0), "P1,12", -1, 0, "ok 5 <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n|"},
-      {Point(1), "P1,12", -1, 0, "ok 5   <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n|"},
+      {Point(0), "P1,12", -1, 0,
+       "ok 5 <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n|"},
+      {Point(1), "P1,12", -1, 0,
+       "ok 5   <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n|"},
       {Point(2), "P1,12", -1, 0,
        "ok 5     <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n    </Point>\r\n|"},
-      {With(Group("Empty", 1), Lit("")), "x", -1, 0, "ok 0   <Empty>\r\n  </Empty>\r\n|"},  // empty match
-      {With(Group("", 3), Field("Name", 0)), "AB", -1, 0, "ok 2 <Name>AB</Name>\r\n|"},  // no name: a sequence
+      {With(Group("Empty", 1), Lit("")), "x", -1, 0,
+       "ok 0   <Empty>\r\n  </Empty>\r\n|"},  // empty match
+      {With(Group("", 3), Field("Name", 0)), "AB", -1, 0,
+       "ok 2 <Name>AB</Name>\r\n|"},  // no name: a sequence
       // A failure drops the element and restores the position.
       {With(Group("G", 0), Field("Name", 1), Lit(";")), "AB,", 2, 1, "fail 1 |"},
       // The optional sequence fails at its literal; the field it already read stays.
-      {With(Group("G", 0), With(std::make_unique<OptionalParser>(), Delimited("A", ",", 2), Lit("!")),
+      {With(Group("G", 0),
+            With(std::make_unique<OptionalParser>(), Delimited("A", ",", 2), Lit("!")),
             Field("Rest", 1)),
        "x,y", -1, 0, "ok 3 <G>\r\n    <A>x</A>\r\n  <Rest>x,y</Rest>\r\n</G>\r\n|"},
       {std::make_unique<CompoundParser>(), "abc", -1, 0, "fail 0 |4:CompoundParser: No Parsers"},
-      {Seq(Lit("ab"), Field("Rest")), "abcdefgh", 5, 0, "ok 5 <Rest>cde</Rest>\r\n|"},  // the rest of the budget
+      {Seq(Lit("ab"), Field("Rest")), "abcdefgh", 5, 0,
+       "ok 5 <Rest>cde</Rest>\r\n|"},  // the rest of the budget
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.result);
@@ -61,9 +69,11 @@ TEST(GroupParserWrite, Table) {
        "<fail>|3:Element with ID='Missing' not found", 0},  // a failed child cuts the output back
       {std::make_unique<CompoundParser>(), "<data/>", "<fail>|", 0},
       {With(Group("P", 0), Lit("x")), "<data><Q/></data>", "<fail>|", 0},
-      {With(std::make_unique<RepeatParser>(), With(Group("P", 0, true, true), Field("N"), Lit(";"))), points,
-       "1;3;|3:Element with ID='N' not found", 2},  // skipWrong drops the failing element
-      {With(std::make_unique<RepeatParser>(), With(Group("P", 0, true), Field("N"), Lit(";"))), points, "1;|3:Element with ID='N' not found", 1},
+      {With(std::make_unique<RepeatParser>(),
+            With(Group("P", 0, true, true), Field("N"), Lit(";"))),
+       points, "1;3;|3:Element with ID='N' not found", 2},  // skipWrong drops the failing element
+      {With(std::make_unique<RepeatParser>(), With(Group("P", 0, true), Field("N"), Lit(";"))),
+       points, "1;|3:Element with ID='N' not found", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.written);
@@ -78,7 +88,8 @@ TEST(GroupParserWrite, RepeatedGroupsAreConsumedInOrder) {
   Harness h;
   h.SetDocument("<data><Other/><P><N>1</N></P><P><N>2</N></P><P><N>3</N></P></data>");
   h.param.totalCount = 3;
-  auto repeat = With(std::make_unique<RepeatParser>(), With(Group("P", 0, true), Field("N"), Lit(";")));
+  auto repeat =
+      With(std::make_unique<RepeatParser>(), With(Group("P", 0, true), Field("N"), Lit(";")));
   EXPECT_EQ(h.Exported(*repeat), "1;2;3;");
   EXPECT_EQ(h.param.writtenCount, 3);
   EXPECT_FALSE(Contains(h.doc.SaveToString(), "<P>"));

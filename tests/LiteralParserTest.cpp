@@ -12,8 +12,15 @@ TEST(LiteralParser, HexTextDecodesPairByPair) {
     const char* text;
     std::string bytes;
   } cases[] = {
-      {"0D0A", "\r\n"}, {"0D0", "\r"}, {"414", "A"}, {"zz41", "A"}, {"2c", ","}, {"", ""}, {"0", ""},
-      {" 41 42", std::string("A\x01" "B")},  // white space before a pair is skipped, "%2x" style
+      {"0D0A", "\r\n"},
+      {"0D0", "\r"},
+      {"414", "A"},
+      {"zz41", "A"},
+      {"2c", ","},
+      {"", ""},
+      {"0", ""},
+      {" 41 42", std::string("A\x01"
+                             "B")},  // white space before a pair is skipped, "%2x" style
       {"00", std::string(1, '\0')},
   };
   for (const auto& c : cases) {
@@ -35,7 +42,8 @@ TEST(LiteralParserRead, MatchesExactlyOrLeavesError) {
   } cases[] = {
       {"AB", "", "", "xyzAB", 3, 2, "ok 5 |", "previous"},
       {"AB", "", "", "xyzAC", 3, 2, "fail 3 |", "In 3 pos. literal 'AB' not found"},
-      {"ab", "", "", "xyzAB", 3, 2, "fail 3 |", "In 3 pos. literal 'ab' not found"},  // case-sensitive
+      {"ab", "", "", "xyzAB", 3, 2, "fail 3 |",
+       "In 3 pos. literal 'ab' not found"},                    // case-sensitive
       {"ABC", "", "", "xyzAB", 3, 2, "fail 3 |", "previous"},  // longer than the budget: no text
       {"", "", "", "xyz", 1, 0, "ok 1 |", "previous"},         // empty literal matches nothing
       {"C", "Type", "Text", "C", 0, 1, "ok 1 <Type>Text</Type>\r\n|", "previous"},
@@ -66,7 +74,8 @@ TEST(LiteralParserWrite, PlainReadOnlyAndElementBound) {
       {"Type", "DATE", false, "<data><Other>DATE</Other></data>", "<fail>|"},
       {"Type", "DATE", false, "<data><Type/></data>", "<fail>|"},
       {"Type", "DATE", false, "<data><Type><!--c-->DATE</Type></data>", "D|"},  // first text counts
-      {"Type", "", false, "<data><Type>D</Type></data>", "D|"},  // no value: compared with the literal
+      {"Type", "", false, "<data><Type>D</Type></data>",
+       "D|"},  // no value: compared with the literal
       {"Type", "", false, "<data><Type>DATE</Type></data>", "<fail>|"},
   };
   for (const auto& c : cases) {

@@ -45,24 +45,32 @@ TEST(TreeBuilder, BuildsOrRefusesEachDefinition) {
        R"(term[50]{field[Code@1] lit";"} group[Point@0 rep skip]{} if[Mode==on]{lit"i"}}|)"},
       {"literals.xml", R"(seq{lit"," lit"DATE" lit"" lit"" lit"" rolit"\r\n" lit"A" lit"A" )"
                        R"(lit"DATE"[Type=DATE] lit"TIME"[Type] lit"41"}|)"},
-      {"repeat_terminated.xml", "seq{repeat{} repeat[0]{} repeat[5]{} term{} term[-7]{} term[40]{}}|"},
+      {"repeat_terminated.xml",
+       "seq{repeat{} repeat[0]{} repeat[5]{} term{} term[-7]{} term[40]{}}|"},
       {"if_declared.xml", R"(seq{if[StrictFormat==true]{lit"S"} if[StrictFormat!=true]{lit"L"} )"
                           R"(if[StrictFormat!=false]{}}|)"},
       {"depth.xml", R"(seq{field[Top@0] group[Point@0]{term{repeat{field[Name@3]} lit","} )"
                     R"(if[V!=a]{group[InIf@2]{field[X@3]}} subst[Nested]}}|)"},
       {"subst_earlier.xml", "seq{group[Point@0 rep]{subst[Fields]}}|"},
       // A substitute referring to a later one is dropped, but the rest loads.
-      {"subst_later.xml", "seq{subst[Second] subst[Third]}|Substitute with id='Second' not found\n"},
+      {"subst_later.xml",
+       "seq{subst[Second] subst[Third]}|Substitute with id='Second' not found\n"},
       {"subst_duplicate_dropped.xml", "seq{subst[Sep]}|"},
       {"points_delimited.xml",
        R"(seq{repeat{group[Point@1 rep]{term{field[Name@3] lit","} term{field[East@3] lit","} )"
        R"(term{field[North@3] lit"\r\n"}}}}|)"},
-      {"root_not_format.xml", "<refused>|"},      {"no_type.xml", "<refused>|"},
-      {"no_name.xml", "<refused>|"},              {"no_parser_description.xml", "<refused>|"},
-      {"unknown_capital.xml", "<refused>|"},      {"unknown_deep_parser.xml", "<refused>|"},
-      {"count_no_id.xml", "<refused>|"},          {"assign_no_variable.xml", "<refused>|"},
-      {"if_undeclared_variable.xml", "<refused>|"}, {"if_undeclared_value.xml", "<refused>|"},
-      {"if_no_value.xml", "<refused>|"},          {"if_no_variable.xml", "<refused>|"},
+      {"root_not_format.xml", "<refused>|"},
+      {"no_type.xml", "<refused>|"},
+      {"no_name.xml", "<refused>|"},
+      {"no_parser_description.xml", "<refused>|"},
+      {"unknown_capital.xml", "<refused>|"},
+      {"unknown_deep_parser.xml", "<refused>|"},
+      {"count_no_id.xml", "<refused>|"},
+      {"assign_no_variable.xml", "<refused>|"},
+      {"if_undeclared_variable.xml", "<refused>|"},
+      {"if_undeclared_value.xml", "<refused>|"},
+      {"if_no_value.xml", "<refused>|"},
+      {"if_no_variable.xml", "<refused>|"},
       {"if_quote_in_value.xml", "<refused>|"},
       {"subst_not_found.xml", "<refused>|Substitute with id='Missing' not found\n"},
       {"subst_no_id.xml", "<refused>|Substitute with id='' not found\n"},
@@ -84,7 +92,8 @@ TEST(TreeBuilder, KeepsSubstitutesAndSharesTheirTree) {
       {"subst_duplicate_dropped.xml", R"(Sep=seq{lit";"} )"},  // the second of one id is kept
       // Depth starts at zero inside a substitute.
       {"depth.xml", "Nested=seq{group[Outer@0]{seq{group[Inner@2]{field[Deep@3]}}}} "},
-      {"subst_earlier.xml", R"(Fields=seq{field[Name@0] subst[Sep] field[Code@0]} Sep=seq{lit","} )"},
+      {"subst_earlier.xml",
+       R"(Fields=seq{field[Name@0] subst[Sep] field[Code@0]} Sep=seq{lit","} )"},
       {"ids.xml", ""},
   };
   for (const auto& c : cases) {
@@ -114,7 +123,8 @@ TEST(TreeBuilder, RecordsElementAndRepeatedGroupIds) {
   FormatDefinition definition(DefinitionPath("ids.xml"), nullptr);
   ASSERT_TRUE(definition.Load());
   EXPECT_EQ(definition.ElementIds(), (std::set<std::string>{"", "FromDropped", "Name"}));
-  EXPECT_EQ(definition.RepeatedGroupIds(), (std::set<std::string>{"", "DroppedGroup", "Point", "Vector"}));
+  EXPECT_EQ(definition.RepeatedGroupIds(),
+            (std::set<std::string>{"", "DroppedGroup", "Point", "Vector"}));
 }
 
 // Describes the settings of a field that differ from a new field's, in the
@@ -130,9 +140,11 @@ std::string DescribeField(const FormatParser& f) {
   if (f.Offset() != 0) out << " offset=" << f.Offset();
   if (f.Factor() != 0) out << " factor=" << f.Factor();
   if (f.Precision() != -1) out << " precision=" << f.Precision();
-  if (f.Type() != FormatParser::kTypeNone) out << (f.Type() == FormatParser::kTypeDouble ? " double" : " degree");
+  if (f.Type() != FormatParser::kTypeNone)
+    out << (f.Type() == FormatParser::kTypeDouble ? " double" : " degree");
   if (!f.GetExcludeLiteralHex().empty()) out << " exclude=" << f.GetExcludeLiteralHex();
-  if (auto* element = dynamic_cast<const ElementParser*>(&f)) out << " default=" << element->Default();
+  if (auto* element = dynamic_cast<const ElementParser*>(&f))
+    out << " default=" << element->Default();
   if (auto* count = dynamic_cast<const CountParser*>(&f)) out << " count=" << count->Id();
   return out.str();
 }
@@ -140,7 +152,8 @@ std::string DescribeField(const FormatParser& f) {
 TEST(TreeBuilder, ReadsFieldAttributesAsTheCLibraryDoes) {
   const char* kFields[] = {
       " default=",
-      " width=8 max=12 fill=0 right sign fbs offset=1000 factor=0.001 precision=3 double exclude=,\" default=",
+      " width=8 max=12 fill=0 right sign fbs offset=1000 factor=0.001 precision=3 double "
+      "exclude=,\" default=",
       " width=8 fill=a factor=-0.25 precision=0 default=",
       " width=-3 degree default=Meters",
       " width=4 fill=0 right precision=2 degree count=./Point",
