@@ -38,7 +38,45 @@ class InstrumentDataTest : public ::testing::Test {
   RecordingCallBack recorder;
 };
 
-TEST_F(InstrumentDataTest, NewObjectHasNoDocument) {
+// Imports, saves into a file that is a folder and into one that exists, loads
+// the saved file again and exports both objects.
+TEST_F(InstrumentDataTest, ImportSaveLoadAndExport) {
+  auto definition = Definition();
+  const std::string source = folder.Copy(kPointsData, "points.txt");
+  InstrumentData data(*definition, &recorder);
+  ASSERT_TRUE(data.ParseRead(source, *definition));
+  fs::create_directory(Path("taken.xml"));
+  EXPECT_FALSE(data.SaveXml(Path("taken.xml")));
+  EXPECT_NE(data.GetError(), 0u);
+  EXPECT_TRUE(fs::is_directory(Path("taken.xml")));
+  folder.Write("saved.xml", std::string(5000, 'x'));
+  ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
+  std::string expected = ReadFile(TestData("instrument/points-import.xml"));
+  expected.replace(expected.find("@SOURCE@"), 8, source);
+  EXPECT_EQ(ReadFile(Path("saved.xml")), expected);
+  // Only the data file and the saved document: the temporary file is gone.
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"points.txt", "saved.xml", "taken.xml"}));
+
+  InstrumentData loaded(*definition, &recorder);
+  ASSERT_TRUE(loaded.LoadXml(Path("saved.xml")));
+  ASSERT_TRUE(loaded.ParseWrite(Path("loaded.txt"), *definition));
+  EXPECT_EQ(ReadFile(Path("loaded.txt")), ReadFile(kPointsData));
+  recorder.progress.clear();
+  ASSERT_TRUE(data.ParseWrite(Path("out.txt"), *definition));
+  EXPECT_EQ(ReadFile(Path("out.txt")), ReadFile(kPointsData));
+  ASSERT_EQ(recorder.progress.size(), 3u);
+  for (const auto& report : recorder.progress) EXPECT_EQ(report.first, 3u);
+  // The export consumes the groups it wrote: a second one has nothing to write.
+  EXPECT_TRUE(data.GetDocument().AsNode().SelectNodes("//Point").empty());
+  EXPECT_FALSE(data.IsEmpty());
+  recorder.messages.clear();
+  EXPECT_FALSE(data.ParseWrite(Path("again.txt"), *definition));
+  EXPECT_EQ(recorder.Joined(), kNoData);
+  EXPECT_TRUE(data.IsEmpty());
+  EXPECT_FALSE(fs::exists(Path("again.txt")));
+}
+
+TEST_F(InstrumentDataTest, NewObjectHasNoDocumentAndImportDropsOldOneAlsoOnFailure) {
   auto definition = Definition();
   InstrumentData data(*definition, &recorder);
   EXPECT_TRUE(data.GetDocument().IsNull());
@@ -48,27 +86,9 @@ TEST_F(InstrumentDataTest, NewObjectHasNoDocument) {
   EXPECT_FALSE(data.SaveXml(Path("out.xml")));
   EXPECT_EQ(data.GetError(), kXmlErrorPointer);
   EXPECT_FALSE(data.ParseWrite(Path("out.txt"), *definition));
-  EXPECT_FALSE(fs::exists(Path("out.txt")));
+  EXPECT_TRUE(folder.Names().empty());
   EXPECT_TRUE(recorder.messages.empty());
-}
 
-TEST_F(InstrumentDataTest, SavedImportMatchesLayout) {
-  auto definition = Definition();
-  const std::string source = folder.Copy(kPointsData, "points.txt");
-  InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.ParseRead(source, *definition));
-  ASSERT_TRUE(data.SaveXml(Path("saved.xml")));
-
-  std::string expected = ReadFile(TestData("instrument/points-import.xml"));
-  expected.replace(expected.find("@SOURCE@"), 8, source);
-  EXPECT_EQ(ReadFile(Path("saved.xml")), expected);
-  // Only the data file and the saved document: the temporary file is gone.
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"points.txt", "saved.xml"}));
-}
-
-TEST_F(InstrumentDataTest, ImportDropsOldDocumentAlsoOnFailure) {
-  auto definition = Definition();
-  InstrumentData data(*definition, &recorder);
   ASSERT_TRUE(data.ParseRead(kPointsData, *definition));
   const XmlDocument first = data.GetDocument();
 
@@ -142,52 +162,6 @@ TEST_F(InstrumentDataTest, ExportOfDocumentsWithNothingToWriteFails) {
     EXPECT_EQ(m.empty() ? "" : std::to_string(m.back().kind) + ":" + m.back().text, c.lastMessage);
     EXPECT_EQ(data.GetDocument().AsNode().SelectNodes("//Point").size(), c.pointsLeft);
   }
-}
-
-TEST_F(InstrumentDataTest, ExportWritesAndConsumesGroups) {
-  auto definition = Definition();
-  InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.ParseRead(kPointsData, *definition));
-  recorder.progress.clear();
-  ASSERT_TRUE(data.ParseWrite(Path("out.txt"), *definition));
-  EXPECT_EQ(ReadFile(Path("out.txt")), ReadFile(kPointsData));
-  ASSERT_EQ(recorder.progress.size(), 3u);
-  for (const auto& report : recorder.progress) EXPECT_EQ(report.first, 3u);
-  EXPECT_TRUE(data.GetDocument().AsNode().SelectNodes("//Point").empty());
-  EXPECT_FALSE(data.IsEmpty());
-
-  recorder.messages.clear();
-  EXPECT_FALSE(data.ParseWrite(Path("again.txt"), *definition));
-  EXPECT_EQ(recorder.Joined(), kNoData);
-  EXPECT_TRUE(data.IsEmpty());
-  EXPECT_FALSE(fs::exists(Path("again.txt")));
-}
-
-TEST_F(InstrumentDataTest, SavedAndLoadedDocumentExportsTheSame) {
-  auto definition = Definition();
-  InstrumentData imported(*definition, &recorder);
-  ASSERT_TRUE(imported.ParseRead(kPointsData, *definition));
-  ASSERT_TRUE(imported.SaveXml(Path("saved.xml")));
-  InstrumentData loaded(*definition, &recorder);
-  ASSERT_TRUE(loaded.LoadXml(Path("saved.xml")));
-  ASSERT_TRUE(imported.ParseWrite(Path("memory.txt"), *definition));
-  ASSERT_TRUE(loaded.ParseWrite(Path("loaded.txt"), *definition));
-  EXPECT_EQ(ReadFile(Path("loaded.txt")), ReadFile(Path("memory.txt")));
-}
-
-TEST_F(InstrumentDataTest, FailedSaveKeepsTarget) {
-  auto definition = Definition();
-  InstrumentData data(*definition, &recorder);
-  ASSERT_TRUE(data.ParseRead(kPointsData, *definition));
-  fs::create_directory(Path("taken.xml"));
-  EXPECT_FALSE(data.SaveXml(Path("taken.xml")));
-  EXPECT_NE(data.GetError(), 0u);
-  EXPECT_TRUE(fs::is_directory(Path("taken.xml")));
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"taken.xml"});
-
-  folder.Write("old.xml", std::string(5000, 'x'));
-  ASSERT_TRUE(data.SaveXml(Path("old.xml")));
-  EXPECT_EQ(ReadFile(Path("old.xml")), data.GetDocument().SaveToString());
 }
 
 // Returns the processor seconds (not disturbed by other processes on a busy
