@@ -68,17 +68,23 @@ class FormatListTest : public ::testing::Test {
   RecordingCallBack recorder;
 };
 
-TEST_F(FormatListTest, GridDefinitionsGoFirst) {
+TEST_F(FormatListTest, GridDefinitionsGoFirstAndFailuresAreReportedAndDropped) {
   Write("App", "a1.xml", "A1");
   Write("App", "a2.xml", "A2", "Grid");
   Write("App", "a3.xml", "A3", "grid");
   Write("User", "u1.xml", "U1", "Grid");
   Write("User", "u2.xml", "U2");
+  fs::create_directories(root / "App/Formats/Sub.xml");
+  std::ofstream(root / "App/Formats/broken.xml") << "<format";
+  std::ofstream(root / "App/Formats/notes.txt") << "not a definition";
   FormatList list(&recorder);
   EXPECT_EQ(list.NumFormats(), 0);
   list.LoadFormats();
   EXPECT_EQ(Names(list), (std::vector<std::string>{"U1", "A2", "A1", "A3", "U2"}));
-  EXPECT_TRUE(recorder.messages.empty());
+  EXPECT_EQ(Rejected(recorder),
+            (std::vector<std::string>{(root / "App/Formats/Sub.xml").string(),
+                                      (root / "App/Formats/broken.xml").string()}));
+  EXPECT_EQ(recorder.messages.size(), 2u);
 }
 
 TEST_F(FormatListTest, SameFolderInTwoCasesIsScannedOnce) {
@@ -91,82 +97,54 @@ TEST_F(FormatListTest, SameFolderInTwoCasesIsScannedOnce) {
   EXPECT_EQ(Names(list), (std::vector<std::string>{"A"}));
 }
 
-TEST_F(FormatListTest, FailuresAreReportedAndDropped) {
-  Write("App", "good.xml", "Good");
-  fs::create_directories(root / "App/Formats/Sub.xml");
-  std::ofstream(root / "App/Formats/broken.xml") << "<format";
-  std::ofstream(root / "App/Formats/notes.txt") << "not a definition";
-  FormatList list(&recorder);
-  list.LoadFormats();
-  EXPECT_EQ(Names(list), (std::vector<std::string>{"Good"}));
-  EXPECT_EQ(Rejected(recorder),
-            (std::vector<std::string>{(root / "App/Formats/Sub.xml").string(),
-                                      (root / "App/Formats/broken.xml").string()}));
-}
-
-TEST_F(FormatListTest, FindGetAndRemove) {
+TEST_F(FormatListTest, FindGetRemoveAndCopiesShareDefinitions) {
   Write("App", "a.xml", "Alpha");
   Write("App", "b.xml", "Beta");
   Write("App", "c.xml", "Beta");
-  FormatList list(&recorder);
-  list.LoadFormats();
-  EXPECT_EQ(list.FindFormat("Beta"), list.GetFormat(1));
-  EXPECT_EQ(list.FindFormat("beta"), nullptr);
-  EXPECT_EQ(list.FindFormat("Gamma"), nullptr);
-  EXPECT_EQ(list.GetFormat(3), nullptr);
-  EXPECT_EQ(list.GetFormat(-1), nullptr);
+  auto list = std::make_unique<FormatList>(&recorder);
+  list->LoadFormats();
+  EXPECT_EQ(list->FindFormat("Beta"), list->GetFormat(1));
+  EXPECT_EQ(list->FindFormat("beta"), nullptr);
+  EXPECT_EQ(list->FindFormat("Gamma"), nullptr);
+  EXPECT_EQ(list->GetFormat(3), nullptr);
+  EXPECT_EQ(list->GetFormat(-1), nullptr);
 
-  FormatDefinition* second = list.GetFormat(1);
-  list.RemoveFormat(list.GetFormat(0));
-  EXPECT_EQ(list.NumFormats(), 2);
-  EXPECT_EQ(list.GetFormat(0), second);
-  list.RemoveFormat(nullptr);
-  EXPECT_EQ(list.NumFormats(), 2);
+  FormatList copy(*list);
+  EXPECT_EQ(copy.GetFormat(0), list->GetFormat(0));
+  FormatDefinition* second = list->GetFormat(1);
+  list->RemoveFormat(list->GetFormat(0));
+  EXPECT_EQ(list->NumFormats(), 2);
+  EXPECT_EQ(list->GetFormat(0), second);
+  list->RemoveFormat(nullptr);
+  EXPECT_EQ(list->NumFormats(), 2);
+  EXPECT_EQ(copy.NumFormats(), 3);
+  list.reset();
+  EXPECT_EQ(copy.GetFormat(1), second);
+  EXPECT_EQ(second->Name(), "Beta");
 }
 
-TEST_F(FormatListTest, AddFormatAppendsEachLoad) {
+TEST_F(FormatListTest, AddFormatAppendsEachLoadAndNewCallBackServesLaterScans) {
+  FormatList list(&recorder);
+  // Missing folders give an empty catalogue and no message.
+  list.LoadFormats();
+  EXPECT_EQ(list.NumFormats(), 0);
   const std::string grid = Write("Elsewhere", "g.xml", "G", "Grid");
   Write("App", "a.xml", "A");
-  FormatList list(&recorder);
+  fs::create_directories(root / "App/Formats/Sub.xml");
+  RecordingCallBack later;
+  list.SetParserCallBack(&later);
   list.LoadFormats();
+  EXPECT_TRUE(recorder.messages.empty());
+  EXPECT_EQ(Rejected(later).size(), 1u);
   FormatDefinition* first = list.AddFormat(grid);
   FormatDefinition* second = list.AddFormat(grid);
   ASSERT_NE(first, nullptr);
   EXPECT_NE(first, second);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"A", "G", "G"}));
   EXPECT_EQ(list.AddFormat((root / "missing.xml").string()), nullptr);
-  EXPECT_TRUE(Rejected(recorder).empty());
+  EXPECT_EQ(Rejected(later).size(), 1u);
   list.LoadFormats();
   EXPECT_EQ(Names(list), (std::vector<std::string>{"A"}));
-}
-
-TEST_F(FormatListTest, NewCallBackServesLaterScans) {
-  RecordingCallBack later;
-  FormatList list(&recorder);
-  // Missing folders give an empty catalogue and no message.
-  list.LoadFormats();
-  EXPECT_EQ(list.NumFormats(), 0);
-  EXPECT_TRUE(recorder.messages.empty());
-  fs::create_directories(root / "App/Formats/Sub.xml");
-  list.SetParserCallBack(&later);
-  list.LoadFormats();
-  EXPECT_TRUE(recorder.messages.empty());
-  EXPECT_EQ(Rejected(later).size(), 1u);
-}
-
-TEST_F(FormatListTest, CopiesShareDefinitions) {
-  Write("App", "a.xml", "A");
-  Write("App", "b.xml", "B");
-  auto original = std::make_unique<FormatList>(&recorder);
-  original->LoadFormats();
-  FormatList copy(*original);
-  EXPECT_EQ(copy.GetFormat(0), original->GetFormat(0));
-  copy.RemoveFormat(copy.GetFormat(0));
-  EXPECT_EQ(original->NumFormats(), 2);
-  FormatDefinition* shared = original->GetFormat(1);
-  original.reset();
-  EXPECT_EQ(copy.GetFormat(0), shared);
-  EXPECT_EQ(shared->Name(), "B");
 }
 
 }  // namespace
