@@ -2,6 +2,8 @@
 // assignments and substitutes.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/EngineTestSupport.h"
 
 namespace compoundparser::testing {
@@ -88,18 +90,17 @@ TEST(ControlFlowRead, Table) {
     SCOPED_TRACE(c.result);
     Harness h;
     EXPECT_EQ(h.ReadRun(*c.tree, c.input, c.budget, c.start), c.result);
-    if (c.start == 26) EXPECT_EQ(h.param.lastError, "In 26 pos. literal 'A' not found");
+    if (c.start == 26) {
+      EXPECT_EQ(h.param.lastError, "In 26 pos. literal 'A' not found");
+    }
   }
 }
 
 TEST(ControlFlowWrite, Table) {
   const char* points = "<data><P><N>1</N></P><P><N>2</N></P><P><N>3</N></P></data>";
   auto pass = [](bool repeated) { return With(Group("P", repeated), Field("N"), Lit(";")); };
-  const struct {
-    ParserPtr tree;
-    const char* document;
-    const char* written;
-  } cases[] = {
+  // tree, document, written
+  const std::tuple<ParserPtr, const char*, const char*> cases[] = {
       {Repeat(pass(true)), points, "1;2;3;|"},
       {Repeat(pass(true), 0), points, "1;2;3;|"},
       {Repeat(pass(true), -5), points, "1;2;3;|"},
@@ -118,10 +119,10 @@ TEST(ControlFlowWrite, Table) {
       // With the wrong number of children it is a plain sequence.
       {With(std::make_unique<TerminatedParser>(), Field("V")), "<data><V>5</V></data>", "5|"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.written);
+  for (const auto& [tree, document, written] : cases) {
+    SCOPED_TRACE(written);
     Harness h;
-    EXPECT_EQ(h.WriteRun(*c.tree, c.document), c.written);
+    EXPECT_EQ(h.WriteRun(*tree, document), written);
   }
 }
 

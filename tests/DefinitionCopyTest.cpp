@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "definitions/FormatDefinition.h"
 #include "definitions/GroupDefinition.h"
@@ -36,13 +37,12 @@ int ImportPoints(FormatDefinition& definition) {
 }
 
 TEST(DefinitionCopy, CopiesShareTheTreeOutliveTheOriginalAndReloadTheSame) {
-  const struct {
-    const char* file;
-    int points;  // imported from points.txt
-  } cases[] = {{"points_delimited.xml", 3}, {"subst_earlier.xml", -1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    auto original = std::make_unique<FormatDefinition>(TestData("definitions/") + c.file, nullptr);
+  // file, points (imported from points.txt)
+  const std::tuple<const char*, int> cases[] = {{"points_delimited.xml", 3},
+                                                {"subst_earlier.xml", -1}};
+  for (const auto& [file, points] : cases) {
+    SCOPED_TRACE(file);
+    auto original = std::make_unique<FormatDefinition>(TestData("definitions/") + file, nullptr);
     ASSERT_TRUE(original->Load());
     const std::string outline = Outline(*original);
     FormatDefinition copy(*original);
@@ -54,7 +54,7 @@ TEST(DefinitionCopy, CopiesShareTheTreeOutliveTheOriginalAndReloadTheSame) {
     original.reset();
     for (FormatDefinition* d : {&copy, &assigned}) {
       EXPECT_EQ(Outline(*d), outline);
-      EXPECT_EQ(ImportPoints(*d), c.points);
+      EXPECT_EQ(ImportPoints(*d), points);
     }
     const CompoundParser* root = copy.RootParser();
     FormatDefinition& alias = copy;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"

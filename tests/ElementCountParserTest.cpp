@@ -1,6 +1,8 @@
 // Fields bound to data elements, and count fields.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/HostError.h"
 #include "tests/EngineTestSupport.h"
 
@@ -19,12 +21,8 @@ TEST(ElementParserRead, AppendsIndentedElementOrConsumesWithoutId) {
 
 TEST(ElementParserWrite, ValueDefaultAndMissing) {
   const std::string notFound = "<fail>|3:Element with ID='Name' not found";
-  const struct {
-    const char* id;
-    const char* document;
-    const char* defaultText;
-    std::string written;
-  } cases[] = {
+  // id, document, defaultText, written
+  const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
       {"Name", "<data><Name>A</Name><Name>B</Name></data>", "", "A|"},
       {"Name", "<data><Other>A</Other></data>", "0.000", "0.000|"},
       {"Name", "<data><Other>A</Other></data>", "", notFound},
@@ -33,10 +31,10 @@ TEST(ElementParserWrite, ValueDefaultAndMissing) {
       {"Name", "<data><Name><!--note--></Name></data>", "", "note|"},  // a comment's value
       {"", "<data><A>1</A></data>", "default", "<fail>|"},             // an empty id fails silently
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.document);
-    ElementParser field(c.id, c.defaultText, 0);
-    EXPECT_EQ(Harness().WriteRun(field, c.document), c.written);
+  for (const auto& [id, document, defaultText, written] : cases) {
+    SCOPED_TRACE(document);
+    ElementParser field(id, defaultText, 0);
+    EXPECT_EQ(Harness().WriteRun(field, document), written);
   }
 }
 
@@ -55,26 +53,22 @@ TEST(ElementParserWrite, NoCurrentNodeOrEmptyElementRaises) {
 }
 
 TEST(CountParserWrite, CountsMatchesOfRelativePathAndFormatsLikeAnyField) {
-  const struct {
-    const char* id;
-    int width;
-    int precision;
-    const char* written;
-  } cases[] = {
+  // id, width, precision, written
+  const std::tuple<const char*, int, int, const char*> cases[] = {
       {"Point", 5, -1, "00003|"}, {"Missing", 3, -1, "000|"}, {"Group/Point", 0, -1, "2|"},
       {"Point", 0, -1, "3|"},     {"Group", 6, 2, "002.00|"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.id);
-    CountParser count(c.id);
-    count.SetWidth(c.width);
+  for (const auto& [id, width, precision, written] : cases) {
+    SCOPED_TRACE(id);
+    CountParser count(id);
+    count.SetWidth(width);
     count.SetAlign(true);
     count.SetFill('0');
-    count.SetPrecision(c.precision);
+    count.SetPrecision(precision);
     EXPECT_EQ(Harness().WriteRun(count,
                                  "<data><Point/><Point/><Group><Point/></Group><Group><Point/"
                                  "><Line/></Group><Point/></data>"),
-              c.written);
+              written);
   }
   CountParser signedCount("P");
   signedCount.SetPrecision(2);

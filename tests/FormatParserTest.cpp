@@ -6,6 +6,7 @@
 #include <locale>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "engine/NumberText.h"
 #include "tests/EngineTestSupport.h"
@@ -73,12 +74,8 @@ TEST(FormatParserRead, Table) {
   const std::string digits = "0123456789abcdefghij0123456789abcdefghij0123456789";
   const std::string eof = "|4:FormatParser: Unexpected end of file";
   const std::string mismatch = "|4:FormatParser: Type of element mismatch";
-  const struct {
-    const char* spec;
-    std::string input;
-    long budget;
-    std::string result;
-  } cases[] = {
+  // spec, input, budget, result
+  const std::tuple<const char*, std::string, long, std::string> cases[] = {
       {"width=5", "AB   X", -1, "ok 5 AB|"},
       {"width=6 right fill=0", "-00012", -1, "ok 6 -12|"},
       {"width=6 right fill=0", "000000", -1, "ok 6 0|"},
@@ -103,9 +100,9 @@ TEST(FormatParserRead, Table) {
       {"degree", "10.6000", 7, "fail 0 " + mismatch},
       {"precision=2", "105.0", 5, "ok 5 105.0|3:Precision of date is incorrect"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.input);
-    EXPECT_EQ(ReadField(c.spec, c.input, c.budget), c.result);
+  for (const auto& [spec, input, budget, result] : cases) {
+    SCOPED_TRACE(input);
+    EXPECT_EQ(ReadField(spec, input, budget), result);
   }
 }
 
@@ -124,11 +121,8 @@ TEST(FormatParserRead, RefusedValueRestoresPosition) {
 }
 
 TEST(FormatParserWrite, PadsSignsAndConverts) {
-  const struct {
-    const char* spec;
-    const char* value;
-    const char* written;
-  } cases[] = {
+  // spec, value, written
+  const std::tuple<const char*, const char*, const char*> cases[] = {
       {"width=8 right sign", "12.5", "+   12.5|"},
       {"width=8 right sign fbs", "12.5", "   +12.5|"},
       {"width=8 right fill=0 sign", "12.5", "+00012.5|"},
@@ -144,18 +138,15 @@ TEST(FormatParserWrite, PadsSignsAndConverts) {
       {"width=6 right fill=0 fbs", "-12", "000-12|"},
       {"width=3", "1234", "<fail>|4:Data does not fit in element"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.value);
-    EXPECT_EQ(WriteField(c.spec, c.value), c.written);
+  for (const auto& [spec, value, written] : cases) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(WriteField(spec, value), written);
   }
 }
 
 TEST(FormatParserCheck, Numbers) {
-  const struct {
-    const char* text;
-    bool minusAllowed;
-    bool number;
-  } cases[] = {
+  // text, minusAllowed, number
+  const std::tuple<const char*, bool, bool> cases[] = {
       {"1.5E-3", true, true}, {" -12", true, true},   {"1 000,5", true, true},
       {"+7", true, true},     {"1e+5", false, true},  {"\t3", true, true},
       {"-1", false, false},   {"1.2.3", true, false}, {"12-", true, false},
@@ -163,18 +154,15 @@ TEST(FormatParserCheck, Numbers) {
       {"   ", true, false},   {"1E5E3", true, false}, {"1E5.3", true, false},
       {"+-1", true, false},   {".", true, false},     {"1,5.0", true, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(FormatParser::IsNumber(c.text, c.minusAllowed), c.number);
+  for (const auto& [text, minusAllowed, number] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(FormatParser::IsNumber(text, minusAllowed), number);
   }
 }
 
 TEST(FormatParserCheck, Angles) {
-  const struct {
-    const char* text;
-    bool angle;
-    double value;
-  } cases[] = {
+  // text, angle, value
+  const std::tuple<const char*, bool, double> cases[] = {
       {"123.4530", true, 123 + 45 / 60.0 + 30 / 3600.0},
       {"123 45 30.5", true, 123 + 45 / 60.0 + 30.5 / 3600.0},
       {"123.453012", true, 123 + 45 / 60.0 + 30.12 / 3600.0},
@@ -187,11 +175,13 @@ TEST(FormatParserCheck, Angles) {
       {"", false, -999},
       {"abc", false, -999},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const auto& [text, angle, expected] : cases) {
+    SCOPED_TRACE(text);
     double value = -999;
-    EXPECT_EQ(FormatParser::IsAngle(c.text, &value), c.angle);
-    if (c.angle) EXPECT_NEAR(value, c.value, 1e-9);
+    EXPECT_EQ(FormatParser::IsAngle(text, &value), angle);
+    if (angle) {
+      EXPECT_NEAR(value, expected, 1e-9);
+    }
   }
 }
 

@@ -2,6 +2,8 @@
 // that import writes, and the removal of written repeated groups.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/EngineTestSupport.h"
 #include "tests/TestFiles.h"
 
@@ -17,13 +19,8 @@ ParserPtr Point(int depth) {
 }
 
 TEST(GroupParserRead, Table) {
-  const struct {
-    ParserPtr tree;
-    const char* input;
-    long budget;
-    uint32_t start;
-    const char* result;
-  } cases[] = {
+  // tree, input, budget, start, result
+  const std::tuple<ParserPtr, const char*, long, uint32_t, const char*> cases[] = {
       {Point(0), "P1,12", -1, 0,
        "ok 5 <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n|"},
       {Point(1), "P1,12", -1, 0,
@@ -45,12 +42,12 @@ TEST(GroupParserRead, Table) {
       {Seq(Lit("ab"), Field("Rest")), "abcdefgh", 5, 0,
        "ok 5 <Rest>cde</Rest>\r\n|"},  // the rest of the budget
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.result);
+  for (const auto& [tree, input, budget, start, result] : cases) {
+    SCOPED_TRACE(result);
     Harness h;
-    EXPECT_EQ(h.ReadRun(*c.tree, c.input, c.budget, c.start), c.result);
+    EXPECT_EQ(h.ReadRun(*tree, input, budget, start), result);
     EXPECT_EQ(h.param.currentNode, h.data);
-    if (c.budget == 5) {
+    if (budget == 5) {
       const std::vector<std::pair<unsigned long, unsigned long>> progress = {{8, 0}};
       EXPECT_EQ(h.callBack.progress, progress);
     }
@@ -59,12 +56,8 @@ TEST(GroupParserRead, Table) {
 
 TEST(GroupParserWrite, Table) {
   const char* points = "<data><Other/><P><N>1</N></P><P><X>2</X></P><P><N>3</N></P></data>";
-  const struct {
-    ParserPtr tree;
-    const char* document;
-    const char* written;
-    int count;  // repeated groups written
-  } cases[] = {
+  // tree, document, written, count (repeated groups written)
+  const std::tuple<ParserPtr, const char*, const char*, int> cases[] = {
       {Seq(Lit("<"), Field("A"), Field("Missing")), "<data><A>1</A></data>",
        "<fail>|3:Element with ID='Missing' not found", 0},  // a failed child cuts the output back
       {std::make_unique<CompoundParser>(), "<data/>", "<fail>|", 0},
@@ -75,11 +68,11 @@ TEST(GroupParserWrite, Table) {
       {With(std::make_unique<RepeatParser>(), With(Group("P", 0, true), Field("N"), Lit(";"))),
        points, "1;|3:Element with ID='N' not found", 1},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.written);
+  for (const auto& [tree, document, written, count] : cases) {
+    SCOPED_TRACE(written);
     Harness h;
-    EXPECT_EQ(h.WriteRun(*c.tree, c.document), c.written);
-    EXPECT_EQ(h.param.writtenCount, c.count);
+    EXPECT_EQ(h.WriteRun(*tree, document), written);
+    EXPECT_EQ(h.param.writtenCount, count);
     EXPECT_EQ(h.param.currentNode, h.data);
   }
 }

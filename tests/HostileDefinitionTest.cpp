@@ -104,12 +104,16 @@ TEST(HostileDefinition, LoadsAndRunsOrIsRefusedInBoundedTime) {
       }
     } else {
       ASSERT_TRUE(definition.Load()) << callBack.Lines();
-      if (!c.dump.empty()) EXPECT_EQ(definition.RootParser()->Dump(), c.dump);
+      if (!c.dump.empty()) {
+        EXPECT_EQ(definition.RootParser()->Dump(), c.dump);
+      }
       InstrumentData data(definition, &callBack);
       EXPECT_EQ(data.ParseRead(folder.Write("x.txt", c.input), definition),
                 c.importError == nullptr)
           << callBack.Lines();
-      if (c.importError) EXPECT_TRUE(Contains(callBack.Lines(), c.importError));
+      if (c.importError) {
+        EXPECT_TRUE(Contains(callBack.Lines(), c.importError));
+      }
       EXPECT_EQ(data.vars.isValue("v", "1"), !c.substitutes.empty());
     }
     EXPECT_LT(SecondsSince(start), kSecondsAllowed);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string>
+#include <tuple>
 
 #include "definitions/FormatDefinition.h"
 #include "host/HostError.h"
@@ -19,16 +20,15 @@ std::string DefinitionPath(const std::string& file) { return TestData("definitio
 std::unique_ptr<FormatDefinition> Loaded(const char* file) {
   auto definition =
       std::make_unique<FormatDefinition>(file ? DefinitionPath(file) : "never.xml", nullptr);
-  if (file) EXPECT_TRUE(definition->Load());
+  if (file) {
+    EXPECT_TRUE(definition->Load());
+  }
   return definition;
 }
 
 TEST(ParseDriver, ImportFailuresGiveTheirMessage) {
-  const struct {
-    const char* definition;  // nullptr: never loaded
-    const char* bytes;       // nullptr: the data file does not exist
-    std::string messages;
-  } cases[] = {
+  // definition (nullptr: never loaded), bytes (nullptr: the data file does not exist), messages
+  const std::tuple<const char*, const char*, std::string> cases[] = {
       {nullptr, "1234567", "4:No Root Parser"},
       {"seven_bytes.xml", nullptr, "4:Could not open input file: " + SystemErrorText(ENOENT)},
       {"seven_bytes.xml", "", "4:Input file has null legnth"},
@@ -41,14 +41,13 @@ TEST(ParseDriver, ImportFailuresGiveTheirMessage) {
       {"bad_element_name.xml", "ab", ""},  // a document error ends the run without a message
   };
   TempFolder folder;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.messages);
+  for (const auto& [definition, bytes, messages] : cases) {
+    SCOPED_TRACE(messages);
     Harness h;
     EXPECT_FALSE(
-        Loaded(c.definition)
-            ->ParseFile(c.bytes ? folder.Write("in.txt", c.bytes) : folder.Path("none.txt"),
-                        h.param));
-    EXPECT_EQ(h.callBack.Joined(), c.messages);
+        Loaded(definition)
+            ->ParseFile(bytes ? folder.Write("in.txt", bytes) : folder.Path("none.txt"), h.param));
+    EXPECT_EQ(h.callBack.Joined(), messages);
   }
 }
 
@@ -83,23 +82,22 @@ TEST(ParseDriver, ImportBuildsTheRecordsAndExportWritesThemBack) {
 }
 
 TEST(ParseDriver, ExportsWithoutRecordsAreSilent) {
-  const struct {
-    const char* definition;  // nullptr: never loaded
-    const char* output;
-    const char* written;  // nullptr: fails and leaves no file
-  } cases[] = {
+  // definition (nullptr: never loaded), output, written (nullptr: fails and leaves no file)
+  const std::tuple<const char*, const char*, const char*> cases[] = {
       {nullptr, "out.txt", nullptr},
       {"points_delimited.xml", "no_such_folder/out.txt", nullptr},
       {"seven_bytes.xml", "out.txt", "1234567"},  // the literal writes itself
       {"points_delimited.xml", "out.txt", ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.definition ? c.definition : "none") + " " + c.output);
+  for (const auto& [definition, output, written] : cases) {
+    SCOPED_TRACE(std::string(definition ? definition : "none") + " " + output);
     TempFolder folder;
     Harness h;
-    EXPECT_EQ(Loaded(c.definition)->ParseXml(folder.Path(c.output), h.param), c.written != nullptr);
-    EXPECT_EQ(std::filesystem::exists(folder.Path(c.output)), c.written != nullptr);
-    if (c.written) EXPECT_EQ(ReadFile(folder.Path(c.output)), c.written);
+    EXPECT_EQ(Loaded(definition)->ParseXml(folder.Path(output), h.param), written != nullptr);
+    EXPECT_EQ(std::filesystem::exists(folder.Path(output)), written != nullptr);
+    if (written) {
+      EXPECT_EQ(ReadFile(folder.Path(output)), written);
+    }
     EXPECT_TRUE(h.callBack.messages.empty());
   }
 }

@@ -3,6 +3,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "definitions/FormatDefinition.h"
 #include "tests/EngineTestSupport.h"
@@ -26,17 +27,10 @@ std::string Built(const std::string& file) {
   return (ok ? definition.RootParser()->Dump() : "<refused>") + "|" + callBack.Lines();
 }
 
-std::string SubstituteDump(const FormatDefinition& definition, const std::string& id) {
-  const auto found = definition.Substitutes().find(id);
-  return found == definition.Substitutes().end() ? "<missing>" : found->second->tree->Dump();
-}
-
 TEST(TreeBuilder, BuildsOrRefusesEachDefinition) {
   const char* notFound = "Substitute with id='Loop' not found\n";
-  const struct {
-    const char* file;
-    std::string result;
-  } cases[] = {
+  // file, result
+  const std::tuple<const char*, std::string> cases[] = {
       {"minimal.xml", "seq{}|"},
       {"no_parser.xml", R"(seq{lit";" group[Point@0]{field[Name@1]}}|)"},
       {"all_nodes.xml",
@@ -77,17 +71,15 @@ TEST(TreeBuilder, BuildsOrRefusesEachDefinition) {
       {"subst_self.xml", "<refused>|" + std::string(notFound) + notFound},
       {"subst_duplicate.xml", "<refused>|Substitute with id='Sep' already exists\n"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    EXPECT_EQ(Built(c.file), c.result);
+  for (const auto& [file, result] : cases) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(Built(file), result);
   }
 }
 
 TEST(TreeBuilder, KeepsSubstitutesAndSharesTheirTree) {
-  const struct {
-    const char* file;
-    const char* substitutes;  // id=tree of each, by id
-  } cases[] = {
+  // file, substitutes (id=tree of each, by id)
+  const std::tuple<const char*, const char*> cases[] = {
       {"subst_later.xml", R"(Second=seq{lit";"} Third=seq{lit":"} )"},  // First is dropped
       {"subst_duplicate_dropped.xml", R"(Sep=seq{lit";"} )"},  // the second of one id is kept
       // Depth starts at zero inside a substitute.
@@ -96,15 +88,15 @@ TEST(TreeBuilder, KeepsSubstitutesAndSharesTheirTree) {
        R"(Fields=seq{field[Name@0] subst[Sep] field[Code@0]} Sep=seq{lit","} )"},
       {"ids.xml", ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    FormatDefinition definition(DefinitionPath(c.file), nullptr);
+  for (const auto& [file, expected] : cases) {
+    SCOPED_TRACE(file);
+    FormatDefinition definition(DefinitionPath(file), nullptr);
     ASSERT_TRUE(definition.Load());
     std::string substitutes;
     for (const auto& entry : definition.Substitutes()) {
-      substitutes += entry.first + "=" + SubstituteDump(definition, entry.first) + " ";
+      substitutes += entry.first + "=" + entry.second->tree->Dump() + " ";
     }
-    EXPECT_EQ(substitutes, c.substitutes);
+    EXPECT_EQ(substitutes, expected);
   }
   FormatDefinition definition(DefinitionPath("subst_earlier.xml"), nullptr);
   ASSERT_TRUE(definition.Load());
