@@ -1,40 +1,25 @@
 #include "tests/cli/CliTestSupport.h"
 
-#include <fcntl.h>
-#include <spawn.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
-extern char** environ;
+#include <cstdlib>
+#include <utility>
 
 namespace cli_test {
 
 ToolRun RunToolBare(const std::vector<std::string>& args) {
   ScratchFolder streams;
-  const std::string outName = streams.Path("stdout");
-  const std::string errName = streams.Path("stderr");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_addopen(&actions, 2, errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  std::vector<std::string> all = {CP_TOOL};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : all) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  ToolRun run;
-  if (posix_spawn(&pid, CP_TOOL, &actions, nullptr, argv.data(), environ) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  std::string command = CP_TOOL;
+  for (const std::string& arg : args) {
+    command += " '";
+    for (char c : arg) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += "'";
   }
-  posix_spawn_file_actions_destroy(&actions);
-  run.out = ReadFile(outName);
-  run.err = ReadFile(errName);
-  return run;
+  command += " </dev/null >" + streams.Path("out") + " 2>" + streams.Path("err");
+  const int status = std::system(command.c_str());
+  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return {code, ReadFile(streams.Path("out")), ReadFile(streams.Path("err"))};
 }
 
 ToolRun RunTool(const std::vector<std::string>& args) {
@@ -42,6 +27,54 @@ ToolRun RunTool(const std::vector<std::string>& args) {
                                   UserFolderOfRuns()};
   all.insert(all.end(), args.begin(), args.end());
   return RunToolBare(all);
+}
+
+std::string Expand(std::string text, const ScratchFolder& folder) {
+  for (const auto& [token, value] :
+       {std::pair<std::string, std::string>{"$S", CP_SOURCE_DIR}, {"$D", folder.root.string()}}) {
+    for (size_t at = text.find(token); at != std::string::npos;
+         at = text.find(token, at + value.size())) {
+      text.replace(at, token.size(), value);
+    }
+  }
+  return text;
+}
+
+std::vector<std::string> Parts(const std::string& text, const ScratchFolder& folder) {
+  std::vector<std::string> parts;
+  for (size_t start = 0, end = 0; end != std::string::npos && !text.empty(); start = end + 1) {
+    end = text.find('|', start);
+    parts.push_back(Expand(text.substr(start, end - start), folder));
+  }
+  return parts;
+}
+
+namespace {
+// Checks that `stream` holds each part of `parts`, at its start when it starts with '^'.
+void ExpectHolds(const std::string& stream, const std::string& parts, const ScratchFolder& folder) {
+  for (const std::string& part : Parts(parts, folder)) {
+    if (part[0] == '^') {
+      EXPECT_EQ(stream.substr(0, part.size() - 1), part.substr(1)) << stream;
+    } else {
+      EXPECT_TRUE(Contains(stream, part));
+    }
+  }
+}
+}  // namespace
+
+void ExpectRuns(const std::vector<ToolCase>& cases, const ScratchFolder& folder) {
+  for (const ToolCase& c : cases) {
+    SCOPED_TRACE(c.args);
+    const std::vector<std::string> args = Parts(c.args, folder);
+    const ToolRun run = c.args.rfind("--app-folder", 0) == 0 ? RunToolBare(args) : RunTool(args);
+    EXPECT_TRUE(c.exitCode < 0 || run.exitCode == c.exitCode) << run.exitCode << ": " << run.err;
+    EXPECT_TRUE(run.exitCode == 0 || !run.err.empty()) << "a failure without a message";
+    ExpectHolds(run.out, c.outHas, folder);
+    ExpectHolds(run.err, c.errHas, folder);
+    for (const std::string& part : Parts(c.lacks, folder)) {
+      EXPECT_FALSE(Contains(run.out + run.err, part));
+    }
+  }
 }
 
 std::string UserFolderOfRuns() {

@@ -12,7 +12,6 @@ namespace cli_test {
 
 using compoundparser::testing::Contains;
 using compoundparser::testing::ReadFile;
-using compoundparser::testing::WriteFile;
 using ScratchFolder = compoundparser::testing::TempFolder;
 
 struct ToolRun {
@@ -21,16 +20,28 @@ struct ToolRun {
   std::string err;
 };
 
-// Runs the tool with `args` (after the folder options) and waits for it.
-ToolRun RunTool(const std::vector<std::string>& args);
+// One run of the tool and what it must give. Arguments and the parts of each
+// text are separated by '|'; "$S" stands for the source tree and "$D" for the
+// scratch folder; a part that starts with '^' must start its stream.
+struct ToolCase {
+  std::string args;
+  int exitCode;  // -1: not checked
+  std::string outHas = "";
+  std::string errHas = "";
+  std::string lacks = "";  // in neither stream
+};
+
 // Runs the tool with exactly `args`, no folder options added.
 ToolRun RunToolBare(const std::vector<std::string>& args);
-
-// Returns the path of a file of the source tree.
-inline std::string SourcePath(const std::string& relative) {
-  return std::string(CP_SOURCE_DIR) + "/" + relative;
-}
-inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+// Runs the tool with `args` after the options naming the source tree and the user folder.
+ToolRun RunTool(const std::vector<std::string>& args);
+// Returns `text` with "$S" and "$D" replaced by the source tree and `folder`.
+std::string Expand(std::string text, const ScratchFolder& folder);
+// Returns the parts of `text` between '|', each expanded.
+std::vector<std::string> Parts(const std::string& text, const ScratchFolder& folder);
+// Runs each case in turn in `folder` (with the folder options unless it names
+// its own) and checks its exit code and texts, and that a failing run says why.
+void ExpectRuns(const std::vector<ToolCase>& cases, const ScratchFolder& folder);
 // Returns the user folder that RunTool passes to the tool.
 std::string UserFolderOfRuns();
 
