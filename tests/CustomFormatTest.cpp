@@ -5,6 +5,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -268,23 +269,6 @@ TEST(TSRawCustomFormatText, FieldContentByName) {
   }
 }
 
-TEST(CustomFormatFile, FailedGenerationWritesNothing) {
-  const struct {
-    const char* path;
-    int32_t latLon;
-    const char* errorPart;
-  } cases[] = {{"missing/sub/f.xml", -1, "missing/sub/f.xml"}, {"f.xml", 4, "out of range"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    TempFolder dir;
-    const std::string outcome =
-        Generate({'P', "F", "*.*", "2C", c.latLon, "", "PointNumber Latitude"}, dir.Path(c.path));
-    EXPECT_TRUE(Contains(outcome, c.errorPart));
-    EXPECT_EQ(outcome.substr(outcome.size() - 13), "<not written>");
-    EXPECT_TRUE(dir.Names().empty());
-  }
-}
-
 TEST(CustomFormatFile, ReplacesExistingFileSavesElsewhereAndCopies) {
   TempFolder dir;
   const std::string path = dir.Path("f.xml");
@@ -309,9 +293,17 @@ TEST(CustomFormatFile, ReplacesExistingFileSavesElsewhereAndCopies) {
   EXPECT_EQ(copy.GetError(), format.GetError());
   EXPECT_TRUE(copy.GetDocument() == format.GetDocument());
 
-  CustomFormat failed(dir.Path("none/f.xml"), "F", "*.*", "2C", 9, false, false, false, {});
-  failed.Save(dir.Path("later.xml"));
-  EXPECT_FALSE(failed.IsWritten());
+  // A failed generation writes nothing, also when saved again.
+  for (const auto& [file, latLon, error] : {std::tuple{"none/sub/f.xml", -1, "none/sub/f.xml"},
+                                            std::tuple{"g.xml", 4, "out of range"}}) {
+    SCOPED_TRACE(file);
+    CustomFormat failed(dir.Path(file), "F", "*.*", "2C", latLon, false, false, false,
+                        {"Latitude"});
+    EXPECT_FALSE(failed.IsWritten());
+    EXPECT_TRUE(Contains(failed.GetError(), error));
+    failed.Save(dir.Path(file));
+    EXPECT_FALSE(failed.IsWritten());
+  }
   // A definition that could not be written at first can be saved elsewhere.
   CustomVectorFormat vectors(dir.Path("none/v.xml"), "V", "*.*", "2C", false, false, {"DX"});
   EXPECT_FALSE(vectors.IsWritten());

@@ -209,28 +209,6 @@ TEST_F(SaveDefinitionTest, UnheldAttributesVanishOnlyFromWrittenGroupsAndRemoved
   EXPECT_TRUE(FindGroupElement(again->Document(), "Second").FirstChildElement("optional"));
 }
 
-TEST_F(SaveDefinitionTest, EditedItemsSurviveReload) {
-  const std::string path = CopyData("points.xml");
-  auto definition = LoadDefinition(path);
-  GroupDefinition& point = definition->GetGroup(0);
-  auto& east = dynamic_cast<ElementDefinition&>(point.GetItem(3));
-  ASSERT_EQ(east.Id(), "East");
-  east.SetOffset(1.5);
-  east.SetFill('0');
-  east.SetSign(true);
-  east.SetModified();
-  auto spaced = std::make_unique<LiteralDefinition>();
-  spaced->SetText(" ; ");
-  point.InsertItem(4, std::move(spaced));
-  ASSERT_TRUE(definition->Save());
-  auto reloaded = LoadDefinition(path);
-  // The unchanged group keeps its document content.
-  EXPECT_EQ(
-      AllItems(*reloaded),
-      "L(P,) E(Name,0) L(,) E(East,8) L( ; ) L(,) E(North,8) H(0D0A) / L(C,) E(Text,0) H(0D0A)");
-  EXPECT_EQ(DescribeElement(reloaded->GetGroup(0).GetItem(3)), "East/8/0/right/sign/1.500000");
-}
-
 TEST_F(SaveDefinitionTest, SavedDefinitionImportsTheSameData) {
   const std::string path = CopyData("points.xml");
   const std::string data = CopyData("points.txt");
