@@ -1,10 +1,12 @@
-// Optional parts, alternatives, repetitions, terminated stretches, conditions,
-// assignments and substitutes.
+// The nodes of a parser tree: literals, sequences and groups, optional parts,
+// alternatives, repetitions, terminated stretches, conditions, assignments and
+// substitutes, in both directions.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
 
 namespace compoundparser::testing {
 namespace {
@@ -145,6 +147,161 @@ TEST(SubstParser, SharedTreeRunsUnderEachCurrentNode) {
   EXPECT_EQ(h.ReadRun(*tree, "x,y,"),
             "ok 4 <A>\r\n  <Name>x</Name>\r\n</A>\r\n<B>\r\n  <Name>y</Name>\r\n</B>\r\n|");
   EXPECT_EQ(tree->Dump(), "seq{group[A@0]{subst[Fields]} group[B@0]{subst[Fields]}}");
+}
+
+TEST(LiteralParser, HexTextDecodesPairByPair) {
+  // text, bytes
+  const std::tuple<const char*, std::string> cases[] = {
+      {"0D0A", "\r\n"},
+      {"0D0", "\r"},
+      {"414", "A"},
+      {"zz41", "A"},
+      {"2c", ","},
+      {"", ""},
+      {"0", ""},
+      {" 41 42", std::string("A\x01"
+                             "B")},  // white space before a pair is skipped, "%2x" style
+      {"00", std::string(1, '\0')},
+  };
+  for (const auto& [text, bytes] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(LiteralParser(text, "", "", true, false).Literal(), bytes);
+  }
+}
+
+TEST(LiteralParserRead, MatchesExactlyOrLeavesError) {
+  // text, id (the element the literal is bound to, with the literal's value), value, input,
+  // start, budget, result, lastError
+  const std::tuple<const char*, const char*, const char*, const char*, uint32_t, unsigned long,
+                   const char*, const char*>
+      cases[] = {
+          {"AB", "", "", "xyzAB", 3, 2, "ok 5 |", "previous"},
+          {"AB", "", "", "xyzAC", 3, 2, "fail 3 |", "In 3 pos. literal 'AB' not found"},
+          {"ab", "", "", "xyzAB", 3, 2, "fail 3 |",
+           "In 3 pos. literal 'ab' not found"},  // case-sensitive
+          {"ABC", "", "", "xyzAB", 3, 2, "fail 3 |",
+           "previous"},                                     // longer than the budget: no text
+          {"", "", "", "xyz", 1, 0, "ok 1 |", "previous"},  // empty literal matches nothing
+          {"C", "Type", "Text", "C", 0, 1, "ok 1 <Type>Text</Type>\r\n|", "previous"},
+          {"C", "Type", "", "C", 0, 1, "ok 1 <Type>C</Type>\r\n|", "previous"},
+      };
+  for (const auto& [text, id, value, input, start, budget, result, lastError] : cases) {
+    SCOPED_TRACE(input + std::string(" ") + text);
+    Harness h;
+    h.param.lastError = "previous";
+    LiteralParser literal(text, id, value, false, false);
+    EXPECT_EQ(h.ReadRun(literal, input, budget, start), result);
+    EXPECT_EQ(h.param.lastError, lastError);
+  }
+}
+
+TEST(LiteralParserWrite, PlainReadOnlyAndElementBound) {
+  // id (the element the literal is bound to), value (the literal's value attribute), readOnly,
+  // document, written
+  const std::tuple<const char*, const char*, bool, const char*, const char*> cases[] = {
+      {"", "", false, "<data/>", "D|"},
+      {"", "", true, "<data/>", "<fail>|"},
+      {"Type", "DATE", false, "<data><Type>DATE</Type></data>", "D|"},
+      {"Type", "DATE", false, "<data><Type>date</Type></data>", "<fail>|"},
+      {"Type", "DATE", false, "<data><Other>DATE</Other></data>", "<fail>|"},
+      {"Type", "DATE", false, "<data><Type/></data>", "<fail>|"},
+      {"Type", "DATE", false, "<data><Type><!--c-->DATE</Type></data>", "D|"},  // first text counts
+      {"Type", "", false, "<data><Type>D</Type></data>",
+       "D|"},  // no value: compared with the literal
+      {"Type", "", false, "<data><Type>DATE</Type></data>", "<fail>|"},
+  };
+  for (const auto& [id, value, readOnly, document, written] : cases) {
+    SCOPED_TRACE(document);
+    LiteralParser literal("D", id, value, false, readOnly);
+    EXPECT_EQ(Harness().WriteRun(literal, document), written);
+  }
+}
+
+TEST(LiteralParserFindAhead, SearchesWithinWidth) {
+  // start, width, found, position
+  const std::tuple<uint32_t, unsigned long, bool, uint32_t> cases[] = {
+      {0, 5000, true, 1022},  // spans the 1024-byte block edge
+      {0, 1026, true, 1022},  // ends exactly at the width
+      {0, 1025, false, 0},    // the last byte is beyond the width
+      {10, 2000, true, 1022}, {1023, 100, false, 1023},
+  };
+  for (const auto& [start, width, found, position] : cases) {
+    SCOPED_TRACE(width);
+    Harness h;
+    h.param.lastError = "kept";
+    h.param.file.OpenBuffer(std::string(1022, '.') + "ABCD...");
+    h.param.file.Seek(start);
+    EXPECT_EQ(LiteralParser("ABCD", "", "", false, false).FindAhead(h.param, width), found);
+    EXPECT_EQ(h.Position(), position);
+    EXPECT_EQ(h.param.lastError, "kept");
+  }
+}
+
+std::unique_ptr<GroupParser> GroupAt(const std::string& name, int depth, bool repeated = false,
+                                     bool skipWrong = false) {
+  return std::make_unique<GroupParser>(name, repeated, skipWrong, depth);
+}
+ParserPtr Point(int depth) {
+  return With(GroupAt("Point", depth), Delimited("Name", ",", 1), Field("North", 1));
+}
+
+TEST(GroupParserRead, Table) {
+  // tree, input, budget, start, result
+  const std::tuple<ParserPtr, const char*, long, uint32_t, const char*> cases[] = {
+      {Point(0), "P1,12", -1, 0,
+       "ok 5 <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n|"},
+      {Point(1), "P1,12", -1, 0,
+       "ok 5   <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n|"},
+      {Point(2), "P1,12", -1, 0,
+       "ok 5     <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n    </Point>\r\n|"},
+      {With(GroupAt("Empty", 1), Lit("")), "x", -1, 0,
+       "ok 0   <Empty>\r\n  </Empty>\r\n|"},  // empty match
+      {With(GroupAt("", 3), Field("Name", 0)), "AB", -1, 0,
+       "ok 2 <Name>AB</Name>\r\n|"},  // no name: a sequence
+      // A failure drops the element and restores the position.
+      {With(GroupAt("G", 0), Field("Name", 1), Lit(";")), "AB,", 2, 1, "fail 1 |"},
+      // The optional sequence fails at its literal; the field it already read stays.
+      {With(GroupAt("G", 0),
+            With(std::make_unique<OptionalParser>(), Delimited("A", ",", 2), Lit("!")),
+            Field("Rest", 1)),
+       "x,y", -1, 0, "ok 3 <G>\r\n    <A>x</A>\r\n  <Rest>x,y</Rest>\r\n</G>\r\n|"},
+      {std::make_unique<CompoundParser>(), "abc", -1, 0, "fail 0 |4:CompoundParser: No Parsers"},
+      {Seq(Lit("ab"), Field("Rest")), "abcdefgh", 5, 0,
+       "ok 5 <Rest>cde</Rest>\r\n|"},  // the rest of the budget
+  };
+  for (const auto& [tree, input, budget, start, result] : cases) {
+    SCOPED_TRACE(result);
+    Harness h;
+    EXPECT_EQ(h.ReadRun(*tree, input, budget, start), result);
+    EXPECT_EQ(h.param.currentNode, h.data);
+    if (budget == 5) {
+      const std::vector<std::pair<unsigned long, unsigned long>> progress = {{8, 0}};
+      EXPECT_EQ(h.callBack.progress, progress);
+    }
+  }
+}
+
+TEST(GroupParserWrite, Table) {
+  const char* points = "<data><Other/><P><N>1</N></P><P><X>2</X></P><P><N>3</N></P></data>";
+  // tree, document, written, count (repeated groups written)
+  const std::tuple<ParserPtr, const char*, const char*, int> cases[] = {
+      {Seq(Lit("<"), Field("A"), Field("Missing")), "<data><A>1</A></data>",
+       "<fail>|3:Element with ID='Missing' not found", 0},  // a failed child cuts the output back
+      {std::make_unique<CompoundParser>(), "<data/>", "<fail>|", 0},
+      {With(GroupAt("P", 0), Lit("x")), "<data><Q/></data>", "<fail>|", 0},
+      {With(std::make_unique<RepeatParser>(),
+            With(GroupAt("P", 0, true, true), Field("N"), Lit(";"))),
+       points, "1;3;|3:Element with ID='N' not found", 2},  // skipWrong drops the failing element
+      {With(std::make_unique<RepeatParser>(), With(GroupAt("P", 0, true), Field("N"), Lit(";"))),
+       points, "1;|3:Element with ID='N' not found", 1},
+  };
+  for (const auto& [tree, document, written, count] : cases) {
+    SCOPED_TRACE(written);
+    Harness h;
+    EXPECT_EQ(h.WriteRun(*tree, document), written);
+    EXPECT_EQ(h.param.writtenCount, count);
+    EXPECT_EQ(h.param.currentNode, h.data);
+  }
 }
 
 }  // namespace

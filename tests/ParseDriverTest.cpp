@@ -70,6 +70,7 @@ TEST(ParseDriver, ImportBuildsTheRecordsAndExportWritesThemBack) {
   auto definition = Loaded("points_delimited.xml");
   Harness h;
   ASSERT_TRUE(definition->ParseFile(DefinitionPath("points.txt"), h.param));
+  h.doc.DocumentElement().AppendElement("Other");
   TParserParam exportParam(&h.callBack);
   exportParam.currentNode = h.doc.DocumentElement();
   exportParam.totalCount = definition->CountRepeatedGroup(exportParam.currentNode, h.callBack);
@@ -77,6 +78,9 @@ TEST(ParseDriver, ImportBuildsTheRecordsAndExportWritesThemBack) {
   ASSERT_TRUE(definition->ParseXml(folder.Path("out.txt"), exportParam));
   EXPECT_EQ(ReadFile(folder.Path("out.txt")), ReadFile(DefinitionPath("points.txt")));
   EXPECT_EQ(exportParam.writtenCount, 3);
+  // Each written group reports its progress; only the groups written are removed.
+  EXPECT_EQ(h.callBack.progress.back(), std::make_pair(3ul, 2ul));
+  EXPECT_EQ(h.doc.AsNode().SelectNodes("/data/*").size(), 1u);
   EXPECT_TRUE(h.doc.AsNode().SelectNodes("/data/Point").empty());
   EXPECT_TRUE(h.callBack.messages.empty());
 }
