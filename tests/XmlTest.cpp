@@ -438,6 +438,74 @@ TEST(XmlFirstChildElement, RemovalsClearAndLoadKeepLaterFindsRight) {
   EXPECT_EQ(doc.DocumentElement().FirstChildElement("a").Text(), "1");
 }
 
+// Export reads a field's value straight from the document; it must find what
+// the handles find.
+// Returns what FirstChildElement, FirstChild and Value give for `name`.
+XmlChildValue ThroughHandles(const XmlNode& parent, const std::string& name, std::string& value) {
+  XmlNode element = parent.FirstChildElement(name);
+  if (!element) return XmlChildValue::kNoElement;
+  if (!element.FirstChild()) return XmlChildValue::kNoChild;
+  auto text = element.FirstChild().Value();
+  if (!text) return XmlChildValue::kNoValue;
+  value = *text;
+  return XmlChildValue::kValue;
+}
+
+TEST(XmlFirstChildElementValue, FindsTheFirstElementAndCopiesItsFirstChild) {
+  std::string many;
+  for (int i = 0; i < 20; ++i) many += "<o/>";
+  // xml: the root's content; value: "unchanged" stays when the result is not kValue.
+  const std::tuple<std::string, std::string, XmlChildValue, std::string> cases[] = {
+      {"<a>1</a><b>2</b><c>3</c>", "c", XmlChildValue::kValue, "3"},
+      {"<a>1</a><a>2</a>", "a", XmlChildValue::kValue, "1"},
+      {"<Nor>1</Nor><North>2</North><Northing>3</Northing>", "North", XmlChildValue::kValue, "2"},
+      {"<Northing>3</Northing>", "North", XmlChildValue::kNoElement, "unchanged"},
+      {"<a>1</a>", "b", XmlChildValue::kNoElement, "unchanged"},
+      {"<a/>", "a", XmlChildValue::kNoChild, "unchanged"},
+      {"<a><x>1</x></a>", "a", XmlChildValue::kNoValue, "unchanged"},
+      {"<a><![CDATA[<1>]]></a>", "a", XmlChildValue::kValue, "<1>"},
+      {"<a><!--c-->t</a>", "a", XmlChildValue::kValue, "c"},
+      {"<?a data?><a>v</a>", "a", XmlChildValue::kValue, "v"},
+      {"<a>x&amp;y&lt;</a>", "a", XmlChildValue::kValue, "x&y<"},
+      {many + "<f>v</f>", "f", XmlChildValue::kValue, "v"},
+      {many, "f", XmlChildValue::kNoElement, "unchanged"},
+  };
+  for (const auto& [xml, name, result, want] : cases) {
+    SCOPED_TRACE(xml);
+    XmlDocument doc = Parse("<r>" + xml + "</r>");
+    XmlNode root = doc.DocumentElement();
+    std::string value = "unchanged", again = "unchanged", expected = "unchanged";
+    EXPECT_EQ(root.FirstChildElementValue(name, value), result);
+    EXPECT_EQ(value, want);
+    // A second lookup (resume points may exist now) agrees with the handles.
+    EXPECT_EQ(root.FirstChildElementValue(name, again), ThroughHandles(root, name, expected));
+    EXPECT_EQ(again, expected);
+  }
+  XmlDocument doc = Parse("<r><p>1</p><p>22</p><p>333</p></r>");
+  std::string value, seen;
+  while (doc.DocumentElement().FirstChildElementValue("p", value) == XmlChildValue::kValue) {
+    seen += value + " ";
+    doc.DocumentElement().RemoveChild(doc.DocumentElement().FirstChildElement("p"));
+  }
+  EXPECT_EQ(seen, "1 22 333 ");
+}
+
+TEST(XmlFirstChildElementValue, ShortParentsAreScannedOnce) {
+  // Up to 16 children are looked at without a resume point; a parent with more
+  // gets one, and its first search starts again from the first child.
+  // visited: children examined by one failing search.
+  const std::tuple<int, uint64_t> cases[] = {{0, 0}, {1, 1}, {15, 15}, {16, 16}, {17, 33}};
+  for (const auto& [children, visited] : cases) {
+    SCOPED_TRACE(children);
+    std::string xml = "<r>";
+    for (int i = 0; i < children; ++i) xml += "<o/>";
+    XmlDocument doc = Parse(xml + "</r>");
+    std::string value;
+    EXPECT_EQ(doc.DocumentElement().FirstChildElementValue("f", value), XmlChildValue::kNoElement);
+    EXPECT_EQ(doc.DebugChildrenVisited(), visited);
+  }
+}
+
 TEST(XmlCodePage, ConvertsNamesAndValuesOfTheCodePage) {
   CodePageGuard guard;
   ASSERT_TRUE(SetCodePage("CP1252"));
@@ -448,6 +516,11 @@ TEST(XmlCodePage, ConvertsNamesAndValuesOfTheCodePage) {
   EXPECT_EQ(doc.SaveToString(), "<r u=\"\xC2\xB0\"><t\xC3\xA9>20\xC2\xB0</t\xC3\xA9></r>");
   EXPECT_EQ(root.FirstChildElement("t\xE9").Text(), "20\xB0");
   EXPECT_EQ(root.GetAttribute("u"), "\xB0");
+  std::string value;
+  EXPECT_EQ(root.FirstChildElementValue("t\xE9", value), XmlChildValue::kValue);
+  EXPECT_EQ(value, "20\xB0");
+  EXPECT_EQ(root.FirstChildElementValue("t\xC3\xA9", value), XmlChildValue::kNoElement);
+  EXPECT_THROW(root.FirstChildElementValue(std::string("a\x01", 2), value), XmlError);
   XmlNode japanese = root.AppendText("x");
   SetCodePage("UTF-8");
   japanese.SetValue("\xE3\x81\x82");
