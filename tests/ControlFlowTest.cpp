@@ -1,12 +1,12 @@
-// The nodes of a parser tree: literals, sequences and groups, optional parts,
-// alternatives, repetitions, terminated stretches, conditions, assignments and
-// substitutes, in both directions.
+// The nodes of a parser tree: literals, fields, sequences and groups, optional
+// parts, alternatives, repetitions, terminated stretches, conditions,
+// assignments and substitutes, in both directions.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
+#include "host/HostError.h"
 #include "tests/EngineTestSupport.h"
-#include "tests/TestFiles.h"
 
 namespace compoundparser::testing {
 namespace {
@@ -16,8 +16,9 @@ ParserPtr Repeat(ParserPtr pass, int32_t writeCount = RepeatParser::kNoWriteLimi
   if (pass) repeat->Append(std::move(pass));
   return repeat;
 }
-std::unique_ptr<GroupParser> Group(const std::string& name, bool repeated = true, int depth = 1) {
-  return std::make_unique<GroupParser>(name, repeated, false, depth);
+std::unique_ptr<GroupParser> Group(const std::string& name, int depth = 1, bool repeated = true,
+                                   bool skipWrong = false) {
+  return std::make_unique<GroupParser>(name, repeated, skipWrong, depth);
 }
 ParserPtr Opt(ParserPtr p) { return With(std::make_unique<OptionalParser>(), std::move(p)); }
 template <class... C>
@@ -34,76 +35,143 @@ ParserPtr Set(const char* variable, const char* value) {
   return std::make_unique<AssignParser>(variable, value);
 }
 ParserPtr LineEnd() { return Radio(Lit("\r\n"), Lit("\n")); }
+// A literal bound to the element `id` with `value`.
+ParserPtr Bound(const char* text, const char* id, const char* value, bool readOnly = false) {
+  return std::make_unique<LiteralParser>(text, id, value, false, readOnly);
+}
+ParserPtr Point(int depth) {
+  return With(Group("Point", depth, false), Delimited("Name", ",", 1), Field("North", 1));
+}
 
-TEST(ControlFlowRead, Table) {
+TEST(ParserNodeRead, Table) {
   const std::string radio = "6:RadioParser: No radio elements found in pos ";
   auto comma = [](int maxWidth) { return Term(maxWidth, Field("V"), Lit(",")); };
   auto strict = [](const char* value, bool equal) {
     return Seq(Set("Strict", value), If("true", equal, Lit("X")));
   };
+  const std::string point = "<Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n";
   const struct {
     ParserPtr tree;
     std::string input;
     std::string result;
     long budget = -1;
     uint32_t start = 0;
+    const char* lastError = "previous";  // the last error after a start with "previous"
   } cases[] = {
-      {Repeat(Lit("ab")), "ababx", "ok 4 |"},  // stops at the failing pass
+      {Lit("AB"), "xyzAB", "ok 5 |", 2, 3},
+      {Lit("AB"), "xyzAC", "fail 3 |", 2, 3, "In 3 pos. literal 'AB' not found"},
+      {Lit("ab"), "xyzAB", "fail 3 |", 2, 3, "In 3 pos. literal 'ab' not found"},  // case-sensitive
+      {Lit("ABC"), "xyzAB", "fail 3 |", 2, 3},  // longer than the budget: no text
+      {Lit(""), "xyz", "ok 1 |", 0, 1},         // empty literal matches nothing
+      {Bound("C", "Type", "Text"), "C", "ok 1 <Type>Text</Type>\r\n|"},
+      {Bound("C", "Type", ""), "C", "ok 1 <Type>C</Type>\r\n|"},
+      {Field("Name", 2), "P1", "ok 2     <Name>P1</Name>\r\n|"},
+      {Field("", 1), "xyz", "ok 3 |"},  // without id the field consumes only
+      {Point(0), "P1,12", "ok 5 " + point + "</Point>\r\n|"},
+      {Point(1), "P1,12", "ok 5   " + point + "  </Point>\r\n|"},
+      {Point(2), "P1,12", "ok 5     " + point + "    </Point>\r\n|"},
+      {With(Group("Empty"), Lit("")), "x", "ok 0   <Empty>\r\n  </Empty>\r\n|"},  // empty match
+      {With(Group("", 3), Field("Name", 0)), "AB", "ok 2 <Name>AB</Name>\r\n|"},  // a sequence
+      // A failure drops the element and restores the position.
+      {With(Group("G", 0), Field("Name", 1), Lit(";")), "AB,", "fail 1 |", 2, 1},
+      // The optional sequence fails at its literal; the field it already read stays.
+      {With(Group("G", 0),
+            With(std::make_unique<OptionalParser>(), Delimited("A", ",", 2), Lit("!")),
+            Field("Rest", 1)),
+       "x,y", "ok 3 <G>\r\n    <A>x</A>\r\n  <Rest>x,y</Rest>\r\n</G>\r\n|", -1, 0,
+       "In 2 pos. literal '!' not found"},
+      {std::make_unique<CompoundParser>(), "abc", "fail 0 |4:CompoundParser: No Parsers"},
+      {Seq(Lit("ab"), Field("Rest")), "abcdefgh", "ok 5 <Rest>cde</Rest>\r\n|", 5},  // the rest
+      {Repeat(Lit("ab")), "ababx", "ok 4 |"},  // the last pass is beyond the budget: no text
       {Repeat(Lit("ab")), "abab", "ok 4 |"},   // exactly its budget: no more tries
       {Repeat(Lit("ab")), "abab", "ok 2 |", 2},
-      {Repeat(Lit("ab")), "abab", "ok 0 |", 0},                      // budget 0: no pass at all
-      {Repeat(Opt(Lit("x"))), "xxy", "fail 2 |4:Infinity looping"},  // a pass reading nothing
+      {Repeat(Lit("ab")), "abab", "ok 0 |", 0},  // budget 0: no pass at all
+      {Repeat(Opt(Lit("x"))), "xxy", "fail 2 |4:Infinity looping", -1, 0, nullptr},
       {Repeat(nullptr), "abc", "ok 0 |4:CompoundParser: No Parsers"},
       {Radio(Lit("AB"), Lit("A"), Lit("ABC")), "ABC", "ok 2 |"},  // the first that passes
-      {Radio(Lit("AB"), Lit("A")), std::string(26, 'z') + "Q", "fail 26 |" + radio + "1ah", 1, 26},
-      {Radio(Opt(Lit("X")), Lit("B")), "B", "ok 0 |"},
+      {Radio(Lit("AB"), Lit("A")), std::string(26, 'z') + "Q", "fail 26 |" + radio + "1ah", 1, 26,
+       "In 26 pos. literal 'A' not found"},
+      {Radio(Opt(Lit("X")), Lit("B")), "B", "ok 0 |", -1, 0, "In 0 pos. literal 'X' not found"},
       {comma(0), "12,34,", "ok 3 <V>12</V>\r\n|"},
       {comma(0), ",34,", "fail 0 |"},     // the field refuses a budget of 0
       {comma(5), "123456,", "fail 0 |"},  // beyond MaxWidth: silent
       {comma(5), "1234,", "ok 5 <V>1234</V>\r\n|"},
       {comma(0), "1234", "fail 0 |"},
       {Term(0, Lit(""), Lit(",")), ",x", "ok 1 |"},
-      {Term(0, Lit("1"), Lit(",")), "12,", "fail 0 |6:TerminatedParser: Not all data parsed"},
+      {Term(0, Lit("1"), Lit(",")), "12,", "fail 0 |6:TerminatedParser: Not all data parsed", -1, 0,
+       nullptr},
       {With(std::make_unique<TerminatedParser>(), Field("V")), "1,",
        "fail 0 |4:TerminatedParser: Number of parsers != 2"},
       // A terminator that is no literal is tried at every offset.
       {Term(0, Field("V"), LineEnd()), "ab\nc",
-       "ok 3 <V>ab</V>\r\n|" + radio + "0h|" + radio + "1h"},
+       "ok 3 <V>ab</V>\r\n|" + radio + "0h|" + radio + "1h", -1, 0, nullptr},
       // Each radio failure is reported, then the last literal error (the try at
       // offset 3 has a budget of 0, too small for any literal to leave a text).
       {Term(3, Field("V"), LineEnd()), "abcdef",
        "fail 0 |" + radio + "0h|" + radio + "1h|" + radio + "2h|" + radio +
-           "3h|3:In 2 pos. literal '\n' not found|3:TerminatedParser: Reach end"},
+           "3h|3:In 2 pos. literal '\n' not found|3:TerminatedParser: Reach end",
+       -1, 0, nullptr},
       // Terminator nodes come before data.
-      {Term(0, Field("V"), std::make_unique<LiteralParser>(";", "End", "semicolon", false, false)),
-       "7;", "ok 2 <End>semicolon</End>\r\n<V>7</V>\r\n|"},
+      {Term(0, Field("V"), Bound(";", "End", "semicolon")), "7;",
+       "ok 2 <End>semicolon</End>\r\n<V>7</V>\r\n|"},
       {strict("true", true), "X", "ok 1 |"},
       {strict("true", false), "X", "ok 0 |"},
-      {strict("True", true), "X", "ok 0 |"},
+      {strict("True", true), "X", "ok 0 |", -1, 0, nullptr},
       {strict("false", false), "X", "ok 1 |"},
       {If("true", true, Lit("X")), "X", "ok 0 |"},  // never assigned
       {If("true", false, Lit("X")), "X", "ok 1 |"},
       // Later nodes of a pass see the value assigned.
-      {Repeat(Seq(Set("Strict", "B"), If("B", true, Lit("b")), Set("Strict", ""))), "bbb",
-       "ok 3 |"},
+      {Repeat(Seq(Set("Strict", "B"), If("B", true, Lit("b")), Set("Strict", ""))), "bbb", "ok 3 |",
+       -1, 0, nullptr},
       {std::make_unique<SubstParser>(nullptr, "Gone"), "x", "fail 0 |4:SubstituteParser: NULL"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.result);
     Harness h;
+    h.param.lastError = "previous";
     EXPECT_EQ(h.ReadRun(*c.tree, c.input, c.budget, c.start), c.result);
-    if (c.start == 26) {
-      EXPECT_EQ(h.param.lastError, "In 26 pos. literal 'A' not found");
+    EXPECT_EQ(h.param.currentNode, h.data);
+    if (c.lastError) {
+      EXPECT_EQ(h.param.lastError, c.lastError);
+    }
+    if (c.budget == 5) {
+      EXPECT_EQ(h.callBack.progress,
+                (std::vector<std::pair<unsigned long, unsigned long>>{{8, 0}}));
     }
   }
 }
 
-TEST(ControlFlowWrite, Table) {
+TEST(ParserNodeWrite, Table) {
   const char* points = "<data><P><N>1</N></P><P><N>2</N></P><P><N>3</N></P></data>";
-  auto pass = [](bool repeated) { return With(Group("P", repeated), Field("N"), Lit(";")); };
-  // tree, document, written
-  const std::tuple<ParserPtr, const char*, const char*> cases[] = {
-      {Repeat(pass(true)), points, "1;2;3;|"},
+  const char* gap = "<data><Other/><P><N>1</N></P><P><X>2</X></P><P><N>3</N></P></data>";
+  auto pass = [](bool repeated, bool skipWrong = false) {
+    return With(Group("P", 0, repeated, skipWrong), Field("N"), Lit(";"));
+  };
+  const char* type = "<data><Type>DATE</Type></data>";
+  const std::string noN = "|3:Element with ID='N' not found";
+  const struct {
+    ParserPtr tree;
+    const char* document;
+    std::string written;
+    int count = -1;  // repeated groups written, when not -1
+  } cases[] = {
+      {Lit("D"), "<data/>", "D|"},
+      {Bound("D", "", "", true), "<data/>", "<fail>|"},  // read-only
+      {Bound("D", "Type", "DATE"), type, "D|"},
+      {Bound("D", "Type", "DATE"), "<data><Type>date</Type></data>", "<fail>|"},
+      {Bound("D", "Type", "DATE"), "<data><Other>DATE</Other></data>", "<fail>|"},
+      {Bound("D", "Type", "DATE"), "<data><Type/></data>", "<fail>|"},
+      {Bound("D", "Type", "DATE"), "<data><Type><!--c-->DATE</Type></data>", "D|"},  // first text
+      {Bound("D", "Type", ""), "<data><Type>D</Type></data>", "D|"},  // compared with the literal
+      {Bound("D", "Type", ""), type, "<fail>|"},
+      // A failed child cuts the output back.
+      {Seq(Lit("<"), Field("A"), Field("Missing")), "<data><A>1</A></data>",
+       "<fail>|3:Element with ID='Missing' not found", 0},
+      {std::make_unique<CompoundParser>(), "<data/>", "<fail>|", 0},
+      {With(Group("P", 0, false), Lit("x")), "<data><Q/></data>", "<fail>|", 0},
+      {Repeat(pass(true, true)), gap, "1;3;" + noN, 2},  // skipWrong drops the failing element
+      {Repeat(pass(true)), gap, "1;" + noN, 1},
+      {Repeat(pass(true)), points, "1;2;3;|", 3},
       {Repeat(pass(true), 0), points, "1;2;3;|"},
       {Repeat(pass(true), -5), points, "1;2;3;|"},
       {Repeat(pass(true), 1), points, "1;|"},
@@ -121,36 +189,44 @@ TEST(ControlFlowWrite, Table) {
       // With the wrong number of children it is a plain sequence.
       {With(std::make_unique<TerminatedParser>(), Field("V")), "<data><V>5</V></data>", "5|"},
   };
-  for (const auto& [tree, document, written] : cases) {
-    SCOPED_TRACE(written);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
     Harness h;
-    EXPECT_EQ(h.WriteRun(*tree, document), written);
+    EXPECT_EQ(h.WriteRun(*c.tree, c.document), c.written);
+    EXPECT_EQ(h.param.currentNode, h.data);
+    if (c.count >= 0) {
+      EXPECT_EQ(h.param.writtenCount, c.count);
+    }
   }
 }
 
-TEST(ControlFlowWrite, RadioChoosesAlternativeWhoseDataIsPresent) {
+TEST(ParserNodeWrite, RadioChoosesAlternativeWhoseDataIsPresentAndConsumesIt) {
   Harness h;
   auto radio =
       Radio(With(Group("Point"), Lit("P"), Field("N")), With(Group("Line"), Lit("L"), Field("N")));
-  EXPECT_EQ(h.WriteRun(*radio, "<data><Line><N>7</N></Line></data>"), "L7|");
-  EXPECT_EQ(h.Exported(*radio), "<fail>");  // the Line was consumed
+  EXPECT_EQ(h.WriteRun(*radio, "<data><Other/><Line><N>7</N></Line></data>"), "L7|");
+  EXPECT_EQ(h.Exported(*radio), "<fail>");
+  EXPECT_EQ(h.Content(), "<Other/>");
 }
 
-TEST(SubstParser, SharedTreeRunsUnderEachCurrentNode) {
+TEST(ParserNodeRead, SameFieldTwiceGivesTwoElementsAndSubstitutesRunUnderEachNode) {
+  Harness h;
+  auto name = Field("Name", 2);
+  h.ReadRun(*name, "P1");
+  EXPECT_EQ(h.ReadRun(*name, "P1"), "ok 2     <Name>P1</Name>\r\n    <Name>P1</Name>\r\n|");
   TSubstitute fields("Fields");
   fields.tree->Append(Delimited("Name", ",", 1));
   auto use = [&](const char* group) {
-    return With(Group(group, false, 0), std::make_unique<SubstParser>(fields.tree.get(), "Fields"));
+    return With(Group(group, 0, false), std::make_unique<SubstParser>(fields.tree.get(), "Fields"));
   };
   auto tree = Seq(use("A"), use("B"));
-  Harness h;
-  EXPECT_EQ(h.ReadRun(*tree, "x,y,"),
+  EXPECT_EQ(Harness().ReadRun(*tree, "x,y,"),
             "ok 4 <A>\r\n  <Name>x</Name>\r\n</A>\r\n<B>\r\n  <Name>y</Name>\r\n</B>\r\n|");
   EXPECT_EQ(tree->Dump(), "seq{group[A@0]{subst[Fields]} group[B@0]{subst[Fields]}}");
 }
 
 TEST(LiteralParser, HexTextDecodesPairByPair) {
-  // text, bytes
+  // text, bytes; white space before a pair is skipped, "%2x" style
   const std::tuple<const char*, std::string> cases[] = {
       {"0D0A", "\r\n"},
       {"0D0", "\r"},
@@ -160,60 +236,12 @@ TEST(LiteralParser, HexTextDecodesPairByPair) {
       {"", ""},
       {"0", ""},
       {" 41 42", std::string("A\x01"
-                             "B")},  // white space before a pair is skipped, "%2x" style
+                             "B")},
       {"00", std::string(1, '\0')},
   };
   for (const auto& [text, bytes] : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(LiteralParser(text, "", "", true, false).Literal(), bytes);
-  }
-}
-
-TEST(LiteralParserRead, MatchesExactlyOrLeavesError) {
-  // text, id (the element the literal is bound to, with the literal's value), value, input,
-  // start, budget, result, lastError
-  const std::tuple<const char*, const char*, const char*, const char*, uint32_t, unsigned long,
-                   const char*, const char*>
-      cases[] = {
-          {"AB", "", "", "xyzAB", 3, 2, "ok 5 |", "previous"},
-          {"AB", "", "", "xyzAC", 3, 2, "fail 3 |", "In 3 pos. literal 'AB' not found"},
-          {"ab", "", "", "xyzAB", 3, 2, "fail 3 |",
-           "In 3 pos. literal 'ab' not found"},  // case-sensitive
-          {"ABC", "", "", "xyzAB", 3, 2, "fail 3 |",
-           "previous"},                                     // longer than the budget: no text
-          {"", "", "", "xyz", 1, 0, "ok 1 |", "previous"},  // empty literal matches nothing
-          {"C", "Type", "Text", "C", 0, 1, "ok 1 <Type>Text</Type>\r\n|", "previous"},
-          {"C", "Type", "", "C", 0, 1, "ok 1 <Type>C</Type>\r\n|", "previous"},
-      };
-  for (const auto& [text, id, value, input, start, budget, result, lastError] : cases) {
-    SCOPED_TRACE(input + std::string(" ") + text);
-    Harness h;
-    h.param.lastError = "previous";
-    LiteralParser literal(text, id, value, false, false);
-    EXPECT_EQ(h.ReadRun(literal, input, budget, start), result);
-    EXPECT_EQ(h.param.lastError, lastError);
-  }
-}
-
-TEST(LiteralParserWrite, PlainReadOnlyAndElementBound) {
-  // id (the element the literal is bound to), value (the literal's value attribute), readOnly,
-  // document, written
-  const std::tuple<const char*, const char*, bool, const char*, const char*> cases[] = {
-      {"", "", false, "<data/>", "D|"},
-      {"", "", true, "<data/>", "<fail>|"},
-      {"Type", "DATE", false, "<data><Type>DATE</Type></data>", "D|"},
-      {"Type", "DATE", false, "<data><Type>date</Type></data>", "<fail>|"},
-      {"Type", "DATE", false, "<data><Other>DATE</Other></data>", "<fail>|"},
-      {"Type", "DATE", false, "<data><Type/></data>", "<fail>|"},
-      {"Type", "DATE", false, "<data><Type><!--c-->DATE</Type></data>", "D|"},  // first text counts
-      {"Type", "", false, "<data><Type>D</Type></data>",
-       "D|"},  // no value: compared with the literal
-      {"Type", "", false, "<data><Type>DATE</Type></data>", "<fail>|"},
-  };
-  for (const auto& [id, value, readOnly, document, written] : cases) {
-    SCOPED_TRACE(document);
-    LiteralParser literal("D", id, value, false, readOnly);
-    EXPECT_EQ(Harness().WriteRun(literal, document), written);
   }
 }
 
@@ -234,73 +262,6 @@ TEST(LiteralParserFindAhead, SearchesWithinWidth) {
     EXPECT_EQ(LiteralParser("ABCD", "", "", false, false).FindAhead(h.param, width), found);
     EXPECT_EQ(h.Position(), position);
     EXPECT_EQ(h.param.lastError, "kept");
-  }
-}
-
-std::unique_ptr<GroupParser> GroupAt(const std::string& name, int depth, bool repeated = false,
-                                     bool skipWrong = false) {
-  return std::make_unique<GroupParser>(name, repeated, skipWrong, depth);
-}
-ParserPtr Point(int depth) {
-  return With(GroupAt("Point", depth), Delimited("Name", ",", 1), Field("North", 1));
-}
-
-TEST(GroupParserRead, Table) {
-  // tree, input, budget, start, result
-  const std::tuple<ParserPtr, const char*, long, uint32_t, const char*> cases[] = {
-      {Point(0), "P1,12", -1, 0,
-       "ok 5 <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n</Point>\r\n|"},
-      {Point(1), "P1,12", -1, 0,
-       "ok 5   <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n  </Point>\r\n|"},
-      {Point(2), "P1,12", -1, 0,
-       "ok 5     <Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n    </Point>\r\n|"},
-      {With(GroupAt("Empty", 1), Lit("")), "x", -1, 0,
-       "ok 0   <Empty>\r\n  </Empty>\r\n|"},  // empty match
-      {With(GroupAt("", 3), Field("Name", 0)), "AB", -1, 0,
-       "ok 2 <Name>AB</Name>\r\n|"},  // no name: a sequence
-      // A failure drops the element and restores the position.
-      {With(GroupAt("G", 0), Field("Name", 1), Lit(";")), "AB,", 2, 1, "fail 1 |"},
-      // The optional sequence fails at its literal; the field it already read stays.
-      {With(GroupAt("G", 0),
-            With(std::make_unique<OptionalParser>(), Delimited("A", ",", 2), Lit("!")),
-            Field("Rest", 1)),
-       "x,y", -1, 0, "ok 3 <G>\r\n    <A>x</A>\r\n  <Rest>x,y</Rest>\r\n</G>\r\n|"},
-      {std::make_unique<CompoundParser>(), "abc", -1, 0, "fail 0 |4:CompoundParser: No Parsers"},
-      {Seq(Lit("ab"), Field("Rest")), "abcdefgh", 5, 0,
-       "ok 5 <Rest>cde</Rest>\r\n|"},  // the rest of the budget
-  };
-  for (const auto& [tree, input, budget, start, result] : cases) {
-    SCOPED_TRACE(result);
-    Harness h;
-    EXPECT_EQ(h.ReadRun(*tree, input, budget, start), result);
-    EXPECT_EQ(h.param.currentNode, h.data);
-    if (budget == 5) {
-      const std::vector<std::pair<unsigned long, unsigned long>> progress = {{8, 0}};
-      EXPECT_EQ(h.callBack.progress, progress);
-    }
-  }
-}
-
-TEST(GroupParserWrite, Table) {
-  const char* points = "<data><Other/><P><N>1</N></P><P><X>2</X></P><P><N>3</N></P></data>";
-  // tree, document, written, count (repeated groups written)
-  const std::tuple<ParserPtr, const char*, const char*, int> cases[] = {
-      {Seq(Lit("<"), Field("A"), Field("Missing")), "<data><A>1</A></data>",
-       "<fail>|3:Element with ID='Missing' not found", 0},  // a failed child cuts the output back
-      {std::make_unique<CompoundParser>(), "<data/>", "<fail>|", 0},
-      {With(GroupAt("P", 0), Lit("x")), "<data><Q/></data>", "<fail>|", 0},
-      {With(std::make_unique<RepeatParser>(),
-            With(GroupAt("P", 0, true, true), Field("N"), Lit(";"))),
-       points, "1;3;|3:Element with ID='N' not found", 2},  // skipWrong drops the failing element
-      {With(std::make_unique<RepeatParser>(), With(GroupAt("P", 0, true), Field("N"), Lit(";"))),
-       points, "1;|3:Element with ID='N' not found", 1},
-  };
-  for (const auto& [tree, document, written, count] : cases) {
-    SCOPED_TRACE(written);
-    Harness h;
-    EXPECT_EQ(h.WriteRun(*tree, document), written);
-    EXPECT_EQ(h.param.writtenCount, count);
-    EXPECT_EQ(h.param.currentNode, h.data);
   }
 }
 

@@ -16,11 +16,11 @@
 namespace compoundparser::testing {
 namespace {
 
-// Returns a field "V" with the settings of `spec`, separated by blanks:
+// Returns `f` with the settings of `spec`, separated by blanks:
 // width=N, right, fill=C, sign, fbs (fill before sign), offset=X, factor=X,
 // precision=N, double, degree, max=N (MaxWidth), exclude=TEXT.
-std::unique_ptr<ElementParser> MakeField(const std::string& spec) {
-  auto f = std::make_unique<ElementParser>("V", "", 0);
+template <class Field>
+std::unique_ptr<Field> Configure(std::unique_ptr<Field> f, const std::string& spec) {
   std::istringstream words(spec);
   for (std::string word; words >> word;) {
     const std::string key = word.substr(0, word.find('='));
@@ -48,6 +48,9 @@ std::unique_ptr<ElementParser> MakeField(const std::string& spec) {
     if (key == "max") f->SetMaxWidth(whole);
   }
   return f;
+}
+std::unique_ptr<ElementParser> MakeField(const std::string& spec) {
+  return Configure(std::make_unique<ElementParser>("V", "", 0), spec);
 }
 
 // Reads `input` through a field made from `spec` with `budget` bytes (all when
@@ -202,32 +205,36 @@ TEST(FormatParserLocale, GermanNumericLocaleChangesNothing) {
   EXPECT_EQ(parsed, 1.25);
 }
 
-TEST(ElementParserRead, AppendsIndentedElementOrConsumesWithoutId) {
-  Harness h;
-  ElementParser field("Name", "", 2);
-  EXPECT_EQ(h.ReadRun(field, "P1"), "ok 2     <Name>P1</Name>\r\n|");
-  // The same id read twice gives two elements.
-  EXPECT_EQ(h.ReadRun(field, "P1"), "ok 2     <Name>P1</Name>\r\n    <Name>P1</Name>\r\n|");
-  ElementParser unnamed("", "", 1);
-  EXPECT_EQ(Harness().ReadRun(unnamed, "xyz"), "ok 3 |");
-}
-
-TEST(ElementParserWrite, ValueDefaultAndMissing) {
+TEST(FieldNodeWrite, ValueDefaultMissingAndCount) {
   const std::string notFound = "<fail>|3:Element with ID='Name' not found";
-  // id, document, defaultText, written
-  const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
-      {"Name", "<data><Name>A</Name><Name>B</Name></data>", "", "A|"},
-      {"Name", "<data><Other>A</Other></data>", "0.000", "0.000|"},
-      {"Name", "<data><Other>A</Other></data>", "", notFound},
-      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "dflt", "dflt|"},
-      {"Name", "<data><Name><Sub>x</Sub></Name></data>", "", notFound},
-      {"Name", "<data><Name><!--note--></Name></data>", "", "note|"},  // a comment's value
-      {"", "<data><A>1</A></data>", "default", "<fail>|"},             // an empty id fails silently
+  auto element = [](const char* id, const char* defaultText) {
+    return std::make_unique<ElementParser>(id, defaultText, 0);
   };
-  for (const auto& [id, document, defaultText, written] : cases) {
-    SCOPED_TRACE(document);
-    ElementParser field(id, defaultText, 0);
-    EXPECT_EQ(Harness().WriteRun(field, document), written);
+  auto count = [](const char* id, const char* spec) {
+    return Configure(std::make_unique<CountParser>(id), spec);
+  };
+  const char* points =
+      "<data><Point/><Point/><Group><Point/></Group><Group><Point/><Line/></Group><Point/></data>";
+  const char* sub = "<data><Name><Sub>x</Sub></Name></data>";
+  // tree, document, written
+  const std::tuple<ParserPtr, const char*, std::string> cases[] = {
+      {element("Name", ""), "<data><Name>A</Name><Name>B</Name></data>", "A|"},
+      {element("Name", "0.000"), "<data><Other>A</Other></data>", "0.000|"},
+      {element("Name", ""), "<data><Other>A</Other></data>", notFound},
+      {element("Name", "dflt"), sub, "dflt|"},
+      {element("Name", ""), sub, notFound},
+      {element("Name", ""), "<data><Name><!--note--></Name></data>", "note|"},  // a comment's value
+      {element("", "default"), "<data><A>1</A></data>", "<fail>|"},  // an empty id fails silently
+      {count("Point", "width=5 right fill=0"), points, "00003|"},
+      {count("Missing", "width=3 right fill=0"), points, "000|"},
+      {count("Group/Point", ""), points, "2|"},
+      {count("Point", ""), points, "3|"},
+      {count("Group", "width=6 right fill=0 precision=2"), points, "002.00|"},
+      {count("Group", "width=6 precision=2 sign"), points, "+2.00 |"},
+  };
+  for (const auto& [tree, document, written] : cases) {
+    SCOPED_TRACE(written);
+    EXPECT_EQ(Harness().WriteRun(*tree, document), written);
   }
 }
 
@@ -245,37 +252,10 @@ TEST(ElementParserWrite, NoCurrentNodeOrEmptyElementRaises) {
   }
 }
 
-TEST(CountParserWrite, CountsMatchesOfRelativePathAndFormatsLikeAnyField) {
-  // id, width, precision, written
-  const std::tuple<const char*, int, int, const char*> cases[] = {
-      {"Point", 5, -1, "00003|"}, {"Missing", 3, -1, "000|"}, {"Group/Point", 0, -1, "2|"},
-      {"Point", 0, -1, "3|"},     {"Group", 6, 2, "002.00|"},
-  };
-  for (const auto& [id, width, precision, written] : cases) {
-    SCOPED_TRACE(id);
-    CountParser count(id);
-    count.SetWidth(width);
-    count.SetAlign(true);
-    count.SetFill('0');
-    count.SetPrecision(precision);
-    EXPECT_EQ(Harness().WriteRun(count,
-                                 "<data><Point/><Point/><Group><Point/></Group><Group><Point/"
-                                 "><Line/></Group><Point/></data>"),
-              written);
-  }
-  CountParser signedCount("P");
-  signedCount.SetPrecision(2);
-  signedCount.SetSign(true);
-  signedCount.SetWidth(6);
-  EXPECT_EQ(Harness().WriteRun(signedCount, "<data><P/><P/></data>"), "+2.00 |");
-}
-
 TEST(CountParserRead, ChecksAndDropsValue) {
-  CountParser count("P");
-  count.SetType(FormatParser::kTypeDouble);
-  count.SetWidth(2);
-  EXPECT_EQ(Harness().ReadRun(count, "12"), "ok 2 |");
-  EXPECT_EQ(Harness().ReadRun(count, "x2"), "fail 0 |4:FormatParser: Type of element mismatch");
+  auto count = Configure(std::make_unique<CountParser>("P"), "width=2 double");
+  EXPECT_EQ(Harness().ReadRun(*count, "12"), "ok 2 |");
+  EXPECT_EQ(Harness().ReadRun(*count, "x2"), "fail 0 |4:FormatParser: Type of element mismatch");
 }
 
 }  // namespace
