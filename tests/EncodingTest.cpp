@@ -17,23 +17,13 @@
 namespace compoundparser::testing {
 namespace {
 
-// Sets the code page for one test and restores the one before.
-class CodePageScope {
- public:
-  explicit CodePageScope(const std::string& name) : previous_(CodePageName()) {
-    EXPECT_TRUE(SetCodePage(name)) << name;
-  }
-  ~CodePageScope() { SetCodePage(previous_); }
-
- private:
-  std::string previous_;
-};
-
 std::string EncodingFile(const std::string& name) { return TestData("encoding/" + name); }
 
 class Encoding : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(definition_.Load()); }
+  // Puts back the code page of the locale.
+  void TearDown() override { SetCodePage(""); }
   std::string Path(const std::string& name) const { return folder_.Path(name); }
 
   TempFolder folder_;
@@ -51,7 +41,7 @@ TEST_F(Encoding, BytesOfTheCodePageRoundTripByteForByte) {
   };
   for (const auto& [codePage, source, note, saved] : cases) {
     SCOPED_TRACE(codePage);
-    CodePageScope scope(codePage);
+    ASSERT_TRUE(SetCodePage(codePage));
     InstrumentData data(definition_, &callBack_);
     ASSERT_TRUE(data.ParseRead(source, definition_)) << data.GetHostError();
     EXPECT_EQ(data.GetHostError(), "");
@@ -80,7 +70,7 @@ TEST_F(Encoding, BytesThatCannotBeTextFailTheImportWithTheirPlace) {
   InstrumentData data(definition_, &callBack_);
   for (const auto& [codePage, file, reason, position, hint] : cases) {
     SCOPED_TRACE(std::string(codePage) + " " + file);
-    CodePageScope scope(codePage);
+    ASSERT_TRUE(SetCodePage(codePage));
     const std::string source = EncodingFile(file);
     EXPECT_FALSE(data.ParseRead(source, definition_));
     const std::string error = data.GetHostError();
@@ -95,13 +85,13 @@ TEST_F(Encoding, BytesThatCannotBeTextFailTheImportWithTheirPlace) {
     EXPECT_FALSE(std::filesystem::exists(Path("streamed.xml")));
   }
   // The next run that succeeds clears the host error.
-  CodePageScope scope("CP1252");
+  ASSERT_TRUE(SetCodePage("CP1252"));
   EXPECT_TRUE(data.ParseRead(EncodingFile("cp1252.txt"), definition_));
   EXPECT_EQ(data.GetHostError(), "");
 }
 
 TEST_F(Encoding, CharacterOutsideTheCodePageFailsTheExport) {
-  CodePageScope scope("CP1252");
+  ASSERT_TRUE(SetCodePage("CP1252"));
   InstrumentData data(definition_, &callBack_);
   ASSERT_TRUE(data.LoadXml(EncodingFile("kanji.xml")));
   EXPECT_FALSE(data.ParseWrite(Path("exported.txt"), definition_));
