@@ -92,7 +92,8 @@ TEST(CliCommands, OptionsReachTheLibraryAndCheckShowsTheDefinition) {
            "raw-observations-csv.xml",
            0,
            "points-comma.xml: loaded\n|groups:  Point\n|"
-           "substitutes:      Fields, IfFields\n|groups:  Vector\n|groups:  Observation\n"},
+           "substitutes:      Fields, IfFields\n|groups:  Vector\n|groups:  Observation\n|"
+           "element ids:      Code, Easting, ErrorLine, Northing, OrthoHeight, PointNumber\n"},
           {"generate|points|--header|--control-codes|--attributes|--fields|"
            "PointNumber,Latitude,Longitude,FullCodes|-n|Geo|-o|$D/geo.xml",
            0},
