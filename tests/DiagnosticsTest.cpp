@@ -46,50 +46,47 @@ std::string LineOf(const std::string& fileName, int line) {
 }
 
 // The faults that the tool's own tests do not show end to end.
-const struct FaultCase {
-  const char* definition;
-  const char* data;
-  const char* place;  // line:column
-  FailureKind kind;
-  const char* explanation;  // the start of Explain()
-  const char* node;         // NodeName of the best failure
-  const char* pathEnd;      // the end of its path in the definition
-  const char* sourceText;   // text on its line of the definition file
-} kFaults[] = {
-    {"points-comma.xml", "missing-delimiter.csv", "2:24", FailureKind::kTerminatorNotFound,
-     "expected \",\" within 9 bytes, found \"102.000CP\"", "terminated",
-     "group[Point]/radio/terminated", "<terminated MaxWidth=\"20\">"},
-    {"points-comma.xml", "short-line.csv", "2:15", FailureKind::kEndOfLine,
-     "expected more on this line for element[Easting], found a line end after \"1100.000\"",
-     "element[Easting]", "group[Point]/radio/terminated/element[Easting]", "id=\"Easting\""},
-    {"LeicaGSI8.xml", "line-too-long.gsi", "2:16", FailureKind::kLiteralNotFound,
-     "expected \" \", found \"2\"", "literal", "group[Word]/literal", "<literal"},
+// definition, data, place (line:column), kind, explanation (the start of Explain()), node
+// (NodeName of the best failure), pathEnd (the end of its path in the definition), sourceText
+// (text on its line of the definition file)
+const std::tuple<const char*, const char*, const char*, FailureKind, const char*, const char*,
+                 const char*, const char*>
+    kFaults[] = {
+        {"points-comma.xml", "missing-delimiter.csv", "2:24", FailureKind::kTerminatorNotFound,
+         "expected \",\" within 9 bytes, found \"102.000CP\"", "terminated",
+         "group[Point]/radio/terminated", "<terminated MaxWidth=\"20\">"},
+        {"points-comma.xml", "short-line.csv", "2:15", FailureKind::kEndOfLine,
+         "expected more on this line for element[Easting], found a line end after \"1100.000\"",
+         "element[Easting]", "group[Point]/radio/terminated/element[Easting]", "id=\"Easting\""},
+        {"LeicaGSI8.xml", "line-too-long.gsi", "2:16", FailureKind::kLiteralNotFound,
+         "expected \" \", found \"2\"", "literal", "group[Word]/literal", "<literal"},
 };
 
 TEST(DiagnosticsImport, NamesLineColumnExpectationAndNodeWithoutChangingTheResult) {
-  for (const FaultCase& c : kFaults) {
-    SCOPED_TRACE(c.data);
-    ObservedImport run(kFormats + c.definition, kData + c.data);
+  for (const auto& [definitionFile, dataFile, place, kind, explanation, node, pathEnd, sourceText] :
+       kFaults) {
+    SCOPED_TRACE(dataFile);
+    ObservedImport run(kFormats + definitionFile, kData + dataFile);
     EXPECT_FALSE(run.ok);
     const TParseFailure* best = run.observer.Best();
     ASSERT_NE(best, nullptr);
-    const TTextPlace place = ParseObserver::Locate(ReadFile(kData + c.data), best->position);
-    EXPECT_EQ(std::to_string(place.line) + ":" + std::to_string(place.column), c.place);
-    EXPECT_EQ(best->kind, c.kind);
-    EXPECT_EQ(ParseObserver::Explain(*best).rfind(c.explanation, 0), 0u)
+    const TTextPlace at = ParseObserver::Locate(ReadFile(kData + dataFile), best->position);
+    EXPECT_EQ(std::to_string(at.line) + ":" + std::to_string(at.column), place);
+    EXPECT_EQ(best->kind, kind);
+    EXPECT_EQ(ParseObserver::Explain(*best).rfind(explanation, 0), 0u)
         << ParseObserver::Explain(*best);
-    EXPECT_EQ(ParseObserver::NodeName(*best->node), c.node);
+    EXPECT_EQ(ParseObserver::NodeName(*best->node), node);
     const std::string path = ParseObserver::SourcePath(*best->node);
-    EXPECT_EQ(path.substr(path.size() - std::min(path.size(), std::strlen(c.pathEnd))), c.pathEnd);
+    EXPECT_EQ(path.substr(path.size() - std::min(path.size(), std::strlen(pathEnd))), pathEnd);
     ASSERT_NE(best->node->Source(), nullptr);
     EXPECT_TRUE(
-        Contains(LineOf(kFormats + c.definition, best->node->Source()->line), c.sourceText));
+        Contains(LineOf(kFormats + definitionFile, best->node->Source()->line), sourceText));
     // An import without observer gives the same result and messages.
     RecordingCallBack quiet;
-    FormatDefinition definition(kFormats + c.definition, nullptr);
+    FormatDefinition definition(kFormats + definitionFile, nullptr);
     ASSERT_TRUE(definition.Load());
     InstrumentData plain(definition, &quiet);
-    EXPECT_EQ(plain.ParseRead(kData + c.data, definition), run.ok);
+    EXPECT_EQ(plain.ParseRead(kData + dataFile, definition), run.ok);
     EXPECT_EQ(quiet.Joined(), run.callBack.Joined());
     EXPECT_EQ(plain.GetLastError(), run.data.GetLastError());
   }

@@ -78,18 +78,6 @@ class Harness {
     data = doc.AsNode().AppendElement("data");
     param.currentNode = data;
   }
-  // Runs `parser` over `bytes` with the whole input as budget.
-  bool Import(Parser& parser, const std::string& bytes) {
-    param.file.OpenBuffer(bytes);
-    return parser.Read(param, bytes.size());
-  }
-  // Replaces the document by `xml` and makes its root current.
-  void SetDocument(const std::string& xml) {
-    doc = XmlDocument::Create();
-    if (!doc.LoadBuffer(xml.data(), xml.size())) throw std::runtime_error("bad test XML: " + xml);
-    data = doc.DocumentElement();
-    param.currentNode = data;
-  }
   // Runs `parser` in export direction; returns the bytes written, after
   // "<fail>" when it failed.
   std::string Exported(Parser& parser) {
@@ -121,9 +109,12 @@ class Harness {
     return (ok ? "ok " : "fail ") + std::to_string(Position()) + " " + Content() + "|" +
            callBack.Joined();
   }
-  // Writes the document `xml` with `parser`; returns what Exported gives, then "|messages".
+  // Replaces the document by `xml` and writes it with `parser`; returns what Exported gives, then
+  // "|messages".
   std::string WriteRun(Parser& parser, const std::string& xml) {
-    SetDocument(xml);
+    doc = XmlDocument::Create();
+    if (!doc.LoadBuffer(xml.data(), xml.size())) throw std::runtime_error("bad test XML: " + xml);
+    param.currentNode = data = doc.DocumentElement();
     const std::string out = Exported(parser);
     return out + "|" + callBack.Joined();
   }

@@ -73,16 +73,17 @@ TEST(FormatDefinition, MalformedOrMissingFileReportsReasonLineAndPosition) {
 }
 
 TEST(FormatDefinition, ReadsTheDescription) {
-  using List = std::vector<std::string>;
   FormatDefinition definition(DefinitionPath("description.xml"), nullptr);
   // A second load reads it again instead of adding to it.
   ASSERT_TRUE(definition.Load() && definition.Load());
   const TFormatDescription& d = definition.Description();
-  EXPECT_EQ(d.metricUnits, (List{"Meters", "Feet", "USFeet"}));
-  EXPECT_EQ(d.angularUnits, (List{"Gons", "Degrees", "Gons"}));
-  EXPECT_EQ(d.temperatureUnits, (List{"Celsius"}));
-  EXPECT_EQ(d.pressureUnits, (List{"mmHg"}));
-  EXPECT_EQ(d.includeData, (List{"Point", "GPSVector"}));
+  std::string lists;
+  for (const auto* list :
+       {&d.metricUnits, &d.angularUnits, &d.temperatureUnits, &d.pressureUnits, &d.includeData}) {
+    for (const std::string& item : *list) lists += item + " ";
+    lists += "|";
+  }
+  EXPECT_EQ(lists, "Meters Feet USFeet |Gons Degrees Gons |Celsius |mmHg |Point GPSVector |");
   EXPECT_EQ(d.vars.entries(),
             (std::map<std::string, std::string>{{"Blank", ""}, {"CoordSystem", "Grid"}}));
 }

@@ -243,7 +243,7 @@ TEST(ElementParserWrite, NoCurrentNodeOrEmptyElementRaises) {
   h.param.currentNode = XmlNode();
   ElementParser field("Name", "", 0);
   EXPECT_THROW(h.Exported(field), XmlError);
-  EXPECT_THROW(h.Import(field, "x"), XmlError);
+  EXPECT_THROW(h.ReadRun(field, "x"), XmlError);
   try {
     Harness().WriteRun(field, "<data><Name></Name></data>");
     FAIL() << "no error raised";
