@@ -16,12 +16,12 @@
 namespace compoundparser::testing {
 namespace {
 
-// Returns `f` with the settings of `spec`, separated by blanks:
+// Returns `f` with the settings of `settings`, separated by blanks:
 // width=N, right, fill=C, sign, fbs (fill before sign), offset=X, factor=X,
 // precision=N, double, degree, max=N (MaxWidth), exclude=TEXT.
 template <class Field>
-std::unique_ptr<Field> Configure(std::unique_ptr<Field> f, const std::string& spec) {
-  std::istringstream words(spec);
+std::unique_ptr<Field> Configure(std::unique_ptr<Field> f, const std::string& settings) {
+  std::istringstream words(settings);
   for (std::string word; words >> word;) {
     const std::string key = word.substr(0, word.find('='));
     const std::string text = key.size() < word.size() ? word.substr(key.size() + 1) : "";
@@ -49,15 +49,15 @@ std::unique_ptr<Field> Configure(std::unique_ptr<Field> f, const std::string& sp
   }
   return f;
 }
-std::unique_ptr<ElementParser> MakeField(const std::string& spec) {
-  return Configure(std::make_unique<ElementParser>("V", "", 0), spec);
+std::unique_ptr<ElementParser> MakeField(const std::string& settings) {
+  return Configure(std::make_unique<ElementParser>("V", "", 0), settings);
 }
 
-// Reads `input` through a field made from `spec` with `budget` bytes (all when
+// Reads `input` through a field made from `settings` with `budget` bytes (all when
 // -1); returns "ok" or "fail", the end position, the stored value and "|messages".
-std::string ReadField(const std::string& spec, const std::string& input, long budget = -1) {
+std::string ReadField(const std::string& settings, const std::string& input, long budget = -1) {
   Harness h;
-  auto field = MakeField(spec);
+  auto field = MakeField(settings);
   h.param.file.OpenBuffer(input);
   const bool ok = field->Read(h.param, budget < 0 ? input.size() : budget);
   XmlNode v = h.data.FirstChildElement("V");
@@ -65,11 +65,11 @@ std::string ReadField(const std::string& spec, const std::string& input, long bu
          (v ? v.FirstChild().Value().value_or("") : "") + "|" + h.callBack.Joined();
 }
 
-// Writes `value` through a field made from `spec`; returns the bytes, or
+// Writes `value` through a field made from `settings`; returns the bytes, or
 // "<fail>" and the messages; checks that dataFits tells the same.
-std::string WriteField(const std::string& spec, const std::string& value) {
+std::string WriteField(const std::string& settings, const std::string& value) {
   Harness h;
-  auto field = MakeField(spec);
+  auto field = MakeField(settings);
   const std::string written = h.WriteRun(*field, "<data><V>" + value + "</V></data>");
   EXPECT_EQ(h.param.dataFits, written.back() == '|');
   return written;
@@ -79,7 +79,7 @@ TEST(FormatParserRead, Table) {
   const std::string digits = "0123456789abcdefghij0123456789abcdefghij0123456789";
   const std::string eof = "|4:FormatParser: Unexpected end of file";
   const std::string mismatch = "|4:FormatParser: Type of element mismatch";
-  // spec, input, budget, result
+  // settings, input, budget, result
   const std::tuple<const char*, std::string, long, std::string> cases[] = {
       {"width=5", "AB   X", -1, "ok 5 AB|"},
       {"width=6 right fill=0", "-00012", -1, "ok 6 -12|"},
@@ -105,9 +105,9 @@ TEST(FormatParserRead, Table) {
       {"degree", "10.6000", 7, "fail 0 " + mismatch},
       {"precision=2", "105.0", 5, "ok 5 105.0|3:Precision of date is incorrect"},
   };
-  for (const auto& [spec, input, budget, result] : cases) {
+  for (const auto& [settings, input, budget, result] : cases) {
     SCOPED_TRACE(input);
-    EXPECT_EQ(ReadField(spec, input, budget), result);
+    EXPECT_EQ(ReadField(settings, input, budget), result);
   }
 }
 
@@ -126,7 +126,7 @@ TEST(FormatParserRead, RefusedValueRestoresPosition) {
 }
 
 TEST(FormatParserWrite, PadsSignsAndConverts) {
-  // spec, value, written
+  // settings, value, written
   const std::tuple<const char*, const char*, const char*> cases[] = {
       {"width=8 right sign", "12.5", "+   12.5|"},
       {"width=8 right sign fbs", "12.5", "   +12.5|"},
@@ -143,9 +143,9 @@ TEST(FormatParserWrite, PadsSignsAndConverts) {
       {"width=6 right fill=0 fbs", "-12", "000-12|"},
       {"width=3", "1234", "<fail>|4:Data does not fit in element"},
   };
-  for (const auto& [spec, value, written] : cases) {
+  for (const auto& [settings, value, written] : cases) {
     SCOPED_TRACE(value);
-    EXPECT_EQ(WriteField(spec, value), written);
+    EXPECT_EQ(WriteField(settings, value), written);
   }
 }
 
@@ -210,8 +210,8 @@ TEST(FieldNodeWrite, ValueDefaultMissingAndCount) {
   auto element = [](const char* id, const char* defaultText) {
     return std::make_unique<ElementParser>(id, defaultText, 0);
   };
-  auto count = [](const char* id, const char* spec) {
-    return Configure(std::make_unique<CountParser>(id), spec);
+  auto count = [](const char* id, const char* settings) {
+    return Configure(std::make_unique<CountParser>(id), settings);
   };
   const char* points =
       "<data><Point/><Point/><Group><Point/></Group><Group><Point/><Line/></Group><Point/></data>";
