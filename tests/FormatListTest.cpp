@@ -78,11 +78,13 @@ TEST_F(FormatListTest, GridDefinitionsGoFirstAndFailuresAreReportedAndDropped) {
   Write("App", "a3.xml", "A3", "grid");
   Write("User", "u1.xml", "U1", "Grid");
   Write("User", "u2.xml", "U2");
+  FormatList list(&recorder);
+  EXPECT_EQ(list.NumFormats(), 0);
+  list.LoadFormats();
+  EXPECT_TRUE(recorder.messages.empty());
   fs::create_directories(root / "App/Formats/Sub.xml");
   std::ofstream(root / "App/Formats/broken.xml") << "<format";
   std::ofstream(root / "App/Formats/notes.txt") << "not a definition";
-  FormatList list(&recorder);
-  EXPECT_EQ(list.NumFormats(), 0);
   list.LoadFormats();
   EXPECT_EQ(Names(list), (std::vector<std::string>{"U1", "A2", "A1", "A3", "U2"}));
   EXPECT_EQ(Rejections(recorder),
