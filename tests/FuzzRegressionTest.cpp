@@ -16,14 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Driver = std::string (*)(std::string_view);
-
-struct FuzzTarget {
+const struct {
   const char* name;
-  Driver driver;
-};
-
-const FuzzTarget kTargets[] = {
+  std::string (*driver)(std::string_view);
+} kTargets[] = {
     {"definition", fuzzing::RunDefinitionInput},
     {"import", fuzzing::RunImportInput},
     {"export", fuzzing::RunExportInput},
@@ -41,26 +37,21 @@ std::vector<fs::path> FilesOf(const fs::path& folder) {
   return files;
 }
 
-class FuzzRegression : public ::testing::TestWithParam<FuzzTarget> {};
-
-TEST_P(FuzzRegression, SavedFindingsAndSeedInputsKeepTheInvariants) {
-  const FuzzTarget& target = GetParam();
-  const std::vector<fs::path> seeds =
-      FilesOf(fs::path(CP_SOURCE_DIR) / "fuzz" / "corpus" / target.name);
-  ASSERT_FALSE(seeds.empty()) << "no seed inputs for " << target.name;
-  for (const auto& folder :
-       {seeds, FilesOf(fs::path(CP_TEST_DATA_DIR) / "fuzz-regressions" / target.name)}) {
-    for (const fs::path& file : folder) {
-      SCOPED_TRACE(file.string());
-      EXPECT_EQ(target.driver(testing::ReadFile(file.string())), "");
+TEST(FuzzRegression, SeedInputsAndSavedFindingsKeepTheInvariants) {
+  for (const auto& target : kTargets) {
+    SCOPED_TRACE(target.name);
+    const std::vector<fs::path> seeds =
+        FilesOf(fs::path(CP_SOURCE_DIR) / "fuzz/corpus" / target.name);
+    ASSERT_FALSE(seeds.empty()) << "no seed inputs";
+    for (const auto& folder :
+         {seeds, FilesOf(fs::path(CP_TEST_DATA_DIR) / "fuzz-regressions" / target.name)}) {
+      for (const fs::path& file : folder) {
+        SCOPED_TRACE(file.string());
+        EXPECT_EQ(target.driver(testing::ReadFile(file.string())), "");
+      }
     }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression, ::testing::ValuesIn(kTargets),
-                         [](const ::testing::TestParamInfo<FuzzTarget>& target) {
-                           return std::string(target.param.name);
-                         });
 
 TEST(FuzzDrivers, BundledDefinitionsEndWithTheTestDefinitions) {
   EXPECT_GT(fs::file_size(fuzzing::DefinitionTargetDataFile()), 0u);
