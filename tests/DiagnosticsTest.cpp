@@ -155,16 +155,15 @@ TEST(DiagnosticsSource, XmlNodesKnowTheirLines) {
   XmlDocument doc = XmlDocument::Create();
   ASSERT_TRUE(doc.LoadBuffer(xml.data(), xml.size()));
   const XmlNode a = doc.DocumentElement();
-  XmlNode b = a.FirstChild();
-  XmlNode c = b.NextSibling();
-  EXPECT_EQ(doc.LineOfOffset(a.SourceOffset()), 1);
-  EXPECT_EQ(doc.LineOfOffset(b.SourceOffset()), 2);
-  EXPECT_EQ(doc.LineOfOffset(c.SourceOffset()), 4);
+  std::string lines;
+  for (const XmlNode& node : {a, a.FirstChild(), a.FirstChild().NextSibling()}) {
+    lines += std::to_string(doc.LineOfOffset(node.SourceOffset())) + " ";
+  }
+  EXPECT_EQ(lines, "1 2 4 ");
   EXPECT_EQ(doc.LineOfOffset(-1), 0);
   EXPECT_EQ(XmlNode().SourceOffset(), -1);
   XmlDocument built = XmlDocument::Create();
-  const XmlNode made = built.AsNode().AppendElement("made");
-  EXPECT_EQ(built.LineOfOffset(made.SourceOffset()), 0);
+  EXPECT_EQ(built.LineOfOffset(built.AsNode().AppendElement("made").SourceOffset()), 0);
 }
 
 }  // namespace

@@ -89,15 +89,13 @@ TEST(FormatDefinition, ReadsTheDescription) {
 
 TEST(FormatDefinition, CountRepeatedGroupCountsAtAnyDepth) {
   RecordingCallBack callBack;
+  // Header is a group of ids.xml that is not repeated.
+  const std::string xml =
+      "<data><Point/><Vector/><Job><Point/><Point><Vector/></Point></Job><Other/><Header/></data>";
   XmlDocument document = XmlDocument::Create();
-  XmlNode data = document.AsNode().AppendElement("data");
-  data.AppendElement("Point");
-  data.AppendElement("Vector");
-  XmlNode nested = data.AppendElement("Job");
-  nested.AppendElement("Point");
-  nested.AppendElement("Point").AppendElement("Vector");
-  data.AppendElement("Other");
-  data.AppendElement("Header");  // a group of ids.xml that is not repeated
+  ASSERT_TRUE(document.LoadBuffer(xml.data(), xml.size()));
+  const XmlNode data = document.DocumentElement();
+  const XmlNode nested = data.FirstChildElement("Job");
   // The empty id of a repeated group without name counts nothing.
   // file, count
   const std::tuple<const char*, int> cases[] = {
