@@ -50,6 +50,11 @@ TEST(ParserNodeRead, Table) {
     return Seq(Set("Strict", value), If("true", equal, Lit("X")));
   };
   const std::string point = "<Point>\r\n  <Name>P1</Name>\r\n  <North>12</North>\r\n";
+  TSubstitute fields("Fields");
+  fields.tree->Append(Delimited("Name", ",", 1));
+  auto use = [&](const char* group) {
+    return With(Group(group, 0, false), std::make_unique<SubstParser>(fields.tree.get(), "Fields"));
+  };
   const struct {
     ParserPtr tree;
     std::string input;
@@ -66,7 +71,16 @@ TEST(ParserNodeRead, Table) {
       {Bound("C", "Type", "Text"), "C", "ok 1 <Type>Text</Type>\r\n|", 1, 0, "previous"},
       {Bound("C", "Type", ""), "C", "ok 1 <Type>C</Type>\r\n|", 1, 0, "previous"},
       {Field("Name", 2), "P1", "ok 2     <Name>P1</Name>\r\n|"},
-      {Field("", 1), "xyz", "ok 3 |"},  // without id the field consumes only
+      {Field("", 1), "xyz", "ok 3 |"},
+      {Seq(Delimited("Name", ",", 2), Field("Name", 2)), "P1,P1",  // one id twice: two elements
+       "ok 5     <Name>P1</Name>\r\n    <Name>P1</Name>\r\n|"},
+      // A shared substitute runs under each current node.
+      {Seq(use("A"), use("B")), "x,y,",
+       "ok 4 <A>\r\n  <Name>x</Name>\r\n</A>\r\n<B>\r\n  <Name>y</Name>\r\n</B>\r\n|"},  // without
+                                                                                         // id the
+                                                                                         // field
+                                                                                         // consumes
+                                                                                         // only
       {Point(0), "P1,12", "ok 5 " + point + "</Point>\r\n|"},
       {Point(1), "P1,12", "ok 5   " + point + "  </Point>\r\n|"},
       {Point(2), "P1,12", "ok 5     " + point + "    </Point>\r\n|"},
@@ -205,22 +219,6 @@ TEST(ParserNodeWrite, RadioChoosesAlternativeWhoseDataIsPresentAndConsumesIt) {
   EXPECT_EQ(h.WriteRun(*radio, "<data><Other/><Line><N>7</N></Line></data>"), "L7|");
   EXPECT_EQ(h.Exported(*radio), "<fail>");
   EXPECT_EQ(h.Content(), "<Other/>");
-}
-
-TEST(ParserNodeRead, SameFieldTwiceGivesTwoElementsAndSubstitutesRunUnderEachNode) {
-  Harness h;
-  auto name = Field("Name", 2);
-  h.ReadRun(*name, "P1");
-  EXPECT_EQ(h.ReadRun(*name, "P1"), "ok 2     <Name>P1</Name>\r\n    <Name>P1</Name>\r\n|");
-  TSubstitute fields("Fields");
-  fields.tree->Append(Delimited("Name", ",", 1));
-  auto use = [&](const char* group) {
-    return With(Group(group, 0, false), std::make_unique<SubstParser>(fields.tree.get(), "Fields"));
-  };
-  auto tree = Seq(use("A"), use("B"));
-  EXPECT_EQ(Harness().ReadRun(*tree, "x,y,"),
-            "ok 4 <A>\r\n  <Name>x</Name>\r\n</A>\r\n<B>\r\n  <Name>y</Name>\r\n</B>\r\n|");
-  EXPECT_EQ(tree->Dump(), "seq{group[A@0]{subst[Fields]} group[B@0]{subst[Fields]}}");
 }
 
 TEST(LiteralParser, HexTextDecodesPairByPair) {
