@@ -47,11 +47,20 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
     // The export runs with the variables of the target format.
     data.vars = target.Description().vars;
     options.ApplySets(data.vars);
+    const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, size, true);
     const bool exported = data.ParseWrite(output.TemporaryName(), target);
     callBack.EndProgress();
-    if (!exported) {
-      ReportFailure(args.input, "export with \"" + target.Name() + "\" failed; no output written");
+    const int left = exported ? RecordsLeftByFailedExport(
+                                    target, data.GetDocument(),
+                                    !data.dataFits || callBack.ErrorCount() != errorsBefore, callBack)
+                              : 0;
+    if (!exported || left > 0) {
+      ReportFailure(args.input, "export with \"" + target.Name() + "\" " +
+                                    (left > 0 ? "stopped with " + std::to_string(left) +
+                                                    " records not written"
+                                              : std::string("failed")) +
+                                    "; no output written");
       return kExitFailed;
     }
   }

@@ -29,6 +29,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;
   bool exported = false;
+  int left = 0;
   {
     // The data file stays open in the object until it is destroyed.
     InstrumentData data(format, &callBack);
@@ -58,12 +59,20 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     if (!exported && !data.GetHostError().empty()) {
       callBack.OnMessage(kKindError, data.GetHostError());
     }
-    if (!exported || callBack.ErrorCount() != errorsBefore) {
+    const bool errorReported = !data.dataFits || callBack.ErrorCount() != errorsBefore;
+    if (!exported || errorReported) {
       PrintExportDiagnosis(args.input, format, observer, options.verbose, records);
     }
+    if (exported) {
+      left = RecordsLeftByFailedExport(format, data.GetDocument(), errorReported, callBack);
+    }
   }
-  if (!exported) {
-    ReportFailure(args.input, "export with \"" + format.Name() + "\" failed; no output written");
+  if (!exported || left > 0) {
+    ReportFailure(args.input, "export with \"" + format.Name() + "\" " +
+                                  (left > 0 ? "stopped with " + std::to_string(left) +
+                                                  " records not written"
+                                            : std::string("failed")) +
+                                  "; no output written");
     return kExitFailed;
   }
   return CommitOutput(output, args.input);

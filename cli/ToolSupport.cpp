@@ -363,6 +363,15 @@ uint64_t FileSize(const std::string& fileName) {
   return static_cast<uint64_t>(info.st_size);
 }
 
+int RecordsLeftByFailedExport(FormatDefinition& format, const XmlDocument& document,
+                              bool errorReported, TParserCallBack& callBack) {
+  // A complete export removes every record it writes or passes over; records
+  // left after an error were cut off by it. Without an error they are left on
+  // purpose (a write limit), and the output is whole.
+  if (!errorReported || !document || !document.DocumentElement()) return 0;
+  return format.CountRepeatedGroup(document.DocumentElement(), callBack);
+}
+
 bool OutputIsWritable(const OutputFile& output) {
   const std::string problem = output.Problem();
   if (problem.empty()) return true;

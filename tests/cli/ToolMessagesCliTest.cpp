@@ -84,11 +84,14 @@ TEST(ToolMessagesCli, MessagesOfRunsAndExplainTraceDetect) {
            "",
            "No radio elements found in pos 28h (line 2:6)|"
            "every failure there (|expected \",\", found \"5\""},
-          {"export|-f|$S/tests/data/diagnostics/fixed-points.xml|-o|-|"
+          // The export stops at the value that does not fit: no partial output.
+          {"export|-f|$S/tests/data/diagnostics/fixed-points.xml|-o|$D/wide.txt|"
            "$S/tests/data/diagnostics/too-wide.xml",
-           -1, "",
+           1, "",
            "/data/Point[2]: expected at most 8 characters for /data/Point[2]/Northing, found "
-           "\"123456.789\"|fixed-points.xml:7: parser/repeat/group[Point]/element[Northing]"},
+           "\"123456.789\"|fixed-points.xml:7: parser/repeat/group[Point]/element[Northing]|"
+           "export with \"Fixed Test Points\" stopped with 2 records not written; no output "
+           "written"},
           {"--encoding|NO-SUCH-CODEPAGE|formats", 2, "", "unknown encoding \"NO-SUCH-CODEPAGE\""},
           // A Latin-1 byte is read as the character it stands for in that code page.
           {"--encoding|ISO-8859-1|import|-f|Comma Delimited Points|$D/latin1.csv", 0,
