@@ -14,11 +14,11 @@ void CompoundParser::Append(std::unique_ptr<Parser> child) { children.push_back(
 
 bool CompoundParser::Read(TParserParam& param, unsigned long available) {
   if (children.empty()) {
-    param.callBack->OnMessage(kKindError, "CompoundParser: No Parsers");
+    param.Message(kKindError, "CompoundParser: No Parsers");
     return false;
   }
   const uint32_t start = param.file.Position();
-  param.callBack->OnProgress(param.file.Length(), start);
+  param.Progress(param.file.Length(), start);
   const uint32_t budget = static_cast<uint32_t>(available);
   for (const auto& child : children) {
     const uint32_t used = param.file.Position() - start;

@@ -39,7 +39,7 @@ bool ElementParser::FetchValue(TParserParam& param) {
     param.observer->OnFailure(param, *this, FailureKind::kElementMissing, param.file.Position(), 0,
                               id);
   }
-  param.callBack->OnMessage(kKindWarning, FormatMessageText(kMsgElementNotFound, id.c_str()));
+  param.Message(kKindWarning, FormatMessageText(kMsgElementNotFound, id.c_str()));
   return false;
 }
 

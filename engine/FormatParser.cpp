@@ -24,7 +24,7 @@ int DecimalsOf(const std::string& text) {
 }
 
 void Report(TParserParam& param, int kind, unsigned id) {
-  param.callBack->OnMessage(kind, LoadMessageText(id));
+  param.Message(kind, LoadMessageText(id));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ bool GroupParser::Write(TParserParam& param) {
       ++param.removedCount;
       if (written) {
         const int32_t before = param.writtenCount++;
-        param.callBack->OnProgress(static_cast<unsigned long>(param.totalCount),
+        param.Progress(static_cast<unsigned long>(param.totalCount),
                                    static_cast<unsigned long>(before));
       }
     }

@@ -13,7 +13,7 @@ bool RepeatParser::Read(TParserParam& param, unsigned long available) {
     if (!CompoundParser::Read(param, remaining)) return true;
     const uint32_t consumed = param.file.Position() - passStart;
     if (consumed == 0) {
-      param.callBack->OnMessage(kKindError, LoadMessageText(kMsgInfinityLooping));
+      param.Message(kKindError, LoadMessageText(kMsgInfinityLooping));
       return false;
     }
     remaining -= consumed;

@@ -8,7 +8,7 @@ namespace compoundparser {
 
 bool SubstParser::Read(TParserParam& param, unsigned long available) {
   if (target == nullptr) {
-    param.callBack->OnMessage(kKindError, LoadMessageText(kMsgSubstituteNull));
+    param.Message(kKindError, LoadMessageText(kMsgSubstituteNull));
     return false;
   }
   return target->Read(param, available);
@@ -16,7 +16,7 @@ bool SubstParser::Read(TParserParam& param, unsigned long available) {
 
 bool SubstParser::Write(TParserParam& param) {
   if (target == nullptr) {
-    param.callBack->OnMessage(kKindError, LoadMessageText(kMsgSubstituteNull));
+    param.Message(kKindError, LoadMessageText(kMsgSubstituteNull));
     return false;
   }
   return target->Write(param);

@@ -40,6 +40,15 @@ class TParserParam {
   // Sets the builder for the next imports (not owned; nullptr restores the DOM).
   void SetBuilder(DocumentBuilder* builder) { builder_ = builder; }
 
+  // Passes a message or a progress report to the callback; nothing without
+  // one (a context built without a callback runs silently).
+  void Message(int kind, const std::string& text) {
+    if (callBack != nullptr) callBack->OnMessage(kind, text);
+  }
+  void Progress(unsigned long total, unsigned long current) {
+    if (callBack != nullptr) callBack->OnProgress(total, current);
+  }
+
   DataFile file;
   XmlNode currentNode;
   TParserCallBack* callBack = nullptr;

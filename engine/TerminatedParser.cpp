@@ -10,7 +10,7 @@ namespace compoundparser {
 
 bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   if (children.size() != 2) {
-    param.callBack->OnMessage(kKindError, LoadMessageText(kMsgTerminatedParserCount));
+    param.Message(kKindError, LoadMessageText(kMsgTerminatedParserCount));
     return false;
   }
   DataFile& file = param.file;
@@ -50,8 +50,8 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
         param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start, width,
                                   ParseObserver::NodeName(terminator));
       }
-      param.callBack->OnMessage(kKindWarning, param.lastError.str());
-      param.callBack->OnMessage(kKindWarning, LoadMessageText(kMsgTerminatedReachEnd));
+      param.Message(kKindWarning, param.lastError.str());
+      param.Message(kKindWarning, LoadMessageText(kMsgTerminatedReachEnd));
       return false;
     }
   }
@@ -68,7 +68,7 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
                                 terminatorStart - stopped, terminatorText);
     }
     file.Seek(start);
-    param.callBack->OnMessage(kKindDetail, LoadMessageText(kMsgTerminatedNotAllData));
+    param.Message(kKindDetail, LoadMessageText(kMsgTerminatedNotAllData));
     return false;
   }
   file.Seek(end);

@@ -71,6 +71,33 @@ TEST(FormatDefinition, MalformedOrMissingFileReportsReasonLineAndPosition) {
   EXPECT_FALSE(missingMessages.messages[0].text.empty());
 }
 
+// A host may build its context without a callback: messages and progress
+// reports then go nowhere, through a successful and a failing run alike.
+TEST(FormatDefinition, DriversRunWithAContextWithoutCallback) {
+  FormatDefinition definition(DefinitionPath("points_delimited.xml"), nullptr);
+  ASSERT_TRUE(definition.Load());
+  TempFolder folder;
+  const std::string bad = folder.Write("bad.txt", "P1,1\r\nP2\r\n");
+  const std::string out = folder.Path("out.txt");
+  for (const std::string& input : {DefinitionPath("points.txt"), bad}) {
+    SCOPED_TRACE(input);
+    const bool good = input != bad;
+    XmlDocument document = XmlDocument::Create();
+    TParserParam param;
+    param.currentNode = document.AsNode().AppendElement("data");
+    EXPECT_EQ(definition.ParseFile(input, param), good);
+    // Whatever the import kept is exported again, with progress reports.
+    TParserParam writer;
+    writer.currentNode = document.DocumentElement();
+    writer.totalCount = 3;
+    const bool exported = definition.ParseXml(out, writer);
+    if (good) {
+      EXPECT_TRUE(exported);
+      EXPECT_EQ(ReadFile(out), ReadFile(input));
+    }
+  }
+}
+
 TEST(FormatDefinition, ReadsTheDescription) {
   FormatDefinition definition(DefinitionPath("description.xml"), nullptr);
   // A second load reads it again instead of adding to it.
