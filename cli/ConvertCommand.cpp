@@ -51,16 +51,9 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
     callBack.BeginProgress("writing " + args.output, size, true);
     const bool exported = data.ParseWrite(output.TemporaryName(), target);
     callBack.EndProgress();
-    const int left = exported ? RecordsLeftByFailedExport(
-                                    target, data.GetDocument(),
-                                    !data.dataFits || callBack.ErrorCount() != errorsBefore, callBack)
-                              : 0;
-    if (!exported || left > 0) {
-      ReportFailure(args.input, "export with \"" + target.Name() + "\" " +
-                                    (left > 0 ? "stopped with " + std::to_string(left) +
-                                                    " records not written"
-                                              : std::string("failed")) +
-                                    "; no output written");
+    if (!ExportIsWhole(args.input, target, exported,
+                       !data.dataFits || callBack.ErrorCount() != errorsBefore, data.GetDocument(),
+                       callBack)) {
       return kExitFailed;
     }
   }

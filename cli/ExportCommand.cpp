@@ -28,8 +28,6 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
 
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;
-  bool exported = false;
-  int left = 0;
   {
     // The data file stays open in the object until it is destroyed.
     InstrumentData data(format, &callBack);
@@ -53,7 +51,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     const std::vector<std::string> records = RecordNames(data.GetDocument());
     const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, FileSize(args.input), true);
-    exported = data.ParseWrite(output.TemporaryName(), format);
+    const bool exported = data.ParseWrite(output.TemporaryName(), format);
     callBack.EndProgress();
     data.observer = nullptr;
     if (!exported && !data.GetHostError().empty()) {
@@ -63,17 +61,10 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     if (!exported || errorReported) {
       PrintExportDiagnosis(args.input, format, observer, options.verbose, records);
     }
-    if (exported) {
-      left = RecordsLeftByFailedExport(format, data.GetDocument(), errorReported, callBack);
+    if (!ExportIsWhole(args.input, format, exported, errorReported, data.GetDocument(),
+                       callBack)) {
+      return kExitFailed;
     }
-  }
-  if (!exported || left > 0) {
-    ReportFailure(args.input, "export with \"" + format.Name() + "\" " +
-                                  (left > 0 ? "stopped with " + std::to_string(left) +
-                                                  " records not written"
-                                            : std::string("failed")) +
-                                  "; no output written");
-    return kExitFailed;
   }
   return CommitOutput(output, args.input);
 }

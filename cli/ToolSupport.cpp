@@ -363,13 +363,21 @@ uint64_t FileSize(const std::string& fileName) {
   return static_cast<uint64_t>(info.st_size);
 }
 
-int RecordsLeftByFailedExport(FormatDefinition& format, const XmlDocument& document,
-                              bool errorReported, TParserCallBack& callBack) {
+bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool exported,
+                   bool errorReported, const XmlDocument& document, TParserCallBack& callBack) {
   // A complete export removes every record it writes or passes over; records
   // left after an error were cut off by it. Without an error they are left on
   // purpose (a write limit), and the output is whole.
-  if (!errorReported || !document || !document.DocumentElement()) return 0;
-  return format.CountRepeatedGroup(document.DocumentElement(), callBack);
+  int left = 0;
+  if (exported && errorReported && document && document.DocumentElement()) {
+    left = format.CountRepeatedGroup(document.DocumentElement(), callBack);
+  }
+  if (exported && left == 0) return true;
+  ReportFailure(input, "export with \"" + format.Name() + "\" " +
+                           (left > 0 ? "stopped with " + std::to_string(left) + " records not written"
+                                     : std::string("failed")) +
+                           "; no output written");
+  return false;
 }
 
 bool OutputIsWritable(const OutputFile& output) {

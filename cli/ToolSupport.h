@@ -148,11 +148,11 @@ class OutputFile {
   bool committed_ = false;
 };
 
-// Returns the records of `format` that an export left in `data`'s document
-// after it reported an error (the export stopped early: its output lacks
-// them), or 0 when it reported none.
-int RecordsLeftByFailedExport(FormatDefinition& format, const XmlDocument& document,
-                              bool errorReported, TParserCallBack& callBack);
+// Tells whether an export through `format` gave a whole output: it succeeded
+// and, if it reported an error, left none of the format's records unwritten.
+// Otherwise reports the failure, naming `input`, and returns false.
+bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool exported,
+                   bool errorReported, const XmlDocument& document, TParserCallBack& callBack);
 // Tells whether `output` can be written; reports why not on standard error.
 bool OutputIsWritable(const OutputFile& output);
 // Ends a run that wrote `output`: moves it into place and returns kExitSuccess,
