@@ -7,6 +7,8 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 JOBS ?= $(shell nproc)
+# WERROR=ON makes compiler warnings errors (CI builds that way).
+WERROR ?= OFF
 
 DEB_PACKAGES := cmake ninja-build g++ pkg-config libpugixml-dev libgtest-dev \
                 libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
@@ -35,7 +37,7 @@ locale: deps
 	fi
 
 build: deps
-	cmake --preset $(PRESET)
+	cmake --preset $(PRESET) -DCOMPOUNDPARSER_WERROR=$(WERROR)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: locale build
@@ -46,6 +48,11 @@ asan-test: locale
 
 clean:
 	rm -rf build
+
+# Fails when a C++ file of the tree differs from what clang-format makes of it.
+format-check:
+	@command -v clang-format >/dev/null || { echo "format-check needs clang-format (Debian package clang-format)"; exit 1; }
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 # A short tour on the bundled samples: list the formats, import, export,
 # convert, and show that the result matches the sample byte for byte.
