@@ -6,8 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <pugixml.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -156,8 +155,8 @@ Figures Run(const Options& o, long records) {
   return f;
 }
 
-void Row(const char* figure, const std::string& value, const std::string& baseline,
-         double ratio, const char* target) {
+void Row(const char* figure, const std::string& value, const std::string& baseline, double ratio,
+         const char* target) {
   std::printf("| %-44s | %-18s | %-26s | %7.2f | %-10s |\n", figure, value.c_str(),
               baseline.c_str(), ratio, target);
 }
@@ -179,14 +178,21 @@ int Main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string key = argv[i];
     const std::string value = argv[i + 1];
-    if (key == "--tool") o.tool = value;
-    else if (key == "--definition") o.definition = value;
-    else if (key == "--work") o.work = value;
-    else if (key == "--runs") o.runs = std::max(1, std::atoi(value.c_str()));
-    else if (key == "--records") o.records = std::max(1000L, std::atol(value.c_str()));
+    if (key == "--tool")
+      o.tool = value;
+    else if (key == "--definition")
+      o.definition = value;
+    else if (key == "--work")
+      o.work = value;
+    else if (key == "--runs")
+      o.runs = std::max(1, std::atoi(value.c_str()));
+    else if (key == "--records")
+      o.records = std::max(1000L, std::atol(value.c_str()));
   }
   if (o.tool.empty() || o.definition.empty()) {
-    std::fprintf(stderr, "usage: %s --tool PATH --definition FILE [--work DIR] [--runs N] [--records N]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s --tool PATH --definition FILE [--work DIR] [--runs N] [--records N]\n",
+                 argv[0]);
     return 2;
   }
   std::system(("mkdir -p " + o.work).c_str());
@@ -201,13 +207,14 @@ int Main(int argc, char** argv) {
   std::printf("| %-44s | %-18s | %-26s | %7s | %-10s |\n", "figure", "value", "baseline", "ratio",
               "target");
   std::printf("|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(20, '-').c_str(),
-              std::string(28, '-').c_str(), std::string(9, '-').c_str(), std::string(12, '-').c_str());
+              std::string(28, '-').c_str(), std::string(9, '-').c_str(),
+              std::string(12, '-').c_str());
   if (big.ogr.seconds > 0) {
     Row("streaming import (tool), speed-up on ogr2ogr", Rate(bytes, big.stream),
         Seconds("ogr2ogr -f GML", big.ogr), big.ogr.seconds / big.stream.seconds, ">= 8");
   } else {
-    Row("streaming import (tool) [ogr2ogr missing]", Rate(bytes, big.stream), Seconds("cat", big.cat),
-        big.stream.seconds / big.cat.seconds, "-");
+    Row("streaming import (tool) [ogr2ogr missing]", Rate(bytes, big.stream),
+        Seconds("cat", big.cat), big.stream.seconds / big.cat.seconds, "-");
   }
   Row("streaming import, peak memory", Megabytes(big.stream), "limit 64 MB",
       big.stream.peakKb / 1024.0 / 64, "< 1");
@@ -215,7 +222,8 @@ int Main(int argc, char** argv) {
       Seconds("pugixml load+save", big.pugiLoadSave), big.dom.seconds / big.pugiLoadSave.seconds,
       "<= 2");
   Row("import to document + SaveXml, peak memory", Megabytes(big.dom),
-      "pugixml load " + Megabytes(big.pugiLoad), 1.0 * big.dom.peakKb / big.pugiLoad.peakKb, "<= 2");
+      "pugixml load " + Megabytes(big.pugiLoad), 1.0 * big.dom.peakKb / big.pugiLoad.peakKb,
+      "<= 2");
   Row("LoadXml + export, time", Rate(bytes, big.exportBack), Seconds("LoadXml", big.loadXml),
       big.exportBack.seconds / big.loadXml.seconds, "<= 2");
   Row("LoadXml, time", Seconds("LoadXml", big.loadXml), Seconds("pugixml load", big.pugiLoad),
@@ -226,8 +234,8 @@ int Main(int argc, char** argv) {
       big.stream.seconds / small.stream.seconds, "< 12");
   Row("import to document 1M/100k time", Seconds("1M", big.dom), Seconds("100k", small.dom),
       big.dom.seconds / small.dom.seconds, "< 12");
-  Row("LoadXml + export 1M/100k time", Seconds("1M", big.exportBack), Seconds("100k", small.exportBack),
-      big.exportBack.seconds / small.exportBack.seconds, "< 12");
+  Row("LoadXml + export 1M/100k time", Seconds("1M", big.exportBack),
+      Seconds("100k", small.exportBack), big.exportBack.seconds / small.exportBack.seconds, "< 12");
   Row("cat of the data file", Rate(bytes, big.cat), "-", 1, "-");
   if (!allOk) std::printf("\nSOME RUNS FAILED\n");
   return allOk && big.exportSame ? 0 : 1;

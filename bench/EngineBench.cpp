@@ -97,7 +97,8 @@ void ImportBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree)())
     if (!Import(*tree, file, callBack, doc)) state.SkipWithError("import failed");
     benchmark::DoNotOptimize(doc);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(file.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(file.size()));
 }
 
 // The same import through the text builder: the XML text of the records, as
@@ -116,7 +117,8 @@ void ImportTextBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree
     std::free(builder.ReleaseText(size));
     benchmark::DoNotOptimize(size);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(file.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(file.size()));
 }
 
 void ExportBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree)()) {
@@ -144,17 +146,25 @@ void ExportBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree)())
     if (param.file.Length() != file.size()) state.SkipWithError("export differs in size");
   }
   std::remove(outName.c_str());
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(file.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(file.size()));
 }
 
-BENCHMARK_CAPTURE(ImportBench, Flat, &FlatTree)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ImportTextBench, Flat, &FlatTree)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ExportBench, Flat, &FlatTree)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ImportBench, Flat, &FlatTree)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ImportTextBench, Flat, &FlatTree)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ExportBench, Flat, &FlatTree)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ImportBench, Radio, &RadioTree)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ImportTextBench, Radio, &RadioTree)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ExportBench, Radio, &RadioTree)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace compoundparser
-
-

@@ -61,8 +61,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     if (!exported || errorReported) {
       PrintExportDiagnosis(args.input, format, observer, options.verbose, records);
     }
-    if (!ExportIsWhole(args.input, format, exported, errorReported, data.GetDocument(),
-                       callBack)) {
+    if (!ExportIsWhole(args.input, format, exported, errorReported, data.GetDocument(), callBack)) {
       return kExitFailed;
     }
   }

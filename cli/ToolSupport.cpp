@@ -373,10 +373,11 @@ bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool expo
     left = format.CountRepeatedGroup(document.DocumentElement(), callBack);
   }
   if (exported && left == 0) return true;
-  ReportFailure(input, "export with \"" + format.Name() + "\" " +
-                           (left > 0 ? "stopped with " + std::to_string(left) + " records not written"
-                                     : std::string("failed")) +
-                           "; no output written");
+  ReportFailure(input,
+                "export with \"" + format.Name() + "\" " +
+                    (left > 0 ? "stopped with " + std::to_string(left) + " records not written"
+                              : std::string("failed")) +
+                    "; no output written");
   return false;
 }
 

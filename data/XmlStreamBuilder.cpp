@@ -39,8 +39,7 @@ const ByteClasses kClasses;
 
 }  // namespace
 
-XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output)
-    : output_(output), utf8_(CodePageIsUtf8()) {
+XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output) : output_(output), utf8_(CodePageIsUtf8()) {
   Grow(kFirstCapacity);
 }
 

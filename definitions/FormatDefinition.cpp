@@ -102,8 +102,7 @@ std::string RequiredAttribute(const XmlNode& element, const char* attribute) {
 }
 
 // Appends the tag names of the element nodes that `query` selects to `list`.
-void AppendElementNames(const XmlNode& root, const char* query,
-                        std::vector<std::string>& list) {
+void AppendElementNames(const XmlNode& root, const char* query, std::vector<std::string>& list) {
   for (const XmlNode& node : root.SelectNodes(query)) {
     if (node.Type() == kXmlElement) list.push_back(node.Name());
   }
@@ -203,10 +202,11 @@ bool FormatDefinition::Load() {
     if (!BuildTree(parserSection ? parserSection : root, *rootParser, 0)) return false;
     if (!ExpandedTreeMeasure().Fits(*rootParser)) {
       if (callBack) {
-        callBack->OnMessage(kKindError, "The parser tree is too large: with its substitutes "
-                                        "expanded it has more than " +
-                                            std::to_string(kMaxExpandedNodes) + " nodes or " +
-                                            std::to_string(kMaxExpandedDepth) + " levels");
+        callBack->OnMessage(kKindError,
+                            "The parser tree is too large: with its substitutes "
+                            "expanded it has more than " +
+                                std::to_string(kMaxExpandedNodes) + " nodes or " +
+                                std::to_string(kMaxExpandedDepth) + " levels");
       }
       return false;
     }
@@ -224,10 +224,8 @@ bool FormatDefinition::Load() {
 bool FormatDefinition::ReadDescription(const XmlNode& root) {
   AppendElementNames(root, "/format/description/units/metric/*", description.metricUnits);
   AppendElementNames(root, "/format/description/units/angular/*", description.angularUnits);
-  AppendElementNames(root, "/format/description/units/temperature/*",
-                     description.temperatureUnits);
-  AppendElementNames(root, "/format/description/units/pressure/*",
-                     description.pressureUnits);
+  AppendElementNames(root, "/format/description/units/temperature/*", description.temperatureUnits);
+  AppendElementNames(root, "/format/description/units/pressure/*", description.pressureUnits);
   for (const XmlNode& variable : root.SelectNodes("/format/description/VARS/variable")) {
     const std::optional<std::string> id = variable.GetAttribute(Keyword(kKwId));
     if (!id) continue;

@@ -188,8 +188,7 @@ std::unique_ptr<LiteralParser> FormatDefinition::CreateLiteral(const XmlNode& el
                                          AttributeOrEmpty(element, "value"), hex, readOnly);
 }
 
-std::unique_ptr<ElementParser> FormatDefinition::CreateElement(const XmlNode& element,
-                                                               int depth) {
+std::unique_ptr<ElementParser> FormatDefinition::CreateElement(const XmlNode& element, int depth) {
   std::string id = AttributeOrEmpty(element, "id");
   elementIds.insert(id);
   auto field =
@@ -228,8 +227,7 @@ std::unique_ptr<Parser> FormatDefinition::CreateAssign(const XmlNode& element) {
                                         AttributeOrEmpty(element, Keyword(kKwValue)));
 }
 
-std::unique_ptr<CompoundParser> FormatDefinition::CreateGroup(const XmlNode& element,
-                                                              int depth) {
+std::unique_ptr<CompoundParser> FormatDefinition::CreateGroup(const XmlNode& element, int depth) {
   std::string id = AttributeOrEmpty(element, "id");
   const bool repeatedNode = AttributeIs(element, Keyword(kKwRepeatedNode), "true");
   if (repeatedNode) repeatedGroupIds.insert(id);

@@ -14,7 +14,8 @@ namespace {
 
 // Sets an attribute of the document's root element; false when there is no
 // root or the document refuses the value.
-bool SetRootAttribute(const XmlDocument& document, const char* attribute, const std::string& value) {
+bool SetRootAttribute(const XmlDocument& document, const char* attribute,
+                      const std::string& value) {
   try {
     if (!document) return false;
     XmlNode root = document.DocumentElement();

@@ -77,7 +77,8 @@ GroupDefinition::~GroupDefinition() {
 ItemDefinition& GroupDefinition::GetItem(int position) const {
   if (position < 0 || static_cast<size_t>(position) >= items.size()) {
     throw std::out_of_range("GroupDefinition::GetItem: position " + std::to_string(position) +
-                            " is outside 0.." + std::to_string(static_cast<long>(items.size()) - 1));
+                            " is outside 0.." +
+                            std::to_string(static_cast<long>(items.size()) - 1));
   }
   return *items[static_cast<size_t>(position)];
 }
@@ -174,10 +175,9 @@ void GroupDefinition::WriteBack() {
     while (i < items.size()) {
       ItemDefinition* item = items[i].get();
       if (auto* field = dynamic_cast<ElementDefinition*>(item)) {
-        LiteralDefinition* terminator =
-            (field->Width() <= 0 && i + 1 < items.size())
-                ? dynamic_cast<LiteralDefinition*>(items[i + 1].get())
-                : nullptr;
+        LiteralDefinition* terminator = (field->Width() <= 0 && i + 1 < items.size())
+                                            ? dynamic_cast<LiteralDefinition*>(items[i + 1].get())
+                                            : nullptr;
         if (terminator) {
           XmlNode wrapper = groupElement.AppendElement("terminated");
           WriteElement(wrapper, *field);

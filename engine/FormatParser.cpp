@@ -53,7 +53,8 @@ bool FormatParser::IsNumber(const std::string& text, bool allowMinus) {
       counted = 0;
       ++i;
       continue;
-    } else if (!localeSeparator.empty() && text.compare(i, localeSeparator.size(), localeSeparator) == 0) {
+    } else if (!localeSeparator.empty() &&
+               text.compare(i, localeSeparator.size(), localeSeparator) == 0) {
       if (separator || exponent) return false;
       separator = true;
       i += localeSeparator.size();

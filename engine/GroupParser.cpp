@@ -36,7 +36,7 @@ bool GroupParser::Write(TParserParam& param) {
       if (written) {
         const int32_t before = param.writtenCount++;
         param.Progress(static_cast<unsigned long>(param.totalCount),
-                                   static_cast<unsigned long>(before));
+                       static_cast<unsigned long>(before));
       }
     }
     param.currentNode = std::move(parent);

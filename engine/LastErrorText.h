@@ -39,7 +39,9 @@ class LastErrorText {
   friend bool operator==(const LastErrorText& a, const std::string& b) { return a.str() == b; }
   friend bool operator==(const std::string& a, const LastErrorText& b) { return a == b.str(); }
   friend bool operator==(const LastErrorText& a, const char* b) { return a.str() == b; }
-  friend std::ostream& operator<<(std::ostream& os, const LastErrorText& e) { return os << e.str(); }
+  friend std::ostream& operator<<(std::ostream& os, const LastErrorText& e) {
+    return os << e.str();
+  }
 
  private:
   void Format() const;

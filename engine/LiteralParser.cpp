@@ -30,8 +30,8 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
   DataFile& file = param.file;
   const uint32_t start = file.Position();
   const uint64_t end = static_cast<uint64_t>(start) + literal.size();
-  const bool matches = end <= file.Length() &&
-                       std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
+  const bool matches =
+      end <= file.Length() && std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
   if (!matches) {
     param.lastError.SetLiteralNotFound(start, literal);
     if (param.observer) {

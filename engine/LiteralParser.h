@@ -12,8 +12,8 @@ namespace compoundparser {
 class LiteralParser : public Parser {
  public:
   // `text` is decoded pair by pair when `hex` is set.
-  LiteralParser(const std::string& text, std::string elementName, std::string elementText,
-                bool hex, bool readOnly);
+  LiteralParser(const std::string& text, std::string elementName, std::string elementText, bool hex,
+                bool readOnly);
 
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;

@@ -47,14 +47,16 @@ void FormatInto(std::string& out, const std::string& format, va_list args) {
         out.append(digits, end);
         break;
       case 'u':
-        end = isLong ? std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned long)).ptr
-                     : std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned)).ptr;
+        end = isLong
+                  ? std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned long)).ptr
+                  : std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned)).ptr;
         out.append(digits, end);
         break;
       case 'x':
-        end = isLong
-                  ? std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned long), 16).ptr
-                  : std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned), 16).ptr;
+        end =
+            isLong
+                ? std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned long), 16).ptr
+                : std::to_chars(digits, digits + sizeof digits, va_arg(args, unsigned), 16).ptr;
         out.append(digits, end);
         break;
       case 's':

@@ -75,8 +75,8 @@ std::string FormatFixed(double value, int precision) {
   if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   std::string out(330 + static_cast<size_t>(precision), '\0');
-  auto result = std::to_chars(out.data(), out.data() + out.size(), value,
-                              std::chars_format::fixed, precision);
+  auto result = std::to_chars(out.data(), out.data() + out.size(), value, std::chars_format::fixed,
+                              precision);
   out.resize(static_cast<size_t>(result.ptr - out.data()));
   return out;
 }

@@ -15,8 +15,7 @@ bool RadioParser::Read(TParserParam& param, unsigned long available) {
     param.observer->OnFailure(param, *this, FailureKind::kNoAlternative, param.file.Position(),
                               static_cast<uint32_t>(children.size()), {});
   }
-  param.Message(kKindDetail,
-                            FormatMessageText(kMsgRadioNoElements, param.file.Position()));
+  param.Message(kKindDetail, FormatMessageText(kMsgRadioNoElements, param.file.Position()));
   return false;
 }
 

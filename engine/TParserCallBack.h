@@ -8,9 +8,9 @@ namespace compoundparser {
 
 // Message kinds passed to OnMessage.
 enum MessageKind : int {
-  kKindWarning = 3,   // routine trouble, the run may go on
-  kKindError = 4,     // a failure of the engine, the loader or the catalogue
-  kKindDetail = 6,    // detail of a failed alternative or field
+  kKindWarning = 3,     // routine trouble, the run may go on
+  kKindError = 4,       // a failure of the engine, the loader or the catalogue
+  kKindDetail = 6,      // detail of a failed alternative or field
   kKindFileError = 50,  // the system's text for a file error during export
 };
 

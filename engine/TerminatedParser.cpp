@@ -16,7 +16,8 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   DataFile& file = param.file;
   const uint32_t start = file.Position();
   uint32_t width = static_cast<uint32_t>(available);
-  if (maxWidth > 0 && static_cast<uint32_t>(maxWidth) < width) width = static_cast<uint32_t>(maxWidth);
+  if (maxWidth > 0 && static_cast<uint32_t>(maxWidth) < width)
+    width = static_cast<uint32_t>(maxWidth);
 
   Parser& terminator = *children[1];
   uint32_t terminatorStart = start;

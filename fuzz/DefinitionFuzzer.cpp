@@ -1,4 +1,5 @@
-// libFuzzer entry point: format definitions loaded from arbitrary bytes, then run over a fixed data file.
+// libFuzzer entry point: format definitions loaded from arbitrary bytes, then run over a fixed data
+// file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -48,8 +48,8 @@ class WorkFolder {
  public:
   WorkFolder() {
     std::error_code error;
-    fs::path base = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm")
-                                                        : fs::temp_directory_path(error);
+    fs::path base =
+        fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path(error);
     std::string pattern = (base / "cp-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
       std::perror("mkdtemp");
@@ -192,8 +192,9 @@ std::string CheckSavedDefinition(const std::string& fileName, const std::vector<
     const int expected = (*groupItems)[static_cast<size_t>(i)];
     if (reloaded.GetGroup(i).NumItems() != expected) {
       return "group " + std::to_string(i) + " of the saved definition has " +
-             std::to_string(reloaded.GetGroup(i).NumItems()) + " items after reloading instead of " +
-             std::to_string(expected) + "\n" + ReadFile(fileName);
+             std::to_string(reloaded.GetGroup(i).NumItems()) +
+             " items after reloading instead of " + std::to_string(expected) + "\n" +
+             ReadFile(fileName);
     }
   }
   return "";
@@ -202,7 +203,8 @@ std::string CheckSavedDefinition(const std::string& fileName, const std::vector<
 // Returns the number of items of each group of `definition`.
 std::vector<int> ItemCounts(FormatDefinition& definition) {
   std::vector<int> counts;
-  for (int i = 0; i < definition.NumGroups(); ++i) counts.push_back(definition.GetGroup(i).NumItems());
+  for (int i = 0; i < definition.NumGroups(); ++i)
+    counts.push_back(definition.GetGroup(i).NumItems());
   return counts;
 }
 
@@ -317,8 +319,8 @@ std::string ApplyEdit(FormatDefinition& definition, ByteReader& reader, bool exa
 std::vector<std::string> BundledDefinitionFiles() {
   std::vector<std::string> files;
   std::error_code error;
-  for (fs::directory_iterator it(fs::path(CP_SOURCE_DIR) / "Formats", error), end; !error && it != end;
-       it.increment(error)) {
+  for (fs::directory_iterator it(fs::path(CP_SOURCE_DIR) / "Formats", error), end;
+       !error && it != end; it.increment(error)) {
     if (it->path().extension() == ".xml") files.push_back(it->path().string());
   }
   std::sort(files.begin(), files.end());
@@ -328,7 +330,9 @@ std::vector<std::string> BundledDefinitionFiles() {
   return files;
 }
 
-std::string DefinitionTargetDataFile() { return std::string(CP_SOURCE_DIR) + "/fuzz/data/sample.txt"; }
+std::string DefinitionTargetDataFile() {
+  return std::string(CP_SOURCE_DIR) + "/fuzz/data/sample.txt";
+}
 
 std::string RunDefinitionInput(std::string_view input) {
   const std::string file = Work().File("definition.xml");

@@ -32,7 +32,8 @@ bool AtomicFile::Open(const std::string& target, int& systemCode) {
   Abort();
   target_ = ResolveTarget(target);
   const size_t slash = target_.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
   std::string pattern = folder + ".~" + target_.substr(slash + 1) + ".XXXXXX";
   fd_ = mkstemp(pattern.data());
   if (fd_ < 0) {

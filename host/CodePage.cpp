@@ -8,8 +8,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "host/HostError.h"
@@ -210,9 +210,9 @@ size_t InvalidUtf8Offset(std::string_view text) {
 void CheckUtf8(std::string_view text) {
   const size_t bad = InvalidUtf8Offset(text);
   if (bad != std::string_view::npos) {
-    throw XmlError(kXmlErrorInvalidArg,
-                   "Byte " + HexByte(static_cast<unsigned char>(text[bad])) + " at offset " +
-                       std::to_string(bad) + " is not valid UTF-8");
+    throw XmlError(kXmlErrorInvalidArg, "Byte " + HexByte(static_cast<unsigned char>(text[bad])) +
+                                            " at offset " + std::to_string(bad) +
+                                            " is not valid UTF-8");
   }
 }
 

@@ -43,9 +43,7 @@ class DataFile {
   const std::string& FileName() const { return fileName_; }
 
   uint32_t Position() const { return position_; }
-  uint32_t Length() const {
-    return export_ ? static_cast<uint32_t>(bytes_.size()) : viewLength_;
-  }
+  uint32_t Length() const { return export_ ? static_cast<uint32_t>(bytes_.size()) : viewLength_; }
   // Sets the position to an absolute offset (may lie past the end).
   void Seek(uint32_t position);
   // Cuts (or extends with zero bytes) the file to `length` and puts the
@@ -77,8 +75,8 @@ class DataFile {
   std::string bytes_;
   std::string fileName_;
   uint32_t position_ = 0;
-  int fd_ = -1;          // export: the file being written
-  uint32_t flushed_ = 0;  // export: bytes already on disk and unchanged since
+  int fd_ = -1;              // export: the file being written
+  uint32_t flushed_ = 0;     // export: bytes already on disk and unchanged since
   uint32_t diskLength_ = 0;  // export: the length of the file on disk
   bool open_ = false;
   bool export_ = false;

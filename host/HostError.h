@@ -12,12 +12,12 @@
 namespace compoundparser {
 
 // Result codes carried by XmlError.
-constexpr uint32_t kXmlErrorPointer = 0x80004003u;   // missing object
-constexpr uint32_t kXmlErrorFail = 0x80004005u;      // unspecified failure
+constexpr uint32_t kXmlErrorPointer = 0x80004003u;     // missing object
+constexpr uint32_t kXmlErrorFail = 0x80004005u;        // unspecified failure
 constexpr uint32_t kXmlErrorInvalidArg = 0x80070057u;  // invalid name or query
-constexpr uint32_t kXmlErrorAccess = 0x80070005u;    // file could not be written
-constexpr uint32_t kXmlErrorParse = 0xC00CE500u;     // document is not well formed
-constexpr uint32_t kXmlErrorNotFound = 0x800C0005u;  // file to load does not exist
+constexpr uint32_t kXmlErrorAccess = 0x80070005u;      // file could not be written
+constexpr uint32_t kXmlErrorParse = 0xC00CE500u;       // document is not well formed
+constexpr uint32_t kXmlErrorNotFound = 0x800C0005u;    // file to load does not exist
 
 class XmlError : public std::runtime_error {
  public:

@@ -124,8 +124,8 @@ std::string UserFolder(const std::string& subFolder) {
         const passwd* entry = getpwuid(getuid());
         if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
       }
-      folder = WithSeparator(home.empty() ? std::string(".") : home) +
-               ".local/share/compoundparser/";
+      folder =
+          WithSeparator(home.empty() ? std::string(".") : home) + ".local/share/compoundparser/";
     }
   }
   if (!subFolder.empty()) folder = WithSeparator(folder + subFolder);

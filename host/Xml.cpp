@@ -79,7 +79,8 @@ struct NameBytes {
   bool inside[256] = {};
   NameBytes() {
     for (int c = 0; c < 256; ++c) {
-      start[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+      start[c] =
+          (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
       inside[c] = start[c] || (c >= '0' && c <= '9') || c == '-' || c == '.';
     }
   }
@@ -292,8 +293,8 @@ bool ToUtf8(std::string_view bytes, std::string& utf8, std::string_view& view, b
   size_t at = 0;
   const std::string encoding = DeclaredEncoding(bytes, at);
   const std::string key = UpperKey(encoding);
-  if (encoding.empty() || key == "UTF8" || key == "UTF16" || key == "UTF32" ||
-      key == "USASCII" || key == "ASCII") {
+  if (encoding.empty() || key == "UTF8" || key == "UTF16" || key == "UTF32" || key == "USASCII" ||
+      key == "ASCII") {
     view = bytes;
     return true;
   }
@@ -352,10 +353,12 @@ class WellFormedScan {
         } else if (Match(i, "<!")) {
           i = SkipDoctype(i + 2);
         } else if (Match(i, "<?")) {
-          const bool declaration = Match(i, "<?xml") && i + 5 < t_.size() &&
-                                   (IsXmlSpace(static_cast<unsigned char>(t_[i + 5])) || t_[i + 5] == '?');
+          const bool declaration =
+              Match(i, "<?xml") && i + 5 < t_.size() &&
+              (IsXmlSpace(static_cast<unsigned char>(t_[i + 5])) || t_[i + 5] == '?');
           if (declaration && i != 0) {
-            return Fail(problem, i, "The XML declaration is allowed only at the start of the document");
+            return Fail(problem, i,
+                        "The XML declaration is allowed only at the start of the document");
           }
           const size_t end = Skip(i + 2, "?>");
           // pugixml reads any attributes here, references included, and would
@@ -457,14 +460,16 @@ class WellFormedScan {
         code = code * (hex ? 16 : 10) +
                static_cast<unsigned long>(std::isdigit(static_cast<unsigned char>(d))
                                               ? d - '0'
-                                              : std::tolower(static_cast<unsigned char>(d)) - 'a' + 10);
+                                              : std::tolower(static_cast<unsigned char>(d)) - 'a' +
+                                                    10);
       }
-      valid = valid && (code == 0x9 || code == 0xA || code == 0xD ||
-                        (code >= 0x20 && code <= 0xD7FF) || (code >= 0xE000 && code <= 0xFFFD) ||
-                        (code >= 0x10000 && code <= 0x10FFFF));
+      valid =
+          valid && (code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                    (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF));
       if (!valid) {
-        return Fail(problem, i,
-                    "The character reference '&" + std::string(name) + ";' is not a valid character");
+        return Fail(
+            problem, i,
+            "The character reference '&" + std::string(name) + ";' is not a valid character");
       }
       i = end + 1;
       return true;
@@ -498,7 +503,8 @@ class WellFormedScan {
       if (c == '"' || c == '\'') {
         ++i;
         while (i < t_.size() && t_[i] != c) {
-          if (t_[i] == '<') return Fail(problem, i, "The character '<' is not allowed in an attribute value");
+          if (t_[i] == '<')
+            return Fail(problem, i, "The character '<' is not allowed in an attribute value");
           if (t_[i] == '&') {
             if (!Reference(i, problem)) return false;
             continue;
@@ -531,9 +537,10 @@ bool TopLevelIsSound(const pugi::xml_document& doc, LoadProblem& problem) {
     if (elements > 1 || text || lateDeclaration) {
       problem.code = kXmlErrorParse;
       problem.offset = static_cast<size_t>(std::max<ptrdiff_t>(child.offset_debug(), 0));
-      problem.reason = text              ? "Text is not allowed at the top level of the document"
-                       : lateDeclaration ? "The XML declaration is allowed only at the start of the document"
-                                         : "Only one top level element is allowed";
+      problem.reason = text ? "Text is not allowed at the top level of the document"
+                       : lateDeclaration
+                           ? "The XML declaration is allowed only at the start of the document"
+                           : "Only one top level element is allowed";
       return false;
     }
   }
@@ -635,15 +642,23 @@ void XmlNode::Check() const {
 int XmlNode::Type() const {
   if (node_ == nullptr) return kXmlNull;
   switch (ToPugi(node_).type()) {
-    case pugi::node_element: return kXmlElement;
-    case pugi::node_pcdata: return kXmlText;
-    case pugi::node_cdata: return kXmlCData;
+    case pugi::node_element:
+      return kXmlElement;
+    case pugi::node_pcdata:
+      return kXmlText;
+    case pugi::node_cdata:
+      return kXmlCData;
     case pugi::node_pi:
-    case pugi::node_declaration: return kXmlProcessingInstruction;
-    case pugi::node_comment: return kXmlComment;
-    case pugi::node_document: return kXmlDocumentNode;
-    case pugi::node_doctype: return kXmlDocType;
-    default: return kXmlNull;
+    case pugi::node_declaration:
+      return kXmlProcessingInstruction;
+    case pugi::node_comment:
+      return kXmlComment;
+    case pugi::node_document:
+      return kXmlDocumentNode;
+    case pugi::node_doctype:
+      return kXmlDocType;
+    default:
+      return kXmlNull;
   }
 }
 
@@ -651,10 +666,14 @@ std::string XmlNode::Name() const {
   Check();
   const pugi::xml_node node = ToPugi(node_);
   switch (node.type()) {
-    case pugi::node_pcdata: return "#text";
-    case pugi::node_cdata: return "#cdata-section";
-    case pugi::node_comment: return "#comment";
-    case pugi::node_document: return "#document";
+    case pugi::node_pcdata:
+      return "#text";
+    case pugi::node_cdata:
+      return "#cdata-section";
+    case pugi::node_comment:
+      return "#comment";
+    case pugi::node_document:
+      return "#document";
     case pugi::node_doctype: {
       const std::string value = node.value();
       size_t start = 0;
@@ -666,7 +685,8 @@ std::string XmlNode::Name() const {
       }
       return Narrow(value.substr(start, end - start).c_str());
     }
-    default: return Narrow(node.name());
+    default:
+      return Narrow(node.name());
   }
 }
 
@@ -704,13 +724,13 @@ void XmlNode::SetValue(std::string_view value) {
   Check();
   pugi::xml_node node = ToPugi(node_);
   if (!IsTextLike(node.type())) {
-    throw XmlError(kXmlErrorFail, "Only text, CDATA, comment and processing instruction nodes have a value");
+    throw XmlError(kXmlErrorFail,
+                   "Only text, CDATA, comment and processing instruction nodes have a value");
   }
   const Utf8In text(value);
   CheckText(text.View());
-  if (node.type() == pugi::node_comment &&
-      (text.View().find("--") != std::string_view::npos ||
-       (!text.View().empty() && text.View().back() == '-'))) {
+  if (node.type() == pugi::node_comment && (text.View().find("--") != std::string_view::npos ||
+                                            (!text.View().empty() && text.View().back() == '-'))) {
     throw XmlError(kXmlErrorInvalidArg, "A comment cannot hold \"--\" or end with '-'");
   }
   if (node.type() == pugi::node_cdata && text.View().find("]]>") != std::string_view::npos) {
@@ -857,9 +877,9 @@ XmlNode XmlNode::AppendProcessingInstruction(std::string_view target, std::strin
     return key;
   }();
   if (lowered == "xml") {
-    if (utf8Target.View() != "xml" || parent.type() != pugi::node_document || parent.first_child()) {
-      throw XmlError(kXmlErrorFail,
-                     "The XML declaration must be the first child of the document");
+    if (utf8Target.View() != "xml" || parent.type() != pugi::node_document ||
+        parent.first_child()) {
+      throw XmlError(kXmlErrorFail, "The XML declaration must be the first child of the document");
     }
     const Utf8In utf8Data(data);
     std::vector<std::pair<std::string, std::string>> attributes;
@@ -868,7 +888,8 @@ XmlNode XmlNode::AppendProcessingInstruction(std::string_view target, std::strin
     }
     pugi::xml_node declaration = parent.append_child(pugi::node_declaration);
     if (!declaration) throw XmlError(kXmlErrorFail, "Cannot append the declaration");
-    for (const auto& a : attributes) declaration.append_attribute(a.first.c_str()) = a.second.c_str();
+    for (const auto& a : attributes)
+      declaration.append_attribute(a.first.c_str()) = a.second.c_str();
     return XmlNode(doc_, declaration.internal_object());
   }
   pugi::xml_node child = parent.append_child(pugi::node_pi);
@@ -1051,7 +1072,6 @@ struct XmlQuery::Compiled {
   std::string error;
 };
 
-
 XmlQuery::XmlQuery(const std::string& query) : text_(query), compiled_(new Compiled) {
   try {
     const Utf8In utf8(query);
@@ -1095,7 +1115,8 @@ size_t XmlQuery::Count(const XmlNode& context) const {
   context.Check();
   if (!compiled_->query) throw XmlError(kXmlErrorInvalidArg, compiled_->error);
   try {
-    return compiled_->query->evaluate_node_set(pugi::xml_node(static_cast<NodeStruct*>(context.node_)))
+    return compiled_->query
+        ->evaluate_node_set(pugi::xml_node(static_cast<NodeStruct*>(context.node_)))
         .size();
   } catch (const pugi::xpath_exception& e) {
     throw XmlError(kXmlErrorInvalidArg, "Query '" + text_ + "' does not select nodes: " + e.what());
@@ -1106,8 +1127,8 @@ std::vector<XmlNode> XmlQuery::Select(const XmlNode& context) const {
   context.Check();
   if (!compiled_->query) throw XmlError(kXmlErrorInvalidArg, compiled_->error);
   try {
-    pugi::xpath_node_set set =
-        compiled_->query->evaluate_node_set(pugi::xml_node(static_cast<NodeStruct*>(context.node_)));
+    pugi::xpath_node_set set = compiled_->query->evaluate_node_set(
+        pugi::xml_node(static_cast<NodeStruct*>(context.node_)));
     set.sort();
     std::vector<XmlNode> nodes;
     nodes.reserve(set.size());
@@ -1141,7 +1162,8 @@ bool XmlDocument::Load(const std::string& fileName) {
   } else {
     // One allocation of the file's size; a file that grows meanwhile is read on.
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.resize(static_cast<size_t>(info.st_size));
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+      bytes.resize(static_cast<size_t>(info.st_size));
     size_t have = 0;
     for (;;) {
       if (have == bytes.size()) bytes.resize(have + 65536);
@@ -1186,7 +1208,8 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
       data_->doc.load_buffer(utf8.data(), utf8.size(), kParseFlags, pugi::encoding_utf8);
   if (!result) {
     problem.reason = result.description();
-    problem.offset = std::min(static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0)), utf8.size());
+    problem.offset =
+        std::min(static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0)), utf8.size());
     if (result.status == pugi::status_end_element_mismatch &&
         utf8.find('<', problem.offset) == std::string::npos) {
       problem.reason = "The document ends before every element is closed";
@@ -1207,7 +1230,8 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
     if (scan.Run(problem) && TopLevelIsSound(data_->doc, problem)) {
       if (utf8.size() <= kMaxLineTableBytes) {
         data_->lineStarts.push_back(0);
-        for (size_t at = utf8.find('\n'); at != std::string_view::npos; at = utf8.find('\n', at + 1)) {
+        for (size_t at = utf8.find('\n'); at != std::string_view::npos;
+             at = utf8.find('\n', at + 1)) {
           data_->lineStarts.push_back(at + 1);
         }
       }
@@ -1252,9 +1276,9 @@ void XmlDocument::Save(const std::string& fileName) const {
   const int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
     const int error = errno;
-    throw XmlError(error == EACCES || error == EPERM || error == EROFS ? kXmlErrorAccess
-                                                                       : kXmlErrorFail,
-                   "Cannot write '" + fileName + "': " + SystemErrorText(error));
+    throw XmlError(
+        error == EACCES || error == EPERM || error == EROFS ? kXmlErrorAccess : kXmlErrorFail,
+        "Cannot write '" + fileName + "': " + SystemErrorText(error));
   }
   // The text goes to the file in blocks as pugixml produces it, so a large
   // document is never held twice.
@@ -1273,9 +1297,9 @@ void XmlDocument::SaveReplacing(const std::string& fileName) const {
   AtomicFile file;
   int code = 0;
   if (fileName.empty() || !file.Open(fileName, code)) {
-    throw XmlError(code == EACCES || code == EPERM || code == EROFS ? kXmlErrorAccess
-                                                                   : kXmlErrorFail,
-                   "Cannot write '" + fileName + "': " + SystemErrorText(code));
+    throw XmlError(
+        code == EACCES || code == EPERM || code == EROFS ? kXmlErrorAccess : kXmlErrorFail,
+        "Cannot write '" + fileName + "': " + SystemErrorText(code));
   }
   // The writer keeps the first failure instead of throwing through pugixml.
   struct Writer : pugi::xml_writer {
@@ -1345,7 +1369,8 @@ void XmlDocument::AdoptGeneratedText(char* text, size_t size, bool restoreEmptyT
   }
   if (!restoreEmptyTexts) return;
   pugi::xml_node root = data_->doc.document_element();
-  pugi::xml_node skip = root.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; });
+  pugi::xml_node skip =
+      root.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; });
   // Depth-first walk without recursion.
   pugi::xml_node node = root.first_child();
   while (node && node != root) {
