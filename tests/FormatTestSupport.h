@@ -1,0 +1,133 @@
+// Data files read through the bundled definitions: one helper imports a file, checks values
+// of the document, and proves the round trip both ways an export can start (from the document
+// held in memory, and from the document saved and loaded again).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "data/InstrumentData.h"
+#include "definitions/FormatDefinition.h"
+#include "tests/EngineTestSupport.h"
+#include "tests/TestFiles.h"
+
+namespace compoundparser::testing {
+
+inline const std::string kFormatsDir = std::string(CP_SOURCE_DIR) + "/Formats/";
+inline const std::string kOwnFormatsDir = std::string(CP_TEST_DATA_DIR) + "/formats/";
+inline const std::string kSamplesDir = std::string(CP_SHARED_DIR) + "/samples/";
+
+// Skips the running test when the shared samples folder (beside the source tree) is absent.
+#define CP_REQUIRE_SHARED_SAMPLES()                                                            \
+  do {                                                                                         \
+    if (!std::filesystem::is_directory(::compoundparser::testing::kSamplesDir))                \
+      GTEST_SKIP() << "shared samples not found at " << ::compoundparser::testing::kSamplesDir \
+                   << " (they sit beside the source tree in CI)";                              \
+  } while (0)
+
+// A bundled definition, loaded.
+inline std::unique_ptr<FormatDefinition> Bundled(const std::string& file,
+                                                 RecordingCallBack& recorder) {
+  auto definition = std::make_unique<FormatDefinition>(kFormatsDir + file, &recorder);
+  EXPECT_TRUE(definition->Load()) << file << "\n" << recorder.Lines();
+  return definition;
+}
+
+// Checks one "query#count" (nodes selected) or "query=text" (text of the first node) below
+// /data of the document; the later of '#' and '=' splits.
+inline void CheckDocument(const XmlDocument& document, const std::string& check) {
+  const size_t hash = check.rfind('#');
+  const size_t equals = check.rfind('=');
+  const bool counts = hash != std::string::npos && (equals == std::string::npos || hash > equals);
+  const size_t split = counts ? hash : equals;
+  const std::string query = "/data/" + check.substr(0, split);
+  const std::string expected = check.substr(split + 1);
+  const XmlNode root = document.AsNode();
+  if (counts) {
+    EXPECT_EQ(std::to_string(root.SelectNodes(query).size()), expected) << query;
+  } else {
+    const XmlNode node = root.SelectSingleNode(query);
+    EXPECT_EQ(node ? node.Text() : "<none>", expected) << query;
+  }
+}
+
+// Checks every '|'-separated check of `checks` (see CheckDocument).
+inline void CheckAll(const XmlDocument& document, const std::string& checks) {
+  for (size_t at = 0; at <= checks.size();) {
+    const size_t end = std::min(checks.find('|', at), checks.size());
+    if (end > at) CheckDocument(document, checks.substr(at, end - at));
+    at = end + 1;
+  }
+}
+
+// One data file read through one bundled definition.
+struct FormatCase {
+  const char* definition;
+  const char* file;      // with a folder: below ../shared/samples/, else below tests/data/formats/
+  const char* exported;  // expected export: nullptr for the file itself, else a file beside it
+  const char* errors;    // the error messages (kind 4) that the import gives, one per line
+  const char* checks;    // as CheckAll() takes them
+};
+
+// Returns the full name of the file of `c`.
+inline std::string CaseInput(const FormatCase& c) {
+  const bool shared = std::string(c.file).find('/') != std::string::npos;
+  return (shared ? kSamplesDir : kOwnFormatsDir) + c.file;
+}
+
+// Imports the file of `c`, checks the document, then exports it twice: from the document in
+// memory and from the document saved and loaded again. Both must give the expected bytes.
+inline void ImportAndExport(const FormatCase& c) {
+  SCOPED_TRACE(std::string(c.definition) + " " + c.file);
+  const std::string input = CaseInput(c);
+  RecordingCallBack recorder;
+  auto definition = Bundled(c.definition, recorder);
+  TempFolder folder;
+  const std::string saved = folder.Path("saved.xml");
+  std::string inMemory;
+  {
+    InstrumentData data(*definition, &recorder);
+    ASSERT_TRUE(data.ParseRead(input, *definition)) << recorder.Lines(kKindError);
+    EXPECT_EQ(recorder.Lines(kKindError), c.errors);
+    CheckAll(data.GetDocument(), c.checks);
+    ASSERT_TRUE(data.SaveXml(saved));
+    ASSERT_TRUE(data.ParseWrite(folder.Path("memory.out"), *definition))
+        << recorder.Lines(kKindError);
+  }
+  inMemory = ReadFile(folder.Path("memory.out"));
+  const std::string expected =
+      c.exported ? ReadFile(std::filesystem::path(input).parent_path() / c.exported)
+                 : ReadFile(input);
+  EXPECT_EQ(inMemory, expected) << "export of the imported document";
+
+  RecordingCallBack again;
+  auto fresh = Bundled(c.definition, again);
+  InstrumentData reloaded(*fresh, &again);
+  ASSERT_TRUE(reloaded.LoadXml(saved));
+  ASSERT_TRUE(reloaded.ParseWrite(folder.Path("reloaded.out"), *fresh)) << again.Lines(kKindError);
+  reloaded.file.Close();
+  EXPECT_EQ(ReadFile(folder.Path("reloaded.out")), inMemory)
+      << "export of the saved and reloaded document";
+}
+
+// Imports `input` through `from` and exports it through `to`; returns the bytes written, or
+// "<fail>" and the error messages.
+inline std::string Converted(const std::string& from, const std::string& input,
+                             const std::string& to) {
+  RecordingCallBack recorder;
+  auto source = Bundled(from, recorder);
+  auto target = Bundled(to, recorder);
+  TempFolder folder;
+  InstrumentData data(*source, &recorder);
+  if (!data.ParseRead(input, *source)) return "<fail> " + recorder.Lines(kKindError);
+  if (!data.ParseWrite(folder.Path("convert.out"), *target))
+    return "<fail> " + recorder.Lines(kKindError);
+  data.file.Close();
+  return ReadFile(folder.Path("convert.out"));
+}
+
+}  // namespace compoundparser::testing
