@@ -55,11 +55,15 @@ const FormatCase kOwn[] = {
      "Record/Point[PointNumber='20']/TrailingBlanks=             |"
      "Record/Point[PointNumber='21']/TrailingBlanks#0|EndOfText=ETX|Checksum=58903|"
      "Record[Blank='after ETX']#2|Record[Blank='true']#1|DataFile/LineEnd=CRLF"},
-    // A header longer than 46 columns: the codes are its last six characters.
+    // A header longer than 46 columns: the codes are its last six characters. The DU note
+    // after it makes the feet US survey feet.
     {kSdr, "sdr33_long_header.sdr", nullptr, "",
      "Record/Units/HeaderText=SDR33 V04-04.02     00002024-06-03 10:11:12 |"
      "Record/Units/Version#0|Record/Units/AngularUnit=Degrees|Record/Units/LinearUnit=Feet|"
-     "Record/Point/Code=CP"},
+     "Record/Units[RecordType='13']/DerivationCode=DU|"
+     "Record/Units[RecordType='13']/LinearUnit=USFeet|"
+     "Record/Units[RecordType='13']/Text=:US Feet:|"
+     "Record/Units[RecordType='13']/Trimmed=Text|Record/Comment#0|Record/Point/Code=CP"},
     // Byte order mark, CR line ends, trailing blanks cut (inside a field and whole fields), a
     // line of blanks, a blank line, no final line end.
     {kSdr, "sdr33_trimmed.sdr", nullptr, "",
