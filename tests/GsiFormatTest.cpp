@@ -63,6 +63,10 @@ const FormatCase kOwn[] = {
      "Record/Point#2|Record[1]/Point/PointNumber=9001|Record[1]/Point/Easting=698460.332|"
      "Record[1]/Point/Northing=173419.641|Record[1]/Point/OrthoHeight=-0.092|"
      "Record[1]/Point/NoFinalBlank=true|DataFile/LineEnd=LF"},
+    // Two blanks after the last word of a line.
+    {"LeicaGSI16.xml", "gsi16_final_blanks.gsi", nullptr, "",
+     "Record/Point#2|Record[1]/Point/FinalBlanks=2|Record[2]/Point/FinalBlanks#0|"
+     "Record[1]/Point/NoFinalBlank#0"},
     // A user format mask: two information characters, two blanks before 88.
     {"LeicaGSI16.xml", "gsi16_user_mask.gsi", nullptr, "",
      "Record/Station#1|Record/Observation#1|Record[1]/Station/StationHeight=200.000|"
