@@ -58,6 +58,8 @@ const FormatCase kOwn[] = {
     {"PNEZDComma.xml", "pnezd_mixed_eol.csv", "pnezd_mixed_eol.expected", "",
      "Point#2|Point[1]/PointNumber=P1|Point[1]/Code=A|Point[2]/PointNumber=P2|"
      "DataFile/LineEnd=CRLF"},
+    {"PNEZDSpace.xml", "pnezd_mixed_eol.txt", "pnezd_mixed_eol_txt.expected", "",
+     "Point#2|Point[1]/PointNumber=P1|Point[1]/Code=A|Point[2]/Easting=5"},
     // An empty line between points is kept, and written after the last point.
     {"PNEZDComma.xml", "pnezd_blank_line.csv", "pnezd_blank_line.expected", "",
      "Point#2|Record[Blank]#1|Point[2]/Code=TREE, OAK"},
