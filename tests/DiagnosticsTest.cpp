@@ -59,7 +59,7 @@ const std::tuple<const char*, const char*, const char*, FailureKind, const char*
          "expected more on this line for element[Easting], found a line end after \"1100.000\"",
          "element[Easting]", "group[Point]/radio/terminated/element[Easting]", "id=\"Easting\""},
         {"LeicaGSI8.xml", "line-too-long.gsi", "2:16", FailureKind::kLiteralNotFound,
-         "expected \" \", found \"2\"", "literal", "group[Word]/literal", "<literal"},
+         "expected \" \", found \"2\"", "literal", "repeat/radio/multi/literal", "<literal"},
 };
 
 TEST(DiagnosticsImport, NamesLineColumnExpectationAndNodeWithoutChangingTheResult) {
