@@ -204,9 +204,10 @@ TEST(SdrFormat, SharedSamplePointsConvertToPointLists) {
             "1,19.914,9.217,0.975,SOGLIA NORD\n2,-2.161,1.421,0.946,SOGLIA SUD\n"
             "3,11.870,18.789,1.659,CP12\n");
   EXPECT_EQ(std::count(polar.begin(), polar.end(), '\n'), 33);
-  // Focus 6 writes east first (header column 45 is 2); STX and ETX frame the points too.
+  // Focus 6 writes east first (header column 45 is 2); STX and ETX frame the points too, the
+  // STX on a line of its own as in the file.
   EXPECT_EQ(Converted(kSdr, kSamplesDir + "sokkia_sdr33/focus6_1.sdr", "PNEZDComma.xml"),
-            "\x02"
+            "\x02\n"
             "101,-4.347,-6.794,0.432,\n102,-0.172,-6.773,0.603,\n202,-2.422,4.773,0.044,\n\x03");
 }
 
