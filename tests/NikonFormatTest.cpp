@@ -102,6 +102,14 @@ const FormatCase kOwn[] = {
      "Record[1]/Other/RecordType#0|Record[2]/Blank=true|Record[5]/Point/Northing=100.000|"
      "Record[6]/Other/RecordText=this line is no record|EndOfText=ETX|EndOfFile=SUB CR LF|"
      "DataFile/LineEnd=CRLF"},
+    // CR line ends and 0x1A LF after the last one: no line is read together with the next.
+    {kNikon, "nikon_cr_sub.raw", nullptr, "",
+     "Record#4|Record[3]/Point/Easting=20.000|Record[4]/Observation/Code=P|EndOfFile=SUB LF|"
+     "DataFile/LineEnd=CR|DataFile/NoFinalLineEnd#0"},
+    // 0x1A right after the last record, then CR LF.
+    {kNikon, "nikon_sub_after_last.raw", nullptr, "",
+     "Record#3|Record[3]/Observation/Code=P|EndOfFile=SUB CR LF|DataFile/LineEnd=CRLF|"
+     "DataFile/NoFinalLineEnd=true"},
 };
 
 TEST(NikonFormat, SharedSamplesReadAndExportBack) {

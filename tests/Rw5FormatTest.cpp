@@ -101,6 +101,16 @@ const FormatCase kOwn[] = {
      "Record[5]/Other/RecordType=SS|"
      "Record[5]/Other/RecordText=OP1,FP2,AR1O.0000,ZE90.0000,SD1.000|"
      "Record[6]/Other/RecordType=CF|EndOfFile=SUB LF|DataFile/LineEnd=CRLF"},
+    // A last line without line end, then ETX and 0x1A.
+    {kRw5, "rw5_etx_sub.rw5", nullptr, "",
+     "Record#3|Record[3]/Observation/SlopeDistance=1.000|EndOfText=ETX|EndOfFile=SUB|"
+     "DataFile/LineEnd=LF|DataFile/NoFinalLineEnd=true"},
+    // CR LF, CR and LF lines in one file: each line is one record; export writes the line end
+    // of the last line everywhere.
+    {kRw5, "rw5_mixed.rw5", "rw5_mixed.expected", "",
+     "Record#5|Record[2]/Units/LinearUnit=Meters|Record[3]/Point/OrthoHeight=3.000|"
+     "Record[4]/Observation/ZenithAngle=90.0000|Record[5]/Comment/Text=end|"
+     "DataFile/LineEnd=CRLF"},
 };
 
 TEST(Rw5Format, SharedSamplesReadAndExportBack) {
