@@ -167,11 +167,13 @@ inline bool SavedDocumentKeepsBlankValues(const std::string& definition, const s
 }
 
 // Returns the lines of `text` without their line ends and without the control bytes other than
-// tab (the STX, ETX and 0x1A that a point list writes where the raw file had them), each ended
+// tab (the STX, ETX and 0x1A that a point list writes where the raw file had them) and without a
+// leading byte order mark, each ended
 // by '\n'.
 inline std::string PlainLines(const std::string& text) {
   std::string out;
-  for (const char c : text) {
+  const bool bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  for (const char c : text.substr(bom ? 3 : 0)) {
     if (c == '\r' || c == '\n') {
       if (!out.empty() && out.back() != '\n') out += '\n';
     } else if (c == '\t' || static_cast<unsigned char>(c) >= 0x20) {
