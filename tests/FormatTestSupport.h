@@ -168,8 +168,7 @@ inline bool SavedDocumentKeepsBlankValues(const std::string& definition, const s
 
 // Returns the lines of `text` without their line ends and without the control bytes other than
 // tab (the STX, ETX and 0x1A that a point list writes where the raw file had them) and without a
-// leading byte order mark, each ended
-// by '\n'.
+// leading byte order mark, each ended by '\n'.
 inline std::string PlainLines(const std::string& text) {
   std::string out;
   const bool bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
