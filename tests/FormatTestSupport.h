@@ -12,6 +12,7 @@
 
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
+#include "engine/ParseObserver.h"
 #include "tests/EngineTestSupport.h"
 #include "tests/TestFiles.h"
 
@@ -129,6 +130,57 @@ inline std::string Converted(const std::string& from, const std::string& input,
     return "<fail> " + recorder.Lines(kKindError);
   data.file.Close();
   return ReadFile(folder.Path("convert.out"));
+}
+
+// Imports `input` through the bundled `definition` with a diagnostics observer. Returns
+// "line:column: explanation" of the place where the import stopped (as the tool shows it), or
+// "<imported>" when the import succeeds.
+inline std::string ImportFailure(const std::string& definition, const std::string& input) {
+  RecordingCallBack recorder;
+  auto loaded = Bundled(definition, recorder);
+  InstrumentData data(*loaded, &recorder);
+  ParseObserver observer;
+  observer.Begin(*loaded->RootParser());
+  data.observer = &observer;
+  if (data.ParseRead(input, *loaded)) return "<imported>";
+  const TParseFailure* best = observer.Best();
+  if (best == nullptr) return "<no diagnosis> " + recorder.Lines(kKindError);
+  const TTextPlace at = ParseObserver::Locate(ReadFile(input), best->position);
+  return std::to_string(at.line) + ":" + std::to_string(at.column) + ": " +
+         ParseObserver::Explain(*best);
+}
+
+// True when a value made of blanks alone (a Blank record's RecordText, as `input` gives one)
+// is still there after the document was saved and loaded again.
+inline bool SavedDocumentKeepsBlankValues(const std::string& definition, const std::string& input) {
+  RecordingCallBack recorder;
+  auto loaded = Bundled(definition, recorder);
+  TempFolder folder;
+  {
+    InstrumentData data(*loaded, &recorder);
+    if (!data.ParseRead(input, *loaded) || !data.SaveXml(folder.Path("saved.xml"))) return false;
+  }
+  InstrumentData reloaded(*loaded, &recorder);
+  if (!reloaded.LoadXml(folder.Path("saved.xml"))) return false;
+  const XmlNode text =
+      reloaded.GetDocument().AsNode().SelectSingleNode("/data/Record[Blank]/RecordText");
+  return text && !text.Text().empty();
+}
+
+// Returns the lines of `text` without their line ends and without the control bytes other than
+// tab (the STX, ETX and 0x1A that a point list writes where the raw file had them) and without a
+// leading byte order mark, each ended by '\n'.
+inline std::string PlainLines(const std::string& text) {
+  std::string out;
+  const bool bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  for (const char c : text.substr(bom ? 3 : 0)) {
+    if (c == '\r' || c == '\n') {
+      if (!out.empty() && out.back() != '\n') out += '\n';
+    } else if (c == '\t' || static_cast<unsigned char>(c) >= 0x20) {
+      out += c;
+    }
+  }
+  return out;
 }
 
 }  // namespace compoundparser::testing

@@ -95,7 +95,7 @@ const RefusedCase kRefusedOwn[] = {
     {"sdr2x_layout.sdr", "In 47 pos. literal 'JOB     ' not found\n"},
     {"gsi8_points.gsi", "In 82 pos. literal 'JOB     ' not found\n"},
     {"nikon_small.raw", "In 32 pos. literal 'JOB     ' not found\n"},
-    {"rw5_small.rw5", "In 19 pos. literal 'JOB     ' not found\n"},
+    {"rw5_small.rw5", "In 35 pos. literal 'JOB     ' not found\n"},
     {"pnezd_comma.csv", "In 11 pos. literal 'JOB     ' not found\n"},
     {"penzd_tab.txt", "In 36 pos. literal 'JOB     ' not found\n"},
 };
