@@ -45,15 +45,16 @@ TEST(CommaHeaderFormat, SharedSampleGetsTheHeader) {
 TEST(CommaHeaderFormat, FilesThatDoNotMatchFail) {
   const std::tuple<const char*, const char*, const char*> files[] = {
       {kPenzd, "commaheader/pnezd_header_lf.csv",
-       "1:1 expected \"PointNumber,Easting,Northing,Height,Code\", found "
+       "1:1: expected \"PointNumber,Easting,Northing,Height,Code\", found "
        "\"PointNumber,Northing,Easting,Height,Code\""},
       {kPnezd, "commaheader/penzd_header.csv",
-       "1:1 expected \"PointNumber,Northing,Easting,Height,Code\", found "
+       "1:1: expected \"PointNumber,Northing,Easting,Height,Code\", found "
        "\"PointNumber,Easting,Northing,Height,Code\""},
-      {kPnezd, "pnezd_typo.csv", "3:3 expected a number for element[Northing], found \"5x01.000\""},
+      {kPnezd, "pnezd_typo.csv",
+       "3:3: expected a number for element[Northing], found \"5x01.000\""},
   };
   for (const auto& [definition, file, diagnosis] : files) {
-    EXPECT_EQ(ImportDiagnosis(definition, kOwnFormatsDir + file), diagnosis)
+    EXPECT_EQ(ImportFailure(definition, kOwnFormatsDir + file), diagnosis)
         << definition << " " << file;
   }
 }

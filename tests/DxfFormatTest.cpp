@@ -66,8 +66,8 @@ TEST(DxfFormat, CoordinatesThatAreNoNumbersStopTheExport) {
 
 // Drawings made by CAD programs, with sections before the entities, do not read.
 TEST(DxfFormat, OtherDrawingsFail) {
-  EXPECT_EQ(ImportDiagnosis(kDxf, kOwnFormatsDir + "dxf/cad_header.dxf"),
-            "4:1 expected \"ENTITIES\", found \"HEADER\\r\\n\"");
+  EXPECT_EQ(ImportFailure(kDxf, kOwnFormatsDir + "dxf/cad_header.dxf"),
+            "4:1: expected \"ENTITIES\", found \"HEADER\\r\\n\"");
 }
 
 // GDAL reads the drawings: a point and a text for each point, on the layer of its code.

@@ -1,6 +1,6 @@
 // Helpers of the tests of the formats that other programs read (comma lists with a header,
-// GeoJSON, DXF, LandXML): an export of a document given as text, the diagnosis of a failed
-// import, and a run of GDAL's ogrinfo on a written file.
+// GeoJSON, DXF, LandXML): an export of a document given as text, and a run of GDAL's ogrinfo on
+// a written file.
 #pragma once
 
 #include <sys/wait.h>
@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine/ParseObserver.h"
 #include "tests/FormatTestSupport.h"
 
 namespace compoundparser::testing {
@@ -33,23 +32,6 @@ inline std::string ExportedFrom(const std::string& definition, const std::string
   data.file.Close();
   if (!written || !data.dataFits) return "<fail> " + recorder.Lines(kKindError);
   return ReadFile(folder.Path("out"));
-}
-
-// Imports `input` through the bundled `definition`; returns "<imported>", or the place
-// ("line:column") and the explanation of the diagnosis of the failed import.
-inline std::string ImportDiagnosis(const std::string& definition, const std::string& input) {
-  RecordingCallBack recorder;
-  auto format = Bundled(definition, recorder);
-  InstrumentData data(*format, &recorder);
-  ParseObserver observer;
-  observer.Begin(*format->RootParser());
-  data.observer = &observer;
-  if (data.ParseRead(input, *format)) return "<imported>";
-  const TParseFailure* best = observer.Best();
-  if (best == nullptr) return "<no diagnosis> " + recorder.Lines(kKindError);
-  const TTextPlace at = ParseObserver::Locate(ReadFile(input), best->position);
-  return std::to_string(at.line) + ":" + std::to_string(at.column) + " " +
-         ParseObserver::Explain(*best);
 }
 
 // True when GDAL's ogrinfo (Debian package gdal-bin) can be run.

@@ -122,15 +122,15 @@ TEST(GeoJsonFormat, StringsAreEscapedAndReadBack) {
 
 // GeoJSON written by other programs does not read; the diagnosis names the first difference.
 TEST(GeoJsonFormat, OtherLayoutsFail) {
-  EXPECT_EQ(ImportDiagnosis(kGeoJson, kOwnFormatsDir + "geojson/foreign.geojson"),
-            "1:1 expected \"{\\\"type\\\": \\\"FeatureCollection\\\", \\\"features\\\": [\", "
+  EXPECT_EQ(ImportFailure(kGeoJson, kOwnFormatsDir + "geojson/foreign.geojson"),
+            "1:1: expected \"{\\\"type\\\": \\\"FeatureCollection\\\", \\\"features\\\": [\", "
             "found \"{\\n\\\"type\\\": \\\"FeatureCollection\\\",\\n\\\"name\\\": \\\"poi\"");
   TempFolder folder;
   const std::string noComma = folder.Write(
       "x.geojson",
       "{\"type\": \"FeatureCollection\", \"features\": [\n{\"type\": \"Feature\", \"geometry\": "
       "{\"type\": \"Point\", \"coordinates\": [1 2]}, \"properties\": {}}\n]}\n");
-  EXPECT_NE(ImportDiagnosis(kGeoJson, noComma), "<imported>");
+  EXPECT_NE(ImportFailure(kGeoJson, noComma), "<imported>");
 }
 
 // What export writes is JSON with the structure of a FeatureCollection (an independent parser).
