@@ -72,7 +72,6 @@ const std::map<std::string, SchemaElement> kLandXml12 = {
       {{"id", {}}, {"azimuth", {}}, {"targetHeight", {}}, {"circle", {}}},
       {}}},
     {"BacksightPoint", {{"Backsight"}, {{"pntRef", {}}}, {}}},
-    {"TargetSetup", {{"InstrumentSetup"}, {{"id", {}}, {"targetHeight", {}}}, {"id"}}},
     {"RawObservation",
      {{"InstrumentSetup"},
       {{"purpose", {"normal", "check", "backsight", "foresight", "traverse", "sideshot"}},
@@ -87,6 +86,7 @@ const std::map<std::string, SchemaElement> kLandXml12 = {
       {}}},
     {"TargetPoint", {{"RawObservation"}, {{"name", {}}, {"code", {}}, {"pntRef", {}}}, {}}},
     {"Feature", {{"InstrumentSetup"}, {{"name", {}}}, {}}},
+    {"Property", {{"Feature"}, {{"label", {}}, {"value", {}}}, {"label", "value"}}},
 };
 
 // Attributes whose values are xs:double.
