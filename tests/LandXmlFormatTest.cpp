@@ -426,8 +426,9 @@ TEST(LandXmlFormat, SharedRawSamplesGoThroughLandXmlAndBack) {
   }
 }
 
-// The points of the shared samples as LandXML points hold to the schema.
-TEST(LandXmlFormat, PointsOfTheSharedSamplesHoldToTheSchema) {
+// The points of the shared samples through LandXML points and back: the same points (those with
+// both plane coordinates), in a file that holds to the schema.
+TEST(LandXmlFormat, PointsOfTheSharedSamplesGoThroughLandXmlAndBack) {
   CP_REQUIRE_SHARED_SAMPLES();
   const std::tuple<const char*, const char*, int> samples[] = {
       {"PNEZDComma.xml", "pnezd/topo0.asc", 1311},
@@ -435,14 +436,52 @@ TEST(LandXmlFormat, PointsOfTheSharedSamplesHoldToTheSchema) {
       {"LeicaGSI8.xml", "leica_gsi/leica_gsi8_ertola.gsi", 689},
   };
   for (const auto& [definition, sample, points] : samples) {
-    const std::string text = Converted(definition, kSamplesDir + sample, kPoints);
-    EXPECT_EQ(SchemaFaults(text), "") << sample;
-    pugi::xml_document document;
-    document.load_string(text.c_str());
-    const pugi::xml_node list = document.child("LandXML").child("CgPoints");
-    EXPECT_EQ(std::distance(list.children("CgPoint").begin(), list.children("CgPoint").end()),
-              points)
-        << sample;
+    SCOPED_TRACE(sample);
+    RecordingCallBack recorder;
+    auto source = Bundled(definition, recorder);
+    auto landXml = Bundled(kPoints, recorder);
+    TempFolder folder;
+    std::string before;
+    {
+      InstrumentData data(*source, &recorder);
+      ASSERT_TRUE(data.ParseRead(kSamplesDir + sample, *source)) << recorder.Lines(kKindError);
+      before = Records(data.GetDocument());
+      for (const XmlNode& point : data.GetDocument().AsNode().SelectNodes("/data/Point")) {
+        before += "Point";
+        for (const char* name : {"PointNumber", "Code", "Northing", "Easting", "OrthoHeight"}) {
+          const std::string value = ValueOf(point, name);
+          if (!value.empty()) before += std::string(" ") + name + "=" + value;
+        }
+        before += "\n";
+      }
+      data.vars = landXml->Description().vars;
+      ASSERT_TRUE(data.ParseWrite(folder.Path("points.xml"), *landXml))
+          << recorder.Lines(kKindError);
+    }
+    const std::string text = ReadFile(folder.Path("points.xml"));
+    EXPECT_EQ(SchemaFaults(text), "");
+    InstrumentData back(*landXml, &recorder);
+    ASSERT_TRUE(back.ParseRead(folder.Path("points.xml"), *landXml)) << recorder.Lines(kKindError);
+    const std::vector<XmlNode> read = back.GetDocument().AsNode().SelectNodes("/data/Point");
+    EXPECT_EQ(read.size(), static_cast<size_t>(points));
+    std::string after;
+    for (const XmlNode& point : read) {
+      after += "Point";
+      for (const char* name : {"PointNumber", "Code", "Northing", "Easting", "OrthoHeight"}) {
+        const std::string value = ValueOf(point, name);
+        if (!value.empty()) after += std::string(" ") + name + "=" + value;
+      }
+      after += "\n";
+    }
+    // The raw samples hold their points in records, among observations and stations.
+    std::string pointsBefore;
+    for (size_t at = 0; at < before.size();) {
+      const size_t end = before.find('\n', at);
+      const std::string line = before.substr(at, end - at + 1);
+      if (line.compare(0, 6, "Point ") == 0 || line == "Point\n") pointsBefore += line;
+      at = end + 1;
+    }
+    EXPECT_EQ(after, pointsBefore);
   }
 }
 
