@@ -38,7 +38,7 @@ bool InstrumentData::LoadXml(const std::string& fileName) {
   document = XmlDocument();
   try {
     document = XmlDocument::Create();
-    return document.Load(fileName);
+    return document.Load(fileName, XmlLoadMode::kKeepValues);
   } catch (const XmlError&) {
     return false;
   }

@@ -23,9 +23,14 @@ class InstrumentData : public TParserParam {
   InstrumentData(const InstrumentData&) = delete;
   InstrumentData& operator=(const InstrumentData&) = delete;
 
-  // Replaces the document by the content of an XML file; false when it cannot be loaded.
+  // Replaces the document by the content of an XML file; false when it cannot be
+  // loaded. Values come back as SaveXml wrote them: an empty value and one of
+  // blanks stay values (white space between elements is dropped).
   bool LoadXml(const std::string& fileName);
-  // Saves the document as UTF-8 through a temporary file renamed over the target.
+  // Saves the document as UTF-8 through an unnamed temporary file that takes the
+  // target's name once complete; a symbolic link there is replaced, never
+  // written through. A carriage return in a value is written "&#13;", so that
+  // LoadXml gives it back.
   bool SaveXml(const std::string& fileName);
 
   // Returns the current document (an empty handle when there is none).

@@ -54,9 +54,15 @@ class XmlStreamBuilder : public DocumentBuilder {
     const Tags* tags;
     size_t start;  // where the element's indentation begins in buffer_
     bool hasChildren;
+    size_t elements = 0;  // child elements kept so far
+    // Where the first text of white space with raw carriage returns begins:
+    // it stays raw beside child elements, else it is escaped at the end tag.
+    size_t blankReturns = std::string::npos;
   };
   const Tags& TagsOf(std::string_view name);
   void FlushIfLarge();
+  // Writes each raw carriage return from `from` to the end as "&#13;".
+  void EscapeReturnsFrom(size_t from);
   // Appends bytes to the buffer; small appends stay inline.
   void Put(const char* bytes, size_t count) {
     if (size_ + count > capacity_) Grow(count);

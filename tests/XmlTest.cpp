@@ -195,7 +195,7 @@ TEST(XmlSave, WritesNodesExactlyToAStringAndAFile) {
   data.InsertTextBefore(XmlNode(), "end");
   const std::string expected =
       "<?xml version=\"1.0\"?><!-- sample --><data>\r\n  \n"
-      "<info file=\"a&quot;b&lt;&amp;>&#09;\"/>\r\n<Name>P&amp;1 &lt;x&gt;</Name>end</data>";
+      "<info file=\"a&quot;b&lt;&amp;>&#9;\"/>\r\n<Name>P&amp;1 &lt;x&gt;</Name>end</data>";
   EXPECT_EQ(doc.SaveToString(), expected);
   testing::TempFolder folder;
   doc.Save(folder.Path("sample.xml"));
@@ -251,7 +251,7 @@ TEST(XmlBuild, RejectsWhatWouldMakeTheDocumentInvalid) {
   text.SetValue("tab\tcr\rlf\n");
   EXPECT_EQ(text.Value(), "tab\tcr\rlf\n");
   EXPECT_EQ(doc.SaveToString(),
-            "<root>tab\tcr\rlf\n<a/><_a/><:a/><a-1.b/><\xC3\xA9t\xC3\xA9/></root>");
+            "<root>tab\tcr&#13;lf\n<a/><_a/><:a/><a-1.b/><\xC3\xA9t\xC3\xA9/></root>");
 }
 
 TEST(XmlNodeValue, TextAttributesAndHandles) {
