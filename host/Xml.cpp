@@ -13,6 +13,7 @@
 #include <iterator>
 #include <pugixml.hpp>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "host/AtomicFile.h"
 #include "host/CodePage.h"
@@ -483,6 +484,7 @@ class WellFormedScan {
     ++i;
     while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
     names_.clear();
+    if (!manyNames_.empty()) manyNames_ = {};
     while (i < t_.size()) {
       const char c = t_[i];
       if (c == '>') {
@@ -494,10 +496,9 @@ class WellFormedScan {
         const size_t nameStart = i;
         while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
         const std::string_view name = t_.substr(nameStart, i - nameStart);
-        if (std::find(names_.begin(), names_.end(), name) != names_.end()) {
+        if (!AddAttributeName(name)) {
           return Fail(problem, nameStart, "Duplicate attribute '" + std::string(name) + "'");
         }
-        names_.push_back(name);
         continue;
       }
       if (c == '"' || c == '\'') {
@@ -519,8 +520,24 @@ class WellFormedScan {
     return true;
   }
 
+  // Records the name of an attribute of the start tag in hand; false when the
+  // tag has one of that name already. A few names are compared one by one;
+  // from kFewNames on they go into a hash set, so that a tag with a million
+  // attributes is checked in linear time.
+  bool AddAttributeName(std::string_view name) {
+    if (names_.size() < kFewNames) {
+      if (std::find(names_.begin(), names_.end(), name) != names_.end()) return false;
+      names_.push_back(name);
+      return true;
+    }
+    if (manyNames_.empty()) manyNames_.insert(names_.begin(), names_.end());
+    return manyNames_.insert(name).second;
+  }
+
+  static constexpr size_t kFewNames = 16;
   std::string_view t_;
   std::vector<std::string_view> names_;
+  std::unordered_set<std::string_view> manyNames_;
 };
 
 // Checks the top level of the parsed tree itself: one root element and no

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <iterator>
 #include <random>
@@ -170,6 +171,30 @@ TEST(XmlLoad, RejectsWhatXmlForbids) {
     EXPECT_EQ(doc.ParseError().code, code);
     EXPECT_TRUE(testing::Contains(doc.ParseError().reason, reason));
     EXPECT_EQ(doc.ParseError().url, kXmlData + file);
+  }
+}
+
+// The duplicate check costs the same per attribute however many a tag has: a
+// quadratic one takes minutes on the largest tag here.
+TEST(XmlLoad, AttributesAreCheckedForDuplicatesInLinearTime) {
+  // count: attributes a0..a(count-1); repeated: the index that comes again at the
+  // end (-1: none).
+  const std::tuple<int, int> cases[] = {
+      {3, -1}, {3, 0}, {20, 2}, {20, 19}, {17, 16}, {300000, -1}, {300000, 299990},
+  };
+  for (const auto& [count, repeated] : cases) {
+    SCOPED_TRACE(std::to_string(count) + " " + std::to_string(repeated));
+    std::string xml = "<a";
+    for (int i = 0; i < count; ++i) xml += " a" + std::to_string(i) + "=\"\"";
+    if (repeated >= 0) xml += " a" + std::to_string(repeated) + "=\"x\"";
+    xml += "/>";
+    const auto start = std::chrono::steady_clock::now();
+    XmlDocument doc = XmlDocument::Create();
+    EXPECT_EQ(doc.LoadBuffer(xml.data(), xml.size()), repeated < 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    if (repeated >= 0) {
+      EXPECT_EQ(doc.ParseError().reason, "Duplicate attribute 'a" + std::to_string(repeated) + "'");
+    }
   }
 }
 
