@@ -130,6 +130,28 @@ bool InstrumentData::RunWithBuilder(DocumentBuilder& builder, const std::string&
 
 bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
                                      const std::string& xmlFile) {
+  AtomicFile output;
+  int systemCode = 0;
+  if (xmlFile.empty() || !output.Open(xmlFile, systemCode)) {
+    document = XmlDocument();
+    error = kXmlErrorAccess;
+    RunCallBack()->OnMessage(kKindError, "Could not create output file: " + xmlFile + ": " +
+                                             SystemErrorText(systemCode));
+    return false;
+  }
+  if (!ParseReadToFile(fileName, definition, output)) return false;
+  try {
+    output.Commit();
+    return true;
+  } catch (const FileError& e) {
+    SetHostError(e.what() + std::string(": ") + SystemErrorText(e.SystemCode()));
+    RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
+    return false;
+  }
+}
+
+bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
+                                     AtomicFile& output) {
   document = XmlDocument();
   try {
     document = XmlDocument::Create();
@@ -138,24 +160,17 @@ bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefiniti
     // The records go between the head that the document saves as and "</data>".
     const std::string whole = document.SaveToString();
     const size_t tail = whole.rfind("</data>");
-    AtomicFile output;
-    int systemCode = 0;
-    if (xmlFile.empty() || !output.Open(xmlFile, systemCode)) {
-      error = kXmlErrorAccess;
-      callBack->OnMessage(kKindError, "Could not create output file: " + xmlFile + ": " +
-                                          SystemErrorText(systemCode));
-      return false;
-    }
+    output.Truncate(0);
     XmlStreamBuilder builder(&output);
     builder.AppendRaw(std::string_view(whole).substr(0, tail));
     if (!RunWithBuilder(builder, fileName, definition)) return false;
     builder.AppendRaw(std::string_view(whole).substr(tail));
     builder.Flush();
-    output.Commit();
     return true;
   } catch (const XmlError&) {
     return false;
   } catch (const FileError& e) {
+    SetHostError(e.what() + std::string(": ") + SystemErrorText(e.SystemCode()));
     RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
     return false;
   }
@@ -167,6 +182,14 @@ void InstrumentData::ReportNothingToExport() {
 }
 
 bool InstrumentData::ParseWrite(const std::string& fileName, FormatDefinition& definition) {
+  return RunExport(definition, [&] { return definition.ParseXml(fileName, *this); });
+}
+
+bool InstrumentData::ParseWrite(AtomicFile& output, FormatDefinition& definition) {
+  return RunExport(definition, [&] { return definition.ParseXml(output, *this); });
+}
+
+bool InstrumentData::RunExport(FormatDefinition& definition, const std::function<bool()>& driver) {
   if (document.IsNull()) return false;
   try {
     XmlNode root = document.DocumentElement();
@@ -179,10 +202,9 @@ bool InstrumentData::ParseWrite(const std::string& fileName, FormatDefinition& d
       ReportNothingToExport();
       return false;
     }
-    if (!definition.ParseXml(fileName, *this)) return false;
-    // The output is complete on disk when the call returns, although the file
-    // stays open in the context until the object is destroyed.
-    file.Flush();
+    // The driver leaves the output whole on disk, although the file stays
+    // open in the context until the object is destroyed.
+    if (!driver()) return false;
   } catch (const XmlError&) {
     return false;
   } catch (const FileError& e) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/TParserCallBack.h"
@@ -13,6 +14,7 @@
 
 namespace compoundparser {
 
+class AtomicFile;
 class FormatDefinition;
 
 class InstrumentData : public TParserParam {
@@ -49,13 +51,22 @@ class InstrumentData : public TParserParam {
   // `data` and `info`). The file appears only when the import succeeds.
   bool ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
                        const std::string& xmlFile);
+  // Imports as ParseReadToFile does into `output`, which is left for its holder
+  // to commit (or not).
+  bool ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
+                       AtomicFile& output);
   // Makes ParseRead add the records to the document node by node through the
   // DOM (true) instead of writing them as XML text and parsing that at the end
   // (false, the default, several times faster). Both give the same document.
   void SetDomImport(bool on) { domImport = on; }
   // Exports the document into a data file through `definition`, consuming its
-  // repeated groups.
+  // repeated groups. The file takes its name when the run ends (with what was
+  // written, also after a failure); a symbolic link of that name is replaced.
   bool ParseWrite(const std::string& fileName, FormatDefinition& definition);
+  // Exports as ParseWrite does into `output`, which is left for its holder to
+  // commit (or not), so that a caller who checks the outcome first never
+  // leaves a partial file.
+  bool ParseWrite(AtomicFile& output, FormatDefinition& definition);
 
  private:
   // Returns the host callback, or a silent one when the host gave none.
@@ -64,6 +75,8 @@ class InstrumentData : public TParserParam {
   XmlNode BuildSkeleton(const std::string& fileName, const FormatDefinition& definition);
   // Reports that there is nothing to export and marks the object empty.
   void ReportNothingToExport();
+  // Runs an export through `driver` (ParseXml into a file or an AtomicFile).
+  bool RunExport(FormatDefinition& definition, const std::function<bool()>& driver);
   // Runs the import driver with `builder` as the document builder.
   bool RunWithBuilder(DocumentBuilder& builder, const std::string& fileName,
                       FormatDefinition& definition);

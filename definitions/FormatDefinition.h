@@ -28,6 +28,7 @@ class FormatParser;
 class ElementParser;
 class CountParser;
 class LiteralParser;
+class AtomicFile;
 
 class FormatDefinition {
  public:
@@ -39,9 +40,13 @@ class FormatDefinition {
   // Loads the definition from its file and builds its tree; true on success.
   bool Load();
 
-  // Import: runs the tree over a data file. Export: runs it into a file.
+  // Import: runs the tree over a data file. Export: runs it into a file, which
+  // takes its name when the run ends (also after a failure, with what the tree
+  // wrote; a symbolic link of that name is replaced).
   bool ParseFile(const std::string& fileName, TParserParam& param);
   bool ParseXml(const std::string& fileName, TParserParam& param);
+  // Export into `output`, whose holder decides whether it takes its name.
+  bool ParseXml(AtomicFile& output, TParserParam& param);
   // Returns the number of repeated-group elements in the document of `node`.
   int CountRepeatedGroup(const XmlNode& node, TParserCallBack& callBack);
 
@@ -99,6 +104,8 @@ class FormatDefinition {
   std::unique_ptr<CompoundParser> CreateTerminated(const XmlNode& element);
   std::unique_ptr<CompoundParser> CreateIf(const XmlNode& element);
   static void SetFormatAttribs(const XmlNode& element, FormatParser& field);
+  // Runs the tree into the export file open in the context.
+  bool WriteTree(TParserParam& param);
   // Returns where `element` stands in the definition file, below `parent`.
   std::unique_ptr<TNodeSource> SourceOf(const XmlNode& element, const TNodeSource* parent) const;
   bool ReadDescription(const XmlNode& root);

@@ -77,9 +77,9 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
   param.SetHostError(std::string());
   int systemCode = 0;
   if (!param.file.OpenForImport(dataFileName, systemCode)) {
-    Report(param, kKindError,
-           LoadMessageText(kMsgCannotOpenInput) +
-               SystemErrorText(systemCode).substr(0, kMaxSystemText));
+    const std::string& plain = param.file.OpenErrorText();
+    const std::string why = plain.empty() ? SystemErrorText(systemCode) : plain;
+    Report(param, kKindError, LoadMessageText(kMsgCannotOpenInput) + why.substr(0, kMaxSystemText));
     return false;
   }
   try {
@@ -116,6 +116,18 @@ bool FormatDefinition::ParseXml(const std::string& outputFileName, TParserParam&
   param.SetHostError(std::string());
   int systemCode = 0;
   if (!param.file.OpenForExport(outputFileName, systemCode)) return false;
+  return WriteTree(param);
+}
+
+bool FormatDefinition::ParseXml(AtomicFile& output, TParserParam& param) {
+  if (!rootParser) return false;
+  CloseEarlierFile(param);
+  param.SetHostError(std::string());
+  param.file.OpenForExport(output);
+  return WriteTree(param);
+}
+
+bool FormatDefinition::WriteTree(TParserParam& param) {
   try {
     const bool written = rootParser->Write(param);
     // The file on disk holds what the tree wrote, also after a failure.

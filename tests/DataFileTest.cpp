@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -23,7 +24,12 @@ void Put(DataFile& file, const std::string& bytes) {
   file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
-std::string Content(const DataFile& file) { return std::string(file.Data(), file.Length()); }
+// Returns the bytes of a file: an import buffer's own, an export's from disk
+// (after a Flush).
+std::string Content(const DataFile& file) {
+  if (file.IsExport()) return ReadFile(file.FileName());
+  return std::string(file.Data(), file.Length());
+}
 
 TEST(DataFileOpen, FailuresGiveErrno) {
   TempFolder folder;
@@ -61,6 +67,16 @@ TEST(DataFileRead, StopsAtTheEnd) {
   }
 }
 
+// 3 MiB of varied bytes: more than an export keeps in memory.
+const std::string kBig = [] {
+  std::string bytes(3 << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 23);
+  return bytes;
+}();
+
+// 10 bytes before the block that export keeps in memory after writing kBig.
+constexpr uint32_t kAcross = (3u << 20) - DataFile::kKeptAfterSpill - 10;
+
 // Writes at the position, inside, at or past the end, and cuts: an in-memory
 // buffer and an export file (flushed after every step) end with the same bytes.
 TEST(DataFileWrite, OverwritesExtendsAndCuts) {
@@ -81,6 +97,28 @@ TEST(DataFileWrite, OverwritesExtendsAndCuts) {
        {{-1, -1, "line one\nline two\n"}, {-1, 9, "2\n"}, {-1, 4, ""}},
        "line",
        4},
+      // Past the block that export keeps in memory: the file itself is cut, written and
+      // extended.
+      {"cut into bytes on disk",
+       {{-1, -1, kBig}, {-1, 1000, "XY"}},
+       kBig.substr(0, 1000) + "XY",
+       1002},
+      {"write into bytes on disk",
+       {{-1, -1, kBig}, {10, -1, "XY"}, {-1, -1, "Z"}},
+       kBig.substr(0, 10) + "XYZ" + kBig.substr(13),
+       13},
+      {"write across disk and the block kept",
+       {{-1, -1, kBig}, {kAcross, -1, std::string(20, 'W')}},
+       kBig.substr(0, kAcross) + std::string(20, 'W') + kBig.substr(kAcross + 20),
+       kAcross + 20},
+      {"extend far past the end",
+       {{-1, -1, "ab"}, {-1, 3 << 20, ""}},
+       "ab" + std::string((3 << 20) - 2, '\0'),
+       3 << 20},
+      {"write far past the end",
+       {{-1, -1, "ab"}, {3 << 20, -1, "c"}},
+       "ab" + std::string((3 << 20) - 2, '\0') + "c",
+       (3 << 20) + 1},
   };
   for (const auto& [what, steps, expected, position] : cases) {
     for (const bool toFile : {false, true}) {
@@ -125,17 +163,16 @@ TEST(DataFileClosed, EveryOperationRaisesFileError) {
   EXPECT_NO_THROW(file.Close());
 }
 
-TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnCloseOrDestruction) {
+TEST(DataFileExport, TheFileAppearsWhenFlushedClosedOrDestroyed) {
   TempFolder folder;
   const std::string path = folder.Write("export.txt", "old content that must go");
   DataFile file;
   int code = -1;
   ASSERT_TRUE(file.OpenForExport(path, code));
   EXPECT_TRUE(file.IsExport());
-  EXPECT_EQ(ReadFile(path), "");
   Put(file, "hello");
-  // Output stays in memory until flushed.
-  EXPECT_EQ(ReadFile(path), "");
+  // The old file stays until the new one is whole.
+  EXPECT_EQ(ReadFile(path), "old content that must go");
   file.Close();
   EXPECT_FALSE(file.IsOpen());
   EXPECT_EQ(ReadFile(path), "hello");
@@ -145,6 +182,17 @@ TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnCloseOrDestruction) {
     Put(other, "kept");
   }
   EXPECT_EQ(ReadFile(folder.Path("destructor.txt")), "kept");
+  // Written into an AtomicFile of its holder's, the file appears only when the
+  // holder commits it.
+  AtomicFile held;
+  ASSERT_TRUE(held.Open(folder.Path("held.txt"), code));
+  file.OpenForExport(held);
+  Put(file, "held");
+  file.Close();
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("held.txt")));
+  held.Commit();
+  EXPECT_EQ(ReadFile(folder.Path("held.txt")), "held");
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"destructor.txt", "export.txt", "held.txt"}));
 }
 
 TEST(DataFileExport, FlushWritesOnlyWhatChanged) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -85,8 +87,9 @@ class Harness {
     int error = 0;
     if (!param.file.OpenForExport(path, error)) throw std::runtime_error("cannot create " + path);
     const bool ok = parser.Write(param);
-    const std::string out(param.file.Data(), param.file.Length());
     param.file.Close();
+    std::ifstream in(path, std::ios::binary);
+    const std::string out{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return ok ? out : "<fail>" + out;
   }
   // Returns the XML text of what `data` holds (without the data tags).
