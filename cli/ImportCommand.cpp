@@ -26,9 +26,11 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   if (usable == nullptr) return kExitFailed;
   FormatDefinition& format = *usable;
 
+  RefuseSameFile(args.input, args.output);
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;
   bool imported = false;
+  std::string fileError;
   {
     InstrumentData data(format, &callBack);
     options.ApplySets(data.vars);
@@ -38,14 +40,21 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
     callBack.SetDataFile(args.input);
     callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
     callBack.HoldErrors();
-    imported = data.ParseReadToFile(args.input, format, output.TemporaryName());
+    imported = data.ParseReadToFile(args.input, format, output.File());
     callBack.EndProgress();
-    callBack.ReleaseErrors(!imported);
+    // A file that could not be written (a full disk) is the whole story: the
+    // data is not to blame.
+    if (!imported && data.HostErrorIsFileError()) fileError = data.GetHostError();
+    callBack.ReleaseErrors(!imported && fileError.empty());
     data.observer = nullptr;
-    if (!imported) {
+    if (!imported && fileError.empty()) {
       if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
       PrintImportDiagnosis(args.input, format, observer, options.verbose);
     }
+  }
+  if (!fileError.empty()) {
+    ReportFailure(args.input, fileError + "; no output written");
+    return kExitFailed;
   }
   if (!imported) {
     ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");

@@ -77,7 +77,13 @@ XmlNode InstrumentData::BuildSkeleton(const std::string& fileName,
   XmlNode format = info.AppendElement("format");
   format.SetAttribute("name", definition.Name());
   format.SetAttribute("type", definition.Type());
-  info.AppendElement("Source_File").SetAttribute("name", fileName);
+  try {
+    info.AppendElement("Source_File").SetAttribute("name", fileName);
+  } catch (const XmlError& e) {
+    throw XmlError(
+        e.Code(),
+        std::string("The name of the data file cannot be recorded in the document: ") + e.what());
+  }
   XmlNode fields = info.AppendElement("AvailableFields");
   // The set is ordered byte by byte; an empty id names no element and is skipped.
   for (const std::string& id : definition.ElementIds()) {
@@ -110,11 +116,16 @@ bool InstrumentData::ParseRead(const std::string& fileName, FormatDefinition& de
     document.AdoptGeneratedText(text, size, builder.HasEmptyTexts());
     currentNode = document.DocumentElement();
     return ok;
-  } catch (const XmlError&) {
+  } catch (const XmlError& e) {
+    ReportDocumentError(e);
     return false;
   } catch (const FileError&) {
     return false;
   }
+}
+
+void InstrumentData::ReportDocumentError(const XmlError& failure) {
+  SetHostError(failure.what(), true);
 }
 
 bool InstrumentData::RunWithBuilder(DocumentBuilder& builder, const std::string& fileName,
@@ -144,7 +155,7 @@ bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefiniti
     output.Commit();
     return true;
   } catch (const FileError& e) {
-    SetHostError(e.what() + std::string(": ") + SystemErrorText(e.SystemCode()));
+    SetHostError(e.what(), true);
     RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
     return false;
   }
@@ -167,10 +178,11 @@ bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefiniti
     builder.AppendRaw(std::string_view(whole).substr(tail));
     builder.Flush();
     return true;
-  } catch (const XmlError&) {
+  } catch (const XmlError& e) {
+    ReportDocumentError(e);
     return false;
   } catch (const FileError& e) {
-    SetHostError(e.what() + std::string(": ") + SystemErrorText(e.SystemCode()));
+    SetHostError(e.what(), true);
     RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
     return false;
   }
@@ -208,6 +220,7 @@ bool InstrumentData::RunExport(FormatDefinition& definition, const std::function
   } catch (const XmlError&) {
     return false;
   } catch (const FileError& e) {
+    SetHostError(e.what(), true);
     RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
     return false;
   }

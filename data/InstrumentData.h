@@ -10,6 +10,7 @@
 
 #include "engine/TParserCallBack.h"
 #include "engine/TParserParam.h"
+#include "host/HostError.h"
 #include "host/Xml.h"
 
 namespace compoundparser {
@@ -73,6 +74,9 @@ class InstrumentData : public TParserParam {
   TParserCallBack* RunCallBack() const;
   // Builds the declaration, the comment, `data` and `info`; returns `data`.
   XmlNode BuildSkeleton(const std::string& fileName, const FormatDefinition& definition);
+  // Makes a document error outside the run (the data file's name that XML
+  // cannot hold) the host error; it is about the file, not its data.
+  void ReportDocumentError(const XmlError& failure);
   // Reports that there is nothing to export and marks the object empty.
   void ReportNothingToExport();
   // Runs an export through `driver` (ParseXml into a file or an AtomicFile).

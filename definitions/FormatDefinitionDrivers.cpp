@@ -41,9 +41,14 @@ std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
   const uint32_t end = param.file.Position();
   const std::string& field = param.fieldText;
   size_t start = std::string::npos;
-  // The field's text is its bytes without padding: find it before the position.
+  // The field's text is its bytes without padding: find it just before the
+  // position (the search stays near it, so that a huge file is not read again).
+  constexpr size_t kPaddingSearched = 64 << 10;
   if (!field.empty() && field.size() <= end && param.file.Data() != nullptr) {
-    start = std::string_view(param.file.Data(), end).rfind(field);
+    const size_t from =
+        end - field.size() > kPaddingSearched ? end - field.size() - kPaddingSearched : 0;
+    const size_t found = std::string_view(param.file.Data() + from, end - from).rfind(field);
+    if (found != std::string_view::npos) start = from + found;
   }
   // The error names the offset in the field's narrow text (for a character
   // that XML cannot hold, only while no conversion changes the offsets).
@@ -101,7 +106,7 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
     }
     return true;
   } catch (const FileError& error) {
-    param.SetHostError(error.what());
+    param.SetHostError(error.what(), true);
     Report(param, kKindError, "File error");
   } catch (const XmlError& error) {
     param.SetHostError(ImportErrorText(param, error));
@@ -134,7 +139,7 @@ bool FormatDefinition::WriteTree(TParserParam& param) {
     param.file.Flush();
     return written;
   } catch (const FileError& error) {
-    param.SetHostError(error.what());
+    param.SetHostError(error.what(), true);
     Report(param, kKindFileError, SystemErrorText(error.SystemCode()));
   } catch (const XmlError& error) {
     param.SetHostError(std::string(error.what()) + " (at byte " +

@@ -32,7 +32,14 @@ class TParserParam {
   // Returns the text of the document or file error that ended the last run of
   // a driver ("" when its last run raised none), with the place in the file.
   const std::string& GetHostError() const { return hostError; }
-  void SetHostError(const std::string& text) { hostError = text; }
+  // Tells whether that error is about a file rather than its data: an output
+  // that could not be written (a full disk), a file name that a document
+  // cannot hold.
+  bool HostErrorIsFileError() const { return hostErrorIsFileError; }
+  void SetHostError(const std::string& text, bool fileError = false) {
+    hostError = text;
+    hostErrorIsFileError = fileError && !text.empty();
+  }
 
   // Returns the builder that import adds to the document through: the one set
   // with SetBuilder, or else one that builds below `currentNode`.
@@ -66,6 +73,7 @@ class TParserParam {
 
  private:
   std::string hostError;
+  bool hostErrorIsFileError = false;
   DocumentBuilder* builder_ = nullptr;
   std::unique_ptr<DocumentBuilder> domBuilder_;
 };

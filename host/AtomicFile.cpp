@@ -54,7 +54,8 @@ void WriteAll(int fd, const char* data, size_t size, const std::string& name) {
     const ssize_t put = ::write(fd, data, size);
     if (put < 0) {
       if (errno == EINTR) continue;
-      throw FileError(errno, "cannot write " + name);
+      const int error = errno;
+      throw FileError(error, "cannot write " + name + ": " + SystemErrorText(error));
     }
     data += put;
     size -= static_cast<size_t>(put);
@@ -151,7 +152,8 @@ void AtomicFile::WriteAt(uint64_t offset, std::string_view bytes) {
     const ssize_t put = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
     if (put < 0) {
       if (errno == EINTR) continue;
-      throw FileError(errno, "cannot write " + (temporary_.empty() ? target_ : temporary_));
+      const int error = errno;
+      throw FileError(error, "cannot write " + target_ + ": " + SystemErrorText(error));
     }
     bytes.remove_prefix(static_cast<size_t>(put));
     offset += static_cast<uint64_t>(put);
@@ -164,7 +166,8 @@ void AtomicFile::Truncate(uint64_t length) {
   if (length == size_) return;
   if (direct_) throw FileError(ESPIPE, "cannot cut back what was written to " + target_);
   if (ftruncate(fd_, static_cast<off_t>(length)) != 0) {
-    throw FileError(errno, "cannot set the length of " + target_);
+    const int error = errno;
+    throw FileError(error, "cannot set the length of " + target_ + ": " + SystemErrorText(error));
   }
   size_ = length;
 }
@@ -174,7 +177,10 @@ void AtomicFile::CopyTo(int fd) const {
   for (uint64_t at = 0; at < size_;) {
     const ssize_t got = ::pread(fd_, block, sizeof block, static_cast<off_t>(at));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw FileError(got < 0 ? errno : EIO, "cannot read back " + target_);
+    if (got <= 0) {
+      const int error = got < 0 ? errno : EIO;
+      throw FileError(error, "cannot read back " + target_ + ": " + SystemErrorText(error));
+    }
     WriteAll(fd, block, static_cast<size_t>(got), "the output");
     at += static_cast<uint64_t>(got);
   }
@@ -224,7 +230,7 @@ void AtomicFile::Commit() {
   if (error != 0) {
     const std::string target = target_;
     Abort();
-    throw FileError(error, "cannot replace " + target);
+    throw FileError(error, "cannot replace " + target + ": " + SystemErrorText(error));
   }
   temporary_.clear();
   committed_ = true;

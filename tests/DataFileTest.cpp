@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -46,6 +49,55 @@ TEST(DataFileOpen, FailuresGiveErrno) {
     EXPECT_EQ(code, expected);
     EXPECT_FALSE(file.IsOpen());
   }
+}
+
+// A pipe or a device is read up to the input limit; a longer one is refused
+// with a reason, before it fills the memory.
+TEST(DataFileOpen, InputsThatAreNoFilesAreReadUpToTheLimit) {
+  // The writer of a pipe whose reader stopped at the limit gets an error, not
+  // the signal that would end the test.
+  struct Guard {
+    void (*pipeSignal)(int) = signal(SIGPIPE, SIG_IGN);
+    ~Guard() {
+      SetInputLimit(DataFile::kMaxLength);
+      signal(SIGPIPE, pipeSignal);
+    }
+  } guard;
+  TempFolder folder;
+  const std::string fifo = folder.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::tuple<uint64_t, size_t, bool> cases[] = {
+      {1 << 20, 1000, true},
+      {1000, 1000, true},
+      {999, 1000, false},
+      {1 << 20, 3 << 20, false},
+  };
+  for (const auto& [limit, size, fits] : cases) {
+    SCOPED_TRACE(std::to_string(limit) + " " + std::to_string(size));
+    SetInputLimit(limit);
+    std::thread writer(
+        [&, bytes = size] { std::ofstream(fifo, std::ios::binary) << std::string(bytes, 'p'); });
+    DataFile file;
+    int code = 0;
+    EXPECT_EQ(file.OpenForImport(fifo, code), fits);
+    // The reader stops at the limit: the writer may find the pipe closed.
+    writer.join();
+    EXPECT_EQ(code, fits ? 0 : EFBIG);
+    if (fits) {
+      EXPECT_EQ(Content(file), std::string(size, 'p'));
+    } else {
+      EXPECT_TRUE(testing::Contains(file.OpenErrorText(), "no regular file"));
+    }
+  }
+  if (access("/dev/zero", R_OK) != 0) GTEST_SKIP() << "/dev/zero is not available";
+  SetInputLimit(2 << 20);
+  DataFile zero;
+  int code = 0;
+  EXPECT_FALSE(zero.OpenForImport("/dev/zero", code));
+  EXPECT_EQ(code, EFBIG);
+  EXPECT_EQ(zero.OpenErrorText(),
+            "it is no regular file (a pipe or a device) and gave more than 2 MiB, the most that is "
+            "read from one");
 }
 
 TEST(DataFileRead, StopsAtTheEnd) {
