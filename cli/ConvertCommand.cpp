@@ -48,7 +48,9 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
     callBack.ReleaseErrors(!imported);
     if (!imported) {
       if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
-      ReportFailure(args.input, "import with \"" + source.Name() + "\" failed; no output written");
+      ReportFailure(args.input, IsEmptyFile(args.input) ? kEmptyFile
+                                                        : "import with \"" + source.Name() +
+                                                              "\" failed; no output written");
       return kExitFailed;
     }
     // The export runs with the variables of the target format.

@@ -130,9 +130,13 @@ void PrintImportDiagnosis(const std::string& input, const FormatDefinition& defi
   if (best == nullptr) return;
   const TTextPlace place = LocateInFile(input, best->position);
   const ShownLine line = ShowLine(place);
+  std::string explanation = ParseObserver::Explain(*best);
+  if (best->kind == FailureKind::kLineTooLong && explanation.rfind("the line ", 0) == 0) {
+    explanation = "line " + std::to_string(place.line) + explanation.substr(8);
+  }
   std::fprintf(stderr, "%s:%d:%d: %s\n  %s\n  %s\n  definition: %s\n", input.c_str(), place.line,
-               place.column, ParseObserver::Explain(*best).c_str(), line.text.c_str(),
-               line.caret.c_str(), DefinitionPlace(definition, *best->node).c_str());
+               place.column, explanation.c_str(), line.text.c_str(), line.caret.c_str(),
+               DefinitionPlace(definition, *best->node).c_str());
   if (all) PrintFailures(definition, observer);
   std::fflush(stderr);
 }

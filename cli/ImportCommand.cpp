@@ -20,6 +20,10 @@ struct ImportArgs {
 int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
   ConsoleCallBack callBack(options);
+  if (args.format.empty() && IsEmptyFile(args.input)) {
+    ReportFailure(args.input, kEmptyFile);
+    return kExitFailed;
+  }
   ChosenFormat chosen = args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
                                             : ChooseFormat(args.format, callBack);
   FormatDefinition* usable = UsableFormat(chosen, args.format, args.input, true);
@@ -57,7 +61,9 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
     return kExitFailed;
   }
   if (!imported) {
-    ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");
+    ReportFailure(args.input, IsEmptyFile(args.input) ? kEmptyFile
+                                                      : "import with \"" + format.Name() +
+                                                            "\" failed; no output written");
     return kExitFailed;
   }
   return CommitOutput(output, args.input);

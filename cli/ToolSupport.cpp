@@ -401,6 +401,11 @@ void ReportFailure(const std::string& input, const std::string& what) {
   std::fflush(stderr);
 }
 
+bool IsEmptyFile(const std::string& fileName) {
+  struct stat info {};
+  return stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0;
+}
+
 uint64_t FileSize(const std::string& fileName) {
   struct stat info {};
   if (stat(fileName.c_str(), &info) != 0) return 0;

@@ -211,6 +211,12 @@ ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack);
 ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions& options,
                                   ConsoleCallBack& callBack);
 
+// The summary of a failed import of an empty data file.
+constexpr char kEmptyFile[] =
+    "the file is empty (0 bytes): there is nothing to import; no output written";
+// Tells whether `fileName` is a regular file of 0 bytes.
+bool IsEmptyFile(const std::string& fileName);
+
 // Prints the one summary line of a failed run on standard error.
 void ReportFailure(const std::string& input, const std::string& what);
 // Returns the size of a file in bytes, 0 when it cannot be read.

@@ -1,9 +1,12 @@
 #include "data/InstrumentData.h"
 
+#include <optional>
+
 #include "data/XmlStreamBuilder.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/MessageText.h"
 #include "host/AtomicFile.h"
+#include "host/CodePage.h"
 #include "host/HostError.h"
 #include "resources/StringTable.h"
 
@@ -128,15 +131,33 @@ void InstrumentData::ReportDocumentError(const XmlError& failure) {
   SetHostError(failure.what(), true);
 }
 
-bool InstrumentData::RunWithBuilder(DocumentBuilder& builder, const std::string& fileName,
+bool InstrumentData::RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                                     FormatDefinition& definition) {
   // Restores the DOM builder whichever way the run ends.
   struct BuilderScope {
-    TParserParam& param;
-    ~BuilderScope() { param.SetBuilder(nullptr); }
+    InstrumentData& data;
+    ~BuilderScope() {
+      data.SetBuilder(nullptr);
+      data.headBuilder = nullptr;
+    }
   } scope{*this};
   SetBuilder(&builder);
+  headBuilder = &builder;
   return definition.ParseFile(fileName, *this);
+}
+
+void InstrumentData::SetDataCodePage(const std::string& name) {
+  TParserParam::SetDataCodePage(name);
+  if (name.empty() || document.IsNull()) return;
+  XmlNode root = document.DocumentElement();
+  XmlNode info = root ? root.FirstChildElement("info") : XmlNode();
+  XmlNode source = info ? info.FirstChildElement("Source_File") : XmlNode();
+  if (!source) return;
+  source.SetAttribute("encoding", name);
+  if (headBuilder != nullptr) {
+    const std::string whole = document.SaveToString();
+    headBuilder->ReplaceRaw(std::string_view(whole).substr(0, whole.rfind("</data>")));
+  }
 }
 
 bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
@@ -206,6 +227,16 @@ bool InstrumentData::RunExport(FormatDefinition& definition, const std::function
   try {
     XmlNode root = document.DocumentElement();
     if (root.IsNull() || root.Name() != kDataElement) return false;
+    // The data file is written in the code page it was read in, unless the
+    // host named one.
+    std::optional<RunCodePage> runCodePage;
+    if (!CodePageIsExplicit()) {
+      const XmlNode info = root.FirstChildElement("info");
+      const XmlNode source = info ? info.FirstChildElement("Source_File") : XmlNode();
+      const std::optional<std::string> encoding =
+          source ? source.GetAttribute("encoding") : std::nullopt;
+      if (encoding && CodePageIsKnown(*encoding)) runCodePage.emplace(*encoding);
+    }
     currentNode = root;
     callBack = RunCallBack();
     writtenCount = 0;

@@ -17,6 +17,7 @@ namespace compoundparser {
 
 class AtomicFile;
 class FormatDefinition;
+class XmlStreamBuilder;
 
 class InstrumentData : public TParserParam {
  public:
@@ -60,8 +61,15 @@ class InstrumentData : public TParserParam {
   // DOM (true) instead of writing them as XML text and parsing that at the end
   // (false, the default, several times faster). Both give the same document.
   void SetDomImport(bool on) { domImport = on; }
+  // Notes the code page of the data file in the document being imported: the
+  // attribute `encoding` of info/Source_File (see SetDataCodePage of the
+  // context).
+  void SetDataCodePage(const std::string& name) override;
+
   // Exports the document into a data file through `definition`, consuming its
-  // repeated groups. The file takes its name when the run ends (with what was
+  // repeated groups. Without a code page set by the host, the data file is
+  // written in the code page that the document's info/Source_File names in
+  // its attribute `encoding`. The file takes its name when the run ends (with what was
   // written, also after a failure); a symbolic link of that name is replaced.
   bool ParseWrite(const std::string& fileName, FormatDefinition& definition);
   // Exports as ParseWrite does into `output`, which is left for its holder to
@@ -82,7 +90,7 @@ class InstrumentData : public TParserParam {
   // Runs an export through `driver` (ParseXml into a file or an AtomicFile).
   bool RunExport(FormatDefinition& definition, const std::function<bool()>& driver);
   // Runs the import driver with `builder` as the document builder.
-  bool RunWithBuilder(DocumentBuilder& builder, const std::string& fileName,
+  bool RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                       FormatDefinition& definition);
 
   XmlDocument document;
@@ -90,6 +98,9 @@ class InstrumentData : public TParserParam {
   bool empty = false;
   uint32_t error = 0;
   bool domImport = false;
+  // The builder of a text or streaming import while it runs: its head is
+  // written again when the data file's code page is noted.
+  XmlStreamBuilder* headBuilder = nullptr;
 };
 
 }  // namespace compoundparser

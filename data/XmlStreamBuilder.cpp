@@ -6,6 +6,7 @@
 #include <new>
 
 #include "host/CodePage.h"
+#include "host/HostError.h"
 #include "host/XmlText.h"
 
 namespace compoundparser {
@@ -39,9 +40,7 @@ const ByteClasses kClasses;
 
 }  // namespace
 
-XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output) : output_(output), utf8_(CodePageIsUtf8()) {
-  Grow(kFirstCapacity);
-}
+XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output) : output_(output) { Grow(kFirstCapacity); }
 
 XmlStreamBuilder::~XmlStreamBuilder() { std::free(buffer_); }
 
@@ -108,7 +107,7 @@ void XmlStreamBuilder::AppendText(std::string_view text) {
       open_.back().blankReturns = size_;
     }
     Put(text.data(), text.size());
-  } else if (!utf8_) {
+  } else if (!CodePageIsUtf8()) {  // the run's code page, which the driver may choose
     const DocumentText converted(text);
     std::string escaped;
     AppendEscapedXmlText(escaped, converted.View());
@@ -203,6 +202,15 @@ void XmlStreamBuilder::Flush() {
   if (output_ == nullptr) return;
   output_->Write(std::string_view(buffer_, size_));
   size_ = 0;
+  flushed_ = true;
+}
+
+void XmlStreamBuilder::ReplaceRaw(std::string_view bytes) {
+  if (flushed_ || !open_.empty()) {
+    throw XmlError(kXmlErrorFail, "The head of a streamed document cannot change any more");
+  }
+  size_ = 0;
+  Put(bytes.data(), bytes.size());
 }
 
 }  // namespace compoundparser

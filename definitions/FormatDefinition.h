@@ -55,6 +55,13 @@ class FormatDefinition {
   const std::string& Type() const { return type; }
   const std::string& Name() const { return name; }
   const std::string& FileMask() const { return fileMask; }
+  // The single-byte code page in which import reads a data file that is not
+  // valid UTF-8 when the host set no code page: the header attribute
+  // `CodePage`, else the catalogue's (SetCatalogueCodePage), else "CP1252".
+  std::string FallbackCodePage() const;
+  // Sets the code page that the catalogue gives its definitions without one
+  // of their own ("" for the default).
+  void SetCatalogueCodePage(const std::string& value) { catalogueCodePage = value; }
   bool IsSimple() const { return simple; }
   bool IsExport() const { return exportAllowed; }
   bool IsImport() const { return importAllowed; }
@@ -119,6 +126,8 @@ class FormatDefinition {
   std::string type;
   std::string name;
   std::string fileMask;
+  std::string codePage;           // the header attribute CodePage
+  std::string catalogueCodePage;  // the catalogue's setting
   XmlDocument document;
   XmlNode groupContainer;
   // One list for a definition and its copies, as they share the document the

@@ -1,8 +1,10 @@
 // The two drivers that run a definition's tree over a file: ParseFile imports
 // a data file, ParseXml exports into one. They open the file in the context,
 // check the outcome and turn file and document errors into messages.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -71,6 +73,11 @@ std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
   return text;
 }
 
+// Returns the 1-based line of byte `offset` of `data`.
+size_t LineOf(std::string_view data, size_t offset) {
+  return static_cast<size_t>(std::count(data.begin(), data.begin() + offset, '\n')) + 1;
+}
+
 }  // namespace
 
 bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& param) {
@@ -93,6 +100,30 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
       Report(param, kKindError, LoadMessageText(kMsgInputNullLength));
       return false;
     }
+    // A data file that is not UTF-8, while the host named no code page, is
+    // read in the definition's single-byte code page: checked once, up front.
+    std::optional<RunCodePage> runCodePage;
+    std::string chosen;
+    if (!CodePageIsExplicit() && CodePageIsUtf8()) {
+      const std::string_view data(param.file.Data(), length);
+      const size_t bad = InvalidUtf8Offset(data);
+      const std::string fallback = FallbackCodePage();
+      if (bad != std::string_view::npos && CodePageIsKnown(fallback)) {
+        chosen = fallback;
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(data[bad]));
+        Report(param, kKindWarning,
+               std::string("Byte ") + byte + " on line " + std::to_string(LineOf(data, bad)) +
+                   " is not valid UTF-8: the data file is read in code page " + chosen);
+      } else if (bad != std::string_view::npos) {
+        Report(param, kKindError,
+               "The code page '" + fallback +
+                   "' of the definition is not known: the data file "
+                   "is read as UTF-8");
+      }
+    }
+    if (!chosen.empty()) runCodePage.emplace(chosen);
+    param.SetDataCodePage(CodePageIsUtf8() ? std::string() : CodePageName());
     if (!rootParser->Read(param, length)) {
       Report(param, kKindError, param.lastError.str());
       return false;

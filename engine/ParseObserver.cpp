@@ -217,6 +217,11 @@ std::string ParseObserver::Explain(const TParseFailure& failure) {
              (failure.found.empty() ? "end of file" : "only " + Quoted(failure.found));
     case FailureKind::kTerminatorNotFound:
       return "expected " + Quoted(failure.expected) + " within " + width + " bytes, found " + found;
+    case FailureKind::kLineTooLong:
+      return (failure.expected.find_first_of("\r\n") != std::string::npos
+                  ? std::string("the line is longer than the ")
+                  : "the stretch before " + Quoted(failure.expected) + " is longer than the ") +
+             width + " bytes that the format allows";
     case FailureKind::kNotAllData:
       return "expected " + Quoted(failure.expected) + " after the data, found " + found;
     case FailureKind::kNoAlternative:

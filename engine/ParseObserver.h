@@ -25,6 +25,7 @@ enum class FailureKind : int {
   kEndOfLine,           // a field ran into a line end
   kEndOfFile,           // a field ran past the end of the file
   kTerminatorNotFound,  // no terminator within the part's width
+  kLineTooLong,         // the terminator only past the part's MaxWidth (at the byte past it)
   kNotAllData,          // the data did not fill a terminated part
   kNoAlternative,       // no alternative of a radio matched
   kElementMissing,      // export: the document lacks the element

@@ -41,6 +41,15 @@ class TParserParam {
     hostErrorIsFileError = fileError && !text.empty();
   }
 
+  // Returns the code page in which the last import read its data file when it
+  // was not UTF-8 (the host's, or the definition's fallback for a file that is
+  // not valid UTF-8), or "".
+  const std::string& DataCodePage() const { return dataCodePage; }
+  // Records that code page; the import driver calls it once the data file is
+  // open, before the first record is read ("" for the process's code page).
+  // An instrument data object also notes it in its document.
+  virtual void SetDataCodePage(const std::string& name) { dataCodePage = name; }
+
   // Returns the builder that import adds to the document through: the one set
   // with SetBuilder, or else one that builds below `currentNode`.
   DocumentBuilder& Builder();
@@ -74,6 +83,7 @@ class TParserParam {
  private:
   std::string hostError;
   bool hostErrorIsFileError = false;
+  std::string dataCodePage;
   DocumentBuilder* builder_ = nullptr;
   std::unique_ptr<DocumentBuilder> domBuilder_;
 };

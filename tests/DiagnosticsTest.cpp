@@ -60,6 +60,11 @@ const std::tuple<const char*, const char*, const char*, FailureKind, const char*
          "element[Easting]", "group[Point]/radio/terminated/element[Easting]", "id=\"Easting\""},
         {"LeicaGSI8.xml", "line-too-long.gsi", "2:16", FailureKind::kLiteralNotFound,
          "expected \" \", found \"2\"", "literal", "group[Word]/literal", "<literal"},
+        // No line end within MaxWidth: the place is the first byte past the limit (of the
+        // pass that began after the fields that a looser alternative read).
+        {"points-comma.xml", "line-over-limit.csv", "2:1032", FailureKind::kLineTooLong,
+         "the line is longer than the 1000 bytes that the format allows", "terminated",
+         "parser/repeat/radio/terminated", "<terminated MaxWidth=\"1000\">"},
 };
 
 TEST(DiagnosticsImport, NamesLineColumnExpectationAndNodeWithoutChangingTheResult) {
