@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -83,7 +84,9 @@ class Harness {
   // Runs `parser` in export direction; returns the bytes written, after
   // "<fail>" when it failed.
   std::string Exported(Parser& parser) {
-    const std::string path = ::testing::TempDir() + "engine_export.out";
+    // One file per process: tests run in parallel processes.
+    const std::string path =
+        ::testing::TempDir() + "engine_export_" + std::to_string(::getpid()) + ".out";
     int error = 0;
     if (!param.file.OpenForExport(path, error)) throw std::runtime_error("cannot create " + path);
     const bool ok = parser.Write(param);
