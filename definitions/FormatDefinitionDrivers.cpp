@@ -106,7 +106,7 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
     std::string chosen;
     if (!CodePageIsExplicit() && CodePageIsUtf8()) {
       const std::string_view data(param.file.Data(), length);
-      const size_t bad = InvalidUtf8Offset(data);
+      const size_t bad = param.file.InvalidUtf8Offset();
       const std::string fallback = FallbackCodePage();
       if (bad != std::string_view::npos && CodePageIsKnown(fallback)) {
         chosen = fallback;

@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "host/AtomicFile.h"
+#include "host/CodePage.h"
 #include "host/HostError.h"
 
 namespace compoundparser {
@@ -278,6 +281,32 @@ void DataFile::ReleasePassedPages() {
   if (upTo <= released_) return;
   madvise(static_cast<char*>(map_) + released_, upTo - released_, MADV_DONTNEED);
   released_ = upTo;
+}
+
+size_t DataFile::InvalidUtf8Offset() const {
+  if (!open_ || export_) return std::string_view::npos;
+  const std::string_view all(view_, viewLength_);
+  if (map_ == nullptr || anonymous_) return compoundparser::InvalidUtf8Offset(all);
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  size_t from = 0;
+  while (from < all.size()) {
+    size_t to = std::min(all.size(), from + kWindow);
+    // A window never ends inside a character: its continuation bytes go along.
+    while (to < all.size() && to > from && (static_cast<unsigned char>(all[to]) & 0xC0) == 0x80) {
+      --to;
+    }
+    const size_t bad = compoundparser::InvalidUtf8Offset(all.substr(from, to - from));
+    if (bad != std::string_view::npos) return from + bad;
+    // The pages read are given back; the import maps them in again as it reads.
+    const size_t upTo = to / page * page;
+    const size_t start = from / page * page;
+    if (upTo > start && upTo > released_) {
+      const size_t first = std::max<size_t>(start, released_);
+      madvise(static_cast<char*>(map_) + first, upTo - first, MADV_DONTNEED);
+    }
+    from = to;
+  }
+  return std::string_view::npos;
 }
 
 void DataFile::SetLength(uint32_t length) {

@@ -93,6 +93,11 @@ class DataFile {
     WriteAnywhere(data, count);
   }
 
+  // Returns the offset of the first byte of the import file that is not part
+  // of valid UTF-8, or npos. Reads a mapped file in windows whose pages it
+  // gives back, so that the check costs no memory.
+  size_t InvalidUtf8Offset() const;
+
   // The bytes of an import file, for searches that need no copy; nullptr for
   // an export file, whose bytes are on disk.
   const char* Data() const { return export_ ? nullptr : view_; }
