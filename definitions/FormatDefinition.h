@@ -89,7 +89,9 @@ class FormatDefinition {
   bool IsModified() const;
 
   // Saving: writes modified groups back and saves the document to FileName()
-  // (through a temporary file in the same folder, renamed over the old one).
+  // (through an unnamed temporary file in the same folder that takes the name
+  // once complete; a symbolic link of that name is replaced, never written
+  // through).
   bool Save();
   void SetType(const std::string& value);
   void SetName(const std::string& value);
