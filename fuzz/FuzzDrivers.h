@@ -30,9 +30,6 @@ std::string RunGroupsInput(std::string_view input);
 // and exports that: both exports must give the same bytes, and the bytes of
 // the input for a format that promises a byte-for-byte round trip.
 std::string RunRoundTripInput(std::string_view input);
-// As RunRoundTripInput, leaving out the formats of display names `pending`
-// (whose definitions are known not to keep the invariant for this input yet).
-std::string RunRoundTripInput(std::string_view input, const std::vector<std::string>& pending);
 
 // Tells whether the format of display name `name` promises that the export of
 // an imported file gives back its bytes (kByteForByteFormats in the driver).

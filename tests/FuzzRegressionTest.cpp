@@ -56,42 +56,16 @@ TEST(FuzzRegression, SeedInputsAndSavedFindingsKeepTheInvariants) {
   }
 }
 
-// Returns, for each file name of the round-trip findings that wait for a fix
-// of a definition, the formats to leave out.
-std::map<std::string, std::vector<std::string>> PendingRoundTrips() {
-  std::map<std::string, std::vector<std::string>> pending;
-  std::istringstream lines(
-      testing::ReadFile(std::string(CP_TEST_DATA_DIR) + "/fuzz-regressions/roundtrip-pending.txt"));
-  for (std::string line; std::getline(lines, line);) {
-    const size_t tab = line.find('\t');
-    if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
-    std::vector<std::string>& formats = pending[line.substr(0, tab)];
-    std::istringstream names(line.substr(tab + 1));
-    for (std::string name; std::getline(names, name, ',');) formats.push_back(name);
-  }
-  return pending;
-}
-
 TEST(FuzzRegression, RoundTripSeedsAndFindingsGiveTheSameBytes) {
-  const auto pending = PendingRoundTrips();
   const std::vector<fs::path> seeds = FilesOf(fs::path(CP_SOURCE_DIR) / "fuzz/corpus/roundtrip");
   ASSERT_FALSE(seeds.empty()) << "no seed inputs";
-  size_t left = 0;
   for (const auto& folder :
        {seeds, FilesOf(fs::path(CP_TEST_DATA_DIR) / "fuzz-regressions" / "roundtrip")}) {
     for (const fs::path& file : folder) {
       SCOPED_TRACE(file.string());
-      const auto waiting = pending.find(file.filename().string());
-      const std::vector<std::string> none;
-      left += waiting != pending.end() ? waiting->second.size() : 0;
-      EXPECT_EQ(fuzzing::RunRoundTripInput(testing::ReadFile(file.string()),
-                                           waiting != pending.end() ? waiting->second : none),
-                "");
+      EXPECT_EQ(fuzzing::RunRoundTripInput(testing::ReadFile(file.string())), "");
     }
   }
-  // Says how much waits for the definitions (every other format was checked).
-  std::printf("[ note     ] %zu format runs of round-trip findings wait for their definitions\n",
-              left);
 }
 
 TEST(FuzzDrivers, BundledDefinitionsEndWithTheTestDefinitions) {
