@@ -1,5 +1,6 @@
 // The check subcommand: loads definition files one by one, shows every message
-// of the load and, for a definition that loads, what it declares.
+// of the load, why a definition was refused (the line and the rule it broke)
+// and its warnings, and, for a definition that loads, what it declares.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -58,6 +59,10 @@ int RunCheck(const CheckArgs& args, const GlobalOptions& options) {
     FormatDefinition format(file, &callBack);
     const bool loaded = format.Load();
     std::cout << file << ": " << (loaded ? "loaded" : "NOT loaded") << '\n';
+    // Why the tree builder refused it, and what it holds to no effect.
+    for (const TDefinitionProblem& problem : format.Problems()) {
+      std::cout << "  " << (problem.warning ? "warning: " : "") << problem.Text() << '\n';
+    }
     if (loaded) {
       PrintDefinition(format);
     } else {

@@ -9,43 +9,23 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <sstream>
 
 #include "cli/ToolSupport.h"
 #include "data/InstrumentData.h"
 #include "engine/Parser.h"
+#include "host/Utf8.h"
 
 namespace compoundparser {
 namespace cli {
 namespace {
 
-// A callback that drops everything (trial imports of detect).
-class SilentCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
-
-// Returns `line` with control bytes shown as spaces, so that a caret under it
-// lines up; tabs are kept.
 // A line of the data file as the diagnosis shows it, with the caret line.
 struct ShownLine {
   std::string text;
   std::string caret;
 };
-
-// Returns the length of the valid UTF-8 sequence at `at`, or 0.
-size_t Utf8Length(const std::string& line, size_t at) {
-  const auto byte = static_cast<unsigned char>(line[at]);
-  const size_t length = byte >= 0xF0 && byte <= 0xF4 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 ? 2 : 0;
-  if (length == 0 || at + length > line.size() || byte >= 0xF8) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(line[at + i]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
 
 // Shows `line` so that a terminal prints it safely and the caret stands under
 // byte column `column`: control and invalid bytes become '?', a UTF-8
@@ -66,7 +46,8 @@ ShownLine ShowLine(const TTextPlace& place) {
   }
   for (size_t i = from; i < to;) {
     const auto byte = static_cast<unsigned char>(line[i]);
-    const size_t length = byte >= 0x80 ? Utf8Length(line, i) : 1;
+    char32_t code = 0;
+    const size_t length = DecodeUtf8(line, i, code);
     if (byte == '\t') {
       shown.text += '\t';
     } else if (byte < 0x20 || byte == 0x7F || length == 0) {
@@ -86,11 +67,11 @@ ShownLine ShowLine(const TTextPlace& place) {
   return shown;
 }
 
-void PrintFailures(const FormatDefinition& definition, const ParseObserver& observer) {
-  std::fprintf(stderr, "  every failure there (%zu):\n", observer.Furthest().size());
-  for (const TParseFailure& failure : observer.Furthest()) {
-    std::fprintf(stderr, "    %s  [%s]\n", ParseObserver::Explain(failure).c_str(),
-                 DefinitionPlace(definition, *failure.node).c_str());
+void PrintFailures(const TDiagnosis& diagnosis) {
+  std::fprintf(stderr, "  every failure there (%zu):\n", diagnosis.all.size());
+  for (const TDiagnosedFailure& failure : diagnosis.all) {
+    std::fprintf(stderr, "    %s  [%s]\n", failure.explanation.c_str(),
+                 DefinitionPlace(failure.node).c_str());
   }
 }
 
@@ -115,29 +96,19 @@ std::string UnreadableReason(const std::string& fileName) {
   return std::string();
 }
 
-std::string DefinitionPlace(const FormatDefinition& definition, const Parser& node) {
-  std::string place = definition.FileName();
-  if (const TNodeSource* source = node.Source()) {
-    if (source->line > 0) place += ":" + std::to_string(source->line);
-  }
-  const std::string path = ParseObserver::SourcePath(node);
-  return place + ": " + (path.empty() ? ParseObserver::NodeName(node) : path);
+std::string DefinitionPlace(const TDefinitionPlace& node) {
+  std::string place = node.file;
+  if (node.line > 0) place += ":" + std::to_string(node.line);
+  return place + ": " + node.path;
 }
 
-void PrintImportDiagnosis(const std::string& input, const FormatDefinition& definition,
-                          const ParseObserver& observer, bool all) {
-  const TParseFailure* best = observer.Best();
-  if (best == nullptr) return;
-  const TTextPlace place = LocateInFile(input, best->position);
+void PrintImportDiagnosis(const std::string& input, const TDiagnosis& diagnosis, bool all) {
+  const TTextPlace& place = diagnosis.place;
   const ShownLine line = ShowLine(place);
-  std::string explanation = ParseObserver::Explain(*best);
-  if (best->kind == FailureKind::kLineTooLong && explanation.rfind("the line ", 0) == 0) {
-    explanation = "line " + std::to_string(place.line) + explanation.substr(8);
-  }
   std::fprintf(stderr, "%s:%d:%d: %s\n  %s\n  %s\n  definition: %s\n", input.c_str(), place.line,
-               place.column, explanation.c_str(), line.text.c_str(), line.caret.c_str(),
-               DefinitionPlace(definition, *best->node).c_str());
-  if (all) PrintFailures(definition, observer);
+               place.column, diagnosis.failure.explanation.c_str(), line.text.c_str(),
+               line.caret.c_str(), DefinitionPlace(diagnosis.failure.node).c_str());
+  if (all) PrintFailures(diagnosis);
   std::fflush(stderr);
 }
 
@@ -185,17 +156,17 @@ std::vector<std::string> RecordNames(const XmlDocument& document) {
 }
 
 void PrintExportDiagnosis(const std::string& input, const FormatDefinition& definition,
-                          const ParseObserver& observer, bool all,
+                          const TDiagnosis* diagnosis, bool all,
                           const std::vector<std::string>& records) {
-  const TParseFailure* best = observer.Best();
-  if (best == nullptr) {
+  if (diagnosis == nullptr) {
     PrintRecordMismatch(input, definition, records);
     return;
   }
-  std::fprintf(stderr, "%s: %s: %s (output byte %u)\n  definition: %s\n", input.c_str(),
-               best->elementPath.c_str(), ParseObserver::Explain(*best).c_str(), best->position,
-               DefinitionPlace(definition, *best->node).c_str());
-  if (all) PrintFailures(definition, observer);
+  std::fprintf(stderr, "%s: %s: %s (output byte %llu)\n  definition: %s\n", input.c_str(),
+               diagnosis->elementPath.c_str(), diagnosis->failure.explanation.c_str(),
+               static_cast<unsigned long long>(diagnosis->position),
+               DefinitionPlace(diagnosis->failure.node).c_str());
+  if (all) PrintFailures(*diagnosis);
   std::fflush(stderr);
 }
 
@@ -237,27 +208,12 @@ TTextPlace LocateInFile(const std::string& fileName, uint64_t position) {
   return place;
 }
 
-std::string WithLinePlaces(const std::string& message, const std::string& dataFile) {
-  static const std::regex kPositions(
-      R"((In (\d+) pos\.)|(in pos ([0-9a-fA-F]+)h)|(Parsed only (\d+) bytes))");
-  std::string out;
-  auto begin = std::sregex_iterator(message.begin(), message.end(), kPositions);
-  size_t copied = 0;
-  const uint64_t size = FileSize(dataFile);
-  for (auto match = begin; match != std::sregex_iterator(); ++match) {
-    const std::smatch& m = *match;
-    unsigned long position = 0;
-    if (m[2].matched) position = std::stoul(m[2].str());
-    if (m[4].matched) position = std::stoul(m[4].str(), nullptr, 16);
-    if (m[6].matched) position = std::stoul(m[6].str());
-    const size_t end = static_cast<size_t>(m.position(0) + m.length(0));
-    out += message.substr(copied, end - copied);
-    copied = end;
-    if (position > size) continue;
-    const TTextPlace place = LocateInFile(dataFile, position);
-    out += " (line " + std::to_string(place.line) + ":" + std::to_string(place.column) + ")";
-  }
-  return out + message.substr(copied);
+std::string WithLinePlace(const std::string& message, const TMessagePlace& place,
+                          const std::string& dataFile) {
+  if (place.position > FileSize(dataFile) || place.mentionEnd > message.size()) return message;
+  const TTextPlace at = LocateInFile(dataFile, place.position);
+  return message.substr(0, place.mentionEnd) + " (line " + std::to_string(at.line) + ":" +
+         std::to_string(at.column) + ")" + message.substr(place.mentionEnd);
 }
 
 namespace {
@@ -299,7 +255,7 @@ std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std:
                                          const std::vector<std::string>& sets) {
   std::vector<TDetectResult> results;
   const uint64_t size = FileSize(input);
-  SilentCallBack silent;
+  TSilentCallBack silent;
   for (int i = 0; i < catalogue.NumFormats(); ++i) {
     FormatDefinition* definition = catalogue.GetFormat(i);
     if (definition == nullptr || !definition->IsImport() || definition->RootParser() == nullptr) {

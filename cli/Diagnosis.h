@@ -22,12 +22,11 @@ std::string ReadWholeFile(const std::string& fileName);
 std::string UnreadableReason(const std::string& fileName);
 
 // Returns the definition node of a failure as "FILE:LINE: PATH".
-std::string DefinitionPlace(const FormatDefinition& definition, const Parser& node);
+std::string DefinitionPlace(const TDefinitionPlace& node);
 
 // Prints the diagnosis of a failed import of `input` on standard error; with
 // `all`, every failure at the furthest position as well.
-void PrintImportDiagnosis(const std::string& input, const FormatDefinition& definition,
-                          const ParseObserver& observer, bool all);
+void PrintImportDiagnosis(const std::string& input, const TDiagnosis& diagnosis, bool all);
 // Returns the names of the records of an instrument data document: the
 // elements below its root other than info, each once, in document order.
 std::vector<std::string> RecordNames(const XmlDocument& document);
@@ -35,17 +34,18 @@ std::vector<std::string> RecordNames(const XmlDocument& document);
 // when no node failed, which `records` the document held (taken before the
 // export, which removes what it writes) and which the format writes.
 void PrintExportDiagnosis(const std::string& input, const FormatDefinition& definition,
-                          const ParseObserver& observer, bool all,
+                          const TDiagnosis* diagnosis, bool all,
                           const std::vector<std::string>& records);
 
 // Returns the place of byte `position` of the file `fileName`, found by reading
 // the file in blocks (a window of a long line, as ParseObserver::Locate gives).
 TTextPlace LocateInFile(const std::string& fileName, uint64_t position);
 
-// Returns `message` with " (line L:C)" after each byte position it gives
-// ("In 12 pos.", "in pos 1ah", "Parsed only 12 bytes"), counted in the file
-// `dataFile`.
-std::string WithLinePlaces(const std::string& message, const std::string& dataFile);
+// Returns `message` with " (line L:C)" of the byte it names in the file
+// `dataFile` after the words that name it; `message` itself when the byte
+// lies past the end of the file.
+std::string WithLinePlace(const std::string& message, const TMessagePlace& place,
+                          const std::string& dataFile);
 
 // How far one format got on a file.
 struct TDetectResult {

@@ -1,20 +1,25 @@
 // The explain subcommand: the parser tree of a format as an indented outline
 // (or a Graphviz graph), each substitute spelled out at its first use and
-// referred to by name after that.
+// referred to by name after that; both are walks of the expanded tree.
 #include <iostream>
 #include <memory>
-#include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/Diagnosis.h"
+#include "engine/AssignParser.h"
+#include "engine/CountParser.h"
 #include "engine/DumpText.h"
 #include "engine/ElementParser.h"
 #include "engine/GroupParser.h"
+#include "engine/IfParser.h"
 #include "engine/LiteralParser.h"
+#include "engine/RepeatParser.h"
 #include "engine/SubstParser.h"
 #include "engine/TerminatedParser.h"
+#include "engine/TreeWalk.h"
 
 namespace compoundparser {
 namespace cli {
@@ -43,50 +48,83 @@ std::string ByteNames(const std::string& bytes) {
   return names;
 }
 
+// Returns the field's attributes as the outline shows them: " w=8 right double".
+std::string FieldAttributes(const FormatParser& field) {
+  std::string text;
+  field.DumpAttributes(text);
+  return text;
+}
+
 // Returns the one-line description of a node without its children.
 std::string Header(const Parser& node) {
-  if (const auto* literal = dynamic_cast<const LiteralParser*>(&node)) {
-    std::string text = "literal ";
-    AppendQuoted(text, literal->Literal());
-    const std::string names = ByteNames(literal->Literal());
-    if (!names.empty()) text += " (" + names + ")";
-    if (!literal->ElementName().empty()) {
-      text += " records " + literal->ElementName();
-      if (!literal->ElementText().empty()) text += "=" + literal->ElementText();
+  switch (node.Kind()) {
+    case TNodeKind::kSequence:
+      return "sequence";
+    case TNodeKind::kOptional:
+      return "optional";
+    case TNodeKind::kRadio:
+      return "radio";
+    case TNodeKind::kRepeat: {
+      const auto& repeat = static_cast<const RepeatParser&>(node);
+      std::string text = "repeat";
+      if (repeat.WriteCount() != RepeatParser::kNoWriteLimit) {
+        text += "[" + std::to_string(repeat.WriteCount()) + "]";
+      }
+      return text;
     }
-    if (literal->IsReadOnly()) text += " read-only";
-    return text;
+    case TNodeKind::kIf: {
+      const auto& test = static_cast<const IfParser&>(node);
+      return "if[" + test.Variable() + (test.Expected() ? "==" : "!=") + test.Value() + "]";
+    }
+    case TNodeKind::kTerminated: {
+      const auto& terminated = static_cast<const TerminatedParser&>(node);
+      std::string text = "terminated";
+      if (terminated.MaxWidth() > 0) text += " max " + std::to_string(terminated.MaxWidth());
+      return text;
+    }
+    case TNodeKind::kGroup: {
+      const auto& group = static_cast<const GroupParser&>(node);
+      std::string text = group.Name().empty() ? "group (no element)" : "group " + group.Name();
+      if (group.IsRepeatedNode()) text += " repeated";
+      if (group.IsSkipWrong()) text += " skip-wrong";
+      return text;
+    }
+    case TNodeKind::kLiteral: {
+      const auto& literal = static_cast<const LiteralParser&>(node);
+      std::string text = "literal ";
+      AppendQuoted(text, literal.Literal());
+      const std::string names = ByteNames(literal.Literal());
+      if (!names.empty()) text += " (" + names + ")";
+      if (!literal.ElementName().empty()) {
+        text += " records " + literal.ElementName();
+        if (!literal.ElementText().empty()) text += "=" + literal.ElementText();
+      }
+      if (literal.IsReadOnly()) text += " read-only";
+      return text;
+    }
+    case TNodeKind::kElement: {
+      const auto& element = static_cast<const ElementParser&>(node);
+      std::string text = "element " +
+                         (element.Id().empty() ? std::string("(no id)") : element.Id()) +
+                         FieldAttributes(element);
+      if (!element.Default().empty()) {
+        text += " def=";
+        AppendQuoted(text, element.Default());
+      }
+      return text;
+    }
+    case TNodeKind::kCount: {
+      const auto& count = static_cast<const CountParser&>(node);
+      return "count[" + count.Id() + FieldAttributes(count) + "]";
+    }
+    case TNodeKind::kSubst:
+      return "subst " + static_cast<const SubstParser&>(node).Name();
+    case TNodeKind::kAssign: {
+      const auto& assign = static_cast<const AssignParser&>(node);
+      return "assign[" + assign.Variable() + "=" + assign.Value() + "]";
+    }
   }
-  if (const auto* terminated = dynamic_cast<const TerminatedParser*>(&node)) {
-    std::string text = "terminated";
-    if (terminated->MaxWidth() > 0) text += " max " + std::to_string(terminated->MaxWidth());
-    return text;
-  }
-  if (const auto* group = dynamic_cast<const GroupParser*>(&node)) {
-    std::string text = group->Name().empty() ? "group (no element)" : "group " + group->Name();
-    if (group->IsRepeatedNode()) text += " repeated";
-    if (group->IsSkipWrong()) text += " skip-wrong";
-    return text;
-  }
-  if (const auto* subst = dynamic_cast<const SubstParser*>(&node)) {
-    return "subst " + subst->Name();
-  }
-  std::string dump = node.Dump();
-  if (dynamic_cast<const CompoundParser*>(&node) != nullptr) {
-    dump = dump.substr(0, dump.find('{'));
-    if (dump == "seq") return "sequence";
-    if (dump == "opt") return "optional";
-    return dump;
-  }
-  if (const auto* element = dynamic_cast<const ElementParser*>(&node)) {
-    // The field's attributes as the outline shows them: " w=8 right double".
-    const size_t space = dump.find(' ');
-    std::string attributes = space == std::string::npos ? "" : dump.substr(space);
-    if (!attributes.empty() && attributes.back() == ']') attributes.pop_back();
-    return "element " + (element->Id().empty() ? std::string("(no id)") : element->Id()) +
-           attributes;
-  }
-  return dump;
+  return std::string();
 }
 
 std::string LineNote(const Parser& node) {
@@ -95,35 +133,32 @@ std::string LineNote(const Parser& node) {
   return "  (line " + std::to_string(source->line) + ")";
 }
 
-class Outline {
- public:
-  void Print(const Parser& node, int level) {
-    const std::string indent(static_cast<size_t>(level) * 2, ' ');
-    std::cout << indent << Header(node) << LineNote(node);
-    const auto* subst = dynamic_cast<const SubstParser*>(&node);
-    if (subst != nullptr && subst->Target() != nullptr) {
-      if (!expanded_.insert(subst->Target()).second) {
-        std::cout << "  (see above)\n";
-        return;
-      }
-      std::cout << '\n';
-      PrintChildren(*subst->Target(), level + 1);
-      return;
-    }
-    std::cout << '\n';
-    if (const auto* compound = dynamic_cast<const CompoundParser*>(&node)) {
-      PrintChildren(*compound, level + 1);
-    }
-  }
+// Returns true when the step enters the tree of a substitute (below its subst).
+bool IsSubstituteTree(const TWalkStep& step) {
+  return step.parent != nullptr && step.parent->Kind() == TNodeKind::kSubst;
+}
 
-  void PrintChildren(const Parser& node, int level) {
-    const auto* compound = dynamic_cast<const CompoundParser*>(&node);
-    if (compound == nullptr) return;
-    for (size_t i = 0; i < compound->NumChildren(); ++i) Print(*compound->Child(i), level);
+// Prints the tree as an indented outline, the root and the root of each
+// substitute's tree left out: their children stand one level below the
+// parser section and the subst.
+class Outline : public TreeVisitor {
+ public:
+  TWalkNext Enter(const TWalkStep& step) override {
+    const size_t depth = static_cast<size_t>(step.depth);
+    levels_.resize(depth + 1);
+    if (step.parent == nullptr || IsSubstituteTree(step)) {
+      levels_[depth] = depth == 0 ? 0 : levels_[depth - 1];
+      return TWalkNext::kInto;
+    }
+    const int level = levels_[depth - 1] + 1;
+    levels_[depth] = level;
+    std::cout << std::string(static_cast<size_t>(level - 1) * 2 + 2, ' ') << Header(*step.node)
+              << LineNote(*step.node) << (step.seenTarget ? "  (see above)\n" : "\n");
+    return TWalkNext::kInto;
   }
 
  private:
-  std::set<const Parser*> expanded_;
+  std::vector<int> levels_;  // the level of the node entered at each depth
 };
 
 // Returns `text` as a quoted Graphviz string.
@@ -136,28 +171,29 @@ std::string DotString(const std::string& text) {
   return out + "\"";
 }
 
-class DotGraph {
+// Writes each node once with its label, then the edges to its children after
+// their own; a subst points at its substitute's tree with a dashed edge.
+class DotGraph : public TreeVisitor {
  public:
-  // Writes the node and its edges; returns its Graphviz name.
-  std::string Write(const Parser& node) {
-    const auto known = names_.find(&node);
-    if (known != names_.end()) return known->second;
+  TWalkNext Enter(const TWalkStep& step) override {
     const std::string name = "n" + std::to_string(names_.size());
-    names_.emplace(&node, name);
-    std::cout << "  " << name << " [label=" << DotString(Header(node) + LineNote(node)) << "];\n";
-    const Parser* inner = &node;
-    if (const auto* subst = dynamic_cast<const SubstParser*>(&node)) {
-      if (subst->Target() != nullptr) {
-        std::cout << "  " << name << " -> " << Write(*subst->Target()) << " [style=dashed];\n";
-      }
-      return name;
+    names_.emplace(step.node, name);
+    std::cout << "  " << name << " [label=" << DotString(Header(*step.node) + LineNote(*step.node))
+              << "];\n";
+    return TWalkNext::kInto;
+  }
+
+  bool Leave(const TWalkStep& step) override {
+    const std::string& name = names_.at(step.node);
+    if (step.seenTarget) {
+      const Parser* target = static_cast<const SubstParser*>(step.node)->Target();
+      std::cout << "  " << name << " -> " << names_.at(target) << " [style=dashed];\n";
     }
-    if (const auto* compound = dynamic_cast<const CompoundParser*>(inner)) {
-      for (size_t i = 0; i < compound->NumChildren(); ++i) {
-        std::cout << "  " << name << " -> " << Write(*compound->Child(i)) << ";\n";
-      }
+    if (step.parent != nullptr) {
+      std::cout << "  " << names_.at(step.parent) << " -> " << name
+                << (IsSubstituteTree(step) ? " [style=dashed];\n" : ";\n");
     }
-    return name;
+    return true;
   }
 
  private:
@@ -175,12 +211,14 @@ int RunExplain(const ExplainArgs& args, const GlobalOptions& options) {
   const FormatDefinition& format = *chosen.definition;
   if (args.dot) {
     std::cout << "digraph " << DotString(format.Name()) << " {\n  node [shape=box];\n";
-    DotGraph().Write(*format.RootParser());
+    DotGraph graph;
+    WalkExpandedTree(*format.RootParser(), graph);
     std::cout << "}\n";
     return kExitSuccess;
   }
   std::cout << format.Name() << " (" << format.FileName() << ")\nparser\n";
-  Outline().PrintChildren(*format.RootParser(), 1);
+  Outline outline;
+  WalkExpandedTree(*format.RootParser(), outline);
   return kExitSuccess;
 }
 

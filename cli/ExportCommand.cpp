@@ -44,17 +44,12 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
       ReportFailure(args.input, why + "; no output written");
       return kExitFailed;
     }
-    ParseObserver observer;
-    if (format.RootParser() != nullptr && !options.noDiagnosis) {
-      observer.BeginExport(*format.RootParser(), data.GetDocument().DocumentElement());
-    }
-    if (!options.noDiagnosis) data.observer = &observer;
+    data.SetDiagnosis(!options.noDiagnosis);
     const std::vector<std::string> records = RecordNames(data.GetDocument());
     const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, FileSize(args.input), true);
     const bool exported = data.ParseWrite(output.File(), format);
     callBack.EndProgress();
-    data.observer = nullptr;
     if (!exported && data.HostErrorIsFileError()) {
       ReportFailure(args.input, data.GetHostError() + "; no output written");
       return kExitFailed;
@@ -64,7 +59,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     }
     const bool errorReported = !data.dataFits || callBack.ErrorCount() != errorsBefore;
     if (!exported || errorReported) {
-      PrintExportDiagnosis(args.input, format, observer, options.verbose, records);
+      PrintExportDiagnosis(args.input, format, data.GetDiagnosis(), options.verbose, records);
     }
     if (!ExportIsWhole(args.input, format, exported, errorReported, data.GetDocument(), callBack)) {
       return kExitFailed;

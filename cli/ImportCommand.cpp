@@ -38,9 +38,7 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   {
     InstrumentData data(format, &callBack);
     options.ApplySets(data.vars);
-    ParseObserver observer;
-    if (format.RootParser() != nullptr) observer.Begin(*format.RootParser());
-    if (!options.noDiagnosis) data.observer = &observer;
+    data.SetDiagnosis(!options.noDiagnosis);
     callBack.SetDataFile(args.input);
     callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
     callBack.HoldErrors();
@@ -50,10 +48,11 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
     // data is not to blame.
     if (!imported && data.HostErrorIsFileError()) fileError = data.GetHostError();
     callBack.ReleaseErrors(!imported && fileError.empty());
-    data.observer = nullptr;
     if (!imported && fileError.empty()) {
       if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
-      PrintImportDiagnosis(args.input, format, observer, options.verbose);
+      if (const TDiagnosis* diagnosis = data.GetDiagnosis()) {
+        PrintImportDiagnosis(args.input, *diagnosis, options.verbose);
+      }
     }
   }
   if (!fileError.empty()) {

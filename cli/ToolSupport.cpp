@@ -108,8 +108,9 @@ void ConsoleCallBack::HoldErrors() {
 
 void ConsoleCallBack::ReleaseErrors(bool runFailed) {
   holding_ = false;
-  const auto show = [&](std::pair<int, std::string>& message) {
-    OnMessage(runFailed ? message.first : kKindDetail, std::move(message.second));
+  const auto show = [&](Held& message) {
+    if (!runFailed) message.kind = kKindDetail;
+    Show(std::move(message));
   };
   for (auto& message : held_) show(message);
   if (heldOver_ > 0) {
@@ -123,12 +124,21 @@ void ConsoleCallBack::ReleaseErrors(bool runFailed) {
 }
 
 void ConsoleCallBack::OnMessage(int kind, std::string text) {
+  Show(Held{kind, std::move(text), false, TMessagePlace{}});
+}
+
+void ConsoleCallBack::OnMessageAt(int kind, std::string text, const TMessagePlace& place) {
+  Show(Held{kind, std::move(text), true, place});
+}
+
+void ConsoleCallBack::Show(Held message) {
+  const int kind = message.kind;
   if (holding_ && !catalogueScan_ && (kind == kKindError || kind == kKindFileError)) {
     if (held_.size() < kHeldEach) {
-      held_.emplace_back(kind, std::move(text));
+      held_.push_back(std::move(message));
       return;
     }
-    heldLast_.emplace_back(kind, std::move(text));
+    heldLast_.push_back(std::move(message));
     if (heldLast_.size() > kHeldEach) {
       heldLast_.pop_front();
       ++heldOver_;
@@ -157,6 +167,7 @@ void ConsoleCallBack::OnMessage(int kind, std::string text) {
       break;
   }
   if (prefix == nullptr) return;
+  std::string& text = message.text;
   if (kind != kKindError && kind != kKindFileError) {
     // The same warning for every record says nothing new after the first few.
     // Texts that differ each time (byte positions) are not tracked beyond a
@@ -171,10 +182,7 @@ void ConsoleCallBack::OnMessage(int kind, std::string text) {
       return;
     }
   }
-  if (!dataFile_.empty() &&
-      (text.find("pos") != std::string::npos || text.find("Parsed only") != std::string::npos)) {
-    text = WithLinePlaces(text, dataFile_);
-  }
+  if (message.placed && !dataFile_.empty()) text = WithLinePlace(text, message.place, dataFile_);
   ClearLine();
   std::fprintf(stderr, "%s%s\n", prefix, TrimLineEnd(std::move(text)).c_str());
   std::fflush(stderr);

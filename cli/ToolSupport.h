@@ -62,6 +62,9 @@ class ConsoleCallBack : public TParserCallBack {
   ~ConsoleCallBack() override;
 
   void OnMessage(int kind, std::string text) override;
+  // Shows the line and column of the byte that the message names after the
+  // words that name it, when a data file is set.
+  void OnMessageAt(int kind, std::string text, const TMessagePlace& place) override;
   void OnProgress(unsigned long total, unsigned long current) override;
 
   // Shows every message kind, details included (the check subcommand).
@@ -86,6 +89,14 @@ class ConsoleCallBack : public TParserCallBack {
   void ReleaseErrors(bool runFailed);
 
  private:
+  // A message, with the byte of the data file that it names when it names one.
+  struct Held {
+    int kind;
+    std::string text;
+    bool placed;
+    TMessagePlace place;
+  };
+  void Show(Held message);
   void Draw(unsigned long total, unsigned long current);
   void ClearLine();
 
@@ -107,8 +118,8 @@ class ConsoleCallBack : public TParserCallBack {
   // (the last say why an import stopped), and how many came between.
   static constexpr size_t kHeldEach = 10;
   bool holding_ = false;
-  std::vector<std::pair<int, std::string>> held_;
-  std::deque<std::pair<int, std::string>> heldLast_;
+  std::vector<Held> held_;
+  std::deque<Held> heldLast_;
   unsigned long heldOver_ = 0;
   // Progress state: the clock is read only every `stride_` calls.
   bool progressOn_ = false;

@@ -49,6 +49,12 @@ class TracingBuilder : public DocumentBuilder {
     if (!stack_.empty() && text != "\r\n") stack_.back().text += std::string(text);
   }
 
+  void AppendValue(std::string_view text, const TByteRange& source) override {
+    if (stack_.empty()) return;
+    stack_.back().text += std::string(text);
+    stack_.back().source = source;
+  }
+
   void CloseElement() override {
     if (stack_.empty()) return;
     Open element = std::move(stack_.back());
@@ -56,12 +62,11 @@ class TracingBuilder : public DocumentBuilder {
     const uint32_t end = param_.file.Position();
     const std::string indent(stack_.size() * 2 + 2, ' ');
     if (!element.hasChildren) {
-      // A field's element is opened after its bytes were read: find its text
-      // before the position, after what came earlier.
+      // A field's element is opened after its bytes were read; the value
+      // says where it came from.
       uint32_t start = std::max(element.position, lastEnd_);
-      if (!element.text.empty() && element.text.size() <= end) {
-        const size_t at = std::string_view(data_).substr(0, end).rfind(element.text);
-        if (at != std::string::npos && at >= lastEnd_) start = static_cast<uint32_t>(at);
+      if (element.source.end > element.source.begin && element.source.begin >= lastEnd_) {
+        start = element.source.begin;
       }
       if (start > end) start = end;
       std::string value;
@@ -104,6 +109,7 @@ class TracingBuilder : public DocumentBuilder {
     std::string text;
     bool hasChildren;
     uint32_t lastEndAtOpen;  // where the bytes shown so far ended
+    TByteRange source{};     // the bytes of the value, when it has one
   };
 
   // Describes bytes read between the elements' own bytes: literals,
@@ -170,7 +176,9 @@ int RunTrace(const TraceArgs& args, const GlobalOptions& options) {
   param.SetBuilder(nullptr);
   param.observer = nullptr;
   if (!complete) {
-    PrintImportDiagnosis(args.input, format, observer, options.verbose);
+    if (observer.HasFailure()) {
+      PrintImportDiagnosis(args.input, observer.Diagnose(data, format.FileName()), options.verbose);
+    }
     return kExitFailed;
   }
   return kExitSuccess;

@@ -16,13 +16,6 @@ namespace {
 constexpr char kDataElement[] = "data";
 constexpr char kLineEnd[] = "\r\n";
 
-// Takes the messages of a run when the host gave no callback.
-class SilentCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
-
 }  // namespace
 
 InstrumentData::InstrumentData(const FormatDefinition& definition, TParserCallBack* callBackOfHost)
@@ -33,7 +26,7 @@ InstrumentData::InstrumentData(const FormatDefinition& definition, TParserCallBa
 InstrumentData::~InstrumentData() { document = XmlDocument(); }
 
 TParserCallBack* InstrumentData::RunCallBack() const {
-  static SilentCallBack silent;
+  static TSilentCallBack silent;
   return hostCallBack != nullptr ? hostCallBack : &silent;
 }
 
@@ -97,7 +90,41 @@ XmlNode InstrumentData::BuildSkeleton(const std::string& fileName,
   return data;
 }
 
+bool InstrumentData::Watched(FormatDefinition& definition, bool exporting,
+                             const std::function<bool()>& run) {
+  diagnosis.reset();
+  // A host's own observer takes the place of the object's.
+  ParseObserver* watching = observer != nullptr ? observer : diagnosisOn ? &watcher : nullptr;
+  const CompoundParser* root = definition.RootParser();
+  if (root == nullptr) watching = nullptr;
+  const ObserverScope scope(*this, watching);
+  if (watching != nullptr) {
+    if (exporting) {
+      watching->BeginExport(*root);
+    } else {
+      watching->Begin(*root);
+    }
+  }
+  const uint64_t errorsBefore = errorCount;
+  const bool ok = run();
+  // An export that reported an error (a value too wide for its field) may
+  // still end well, with the records after it not written.
+  const bool failed = !ok || (exporting && (!dataFits || errorCount != errorsBefore));
+  if (failed && watching != nullptr && watching->HasFailure()) {
+    std::string_view data;
+    if (!exporting && file.IsOpen() && file.Data() != nullptr) {
+      data = std::string_view(file.Data(), file.Length());
+    }
+    diagnosis = watching->Diagnose(data, definition.FileName());
+  }
+  return ok;
+}
+
 bool InstrumentData::ParseRead(const std::string& fileName, FormatDefinition& definition) {
+  return Watched(definition, false, [&] { return Import(fileName, definition); });
+}
+
+bool InstrumentData::Import(const std::string& fileName, FormatDefinition& definition) {
   document = XmlDocument();
   try {
     document = XmlDocument::Create();
@@ -133,15 +160,11 @@ void InstrumentData::ReportDocumentError(const XmlError& failure) {
 
 bool InstrumentData::RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                                     FormatDefinition& definition) {
-  // Restores the DOM builder whichever way the run ends.
-  struct BuilderScope {
-    InstrumentData& data;
-    ~BuilderScope() {
-      data.SetBuilder(nullptr);
-      data.headBuilder = nullptr;
-    }
-  } scope{*this};
-  SetBuilder(&builder);
+  const BuilderScope scope(*this, &builder);
+  struct HeadScope {
+    XmlStreamBuilder*& head;
+    ~HeadScope() { head = nullptr; }
+  } head{headBuilder};
   headBuilder = &builder;
   return definition.ParseFile(fileName, *this);
 }
@@ -184,6 +207,11 @@ bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefiniti
 
 bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
                                      AtomicFile& output) {
+  return Watched(definition, false, [&] { return StreamImport(fileName, definition, output); });
+}
+
+bool InstrumentData::StreamImport(const std::string& fileName, FormatDefinition& definition,
+                                  AtomicFile& output) {
   document = XmlDocument();
   try {
     document = XmlDocument::Create();
@@ -223,6 +251,10 @@ bool InstrumentData::ParseWrite(AtomicFile& output, FormatDefinition& definition
 }
 
 bool InstrumentData::RunExport(FormatDefinition& definition, const std::function<bool()>& driver) {
+  return Watched(definition, true, [&] { return Export(definition, driver); });
+}
+
+bool InstrumentData::Export(FormatDefinition& definition, const std::function<bool()>& driver) {
   if (document.IsNull()) return false;
   try {
     XmlNode root = document.DocumentElement();

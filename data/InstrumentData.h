@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "engine/ParseObserver.h"
 #include "engine/TParserCallBack.h"
 #include "engine/TParserParam.h"
 #include "host/HostError.h"
@@ -66,6 +68,19 @@ class InstrumentData : public TParserParam {
   // context).
   void SetDataCodePage(const std::string& name) override;
 
+  // Watches the next runs for the place where they fail (on by default): see
+  // GetDiagnosis. Watching costs little; a host that never shows a diagnosis
+  // may turn it off.
+  void SetDiagnosis(bool on) { diagnosisOn = on; }
+  // Returns why the last import or export failed: the place in the data file
+  // (or the document and the output) that the run got furthest to, what the
+  // definition expected there and what stood there, and the definition's node.
+  // Also after an export that reported an error and stopped short (a value
+  // too wide for its field: the records after it are not written). Returns
+  // nullptr after a success, when no node failed (a missing file, nothing to
+  // export) and when watching is off.
+  const TDiagnosis* GetDiagnosis() const { return diagnosis ? &*diagnosis : nullptr; }
+
   // Exports the document into a data file through `definition`, consuming its
   // repeated groups. Without a code page set by the host, the data file is
   // written in the code page that the document's info/Source_File names in
@@ -87,8 +102,15 @@ class InstrumentData : public TParserParam {
   void ReportDocumentError(const XmlError& failure);
   // Reports that there is nothing to export and marks the object empty.
   void ReportNothingToExport();
+  // Runs `run` (an import or export through `definition`) watched for its
+  // failures when watching is on or the host attached an observer, and keeps
+  // the diagnosis of a failure.
+  bool Watched(FormatDefinition& definition, bool exporting, const std::function<bool()>& run);
+  bool Import(const std::string& fileName, FormatDefinition& definition);
+  bool StreamImport(const std::string& fileName, FormatDefinition& definition, AtomicFile& output);
   // Runs an export through `driver` (ParseXml into a file or an AtomicFile).
   bool RunExport(FormatDefinition& definition, const std::function<bool()>& driver);
+  bool Export(FormatDefinition& definition, const std::function<bool()>& driver);
   // Runs the import driver with `builder` as the document builder.
   bool RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                       FormatDefinition& definition);
@@ -101,6 +123,9 @@ class InstrumentData : public TParserParam {
   // The builder of a text or streaming import while it runs: its head is
   // written again when the data file's code page is noted.
   XmlStreamBuilder* headBuilder = nullptr;
+  bool diagnosisOn = true;
+  ParseObserver watcher;
+  std::optional<TDiagnosis> diagnosis;
 };
 
 }  // namespace compoundparser

@@ -11,6 +11,7 @@
 
 #include "definitions/GroupDefinition.h"
 #include "engine/MessageText.h"
+#include "engine/TreeWalk.h"
 #include "host/HostError.h"
 #include "host/HostLib.h"
 #include "host/XmlText.h"
@@ -37,53 +38,50 @@ bool IsPlainElementName(const std::string& id) {
 constexpr uint64_t kMaxExpandedNodes = uint64_t{1} << 20;
 constexpr uint32_t kMaxExpandedDepth = 2048;
 
-// Measures parser trees with their substitutes expanded, each substitute once.
-class ExpandedTreeMeasure {
+// Measures a parser tree with its substitutes expanded, each substitute's tree
+// once: the walk stops as soon as a bound is passed.
+class ExpandedTreeMeasure : public TreeVisitor {
  public:
   // Returns true when the expanded tree of `root` stays within both bounds.
-  bool Fits(const Parser& root) {
-    uint64_t nodes = 0;
-    uint32_t depth = 0;
-    return Measure(root, 0, nodes, depth);
-  }
+  bool Fits(const Parser& root) { return WalkExpandedTree(root, *this); }
 
  private:
   struct Extent {
-    uint64_t nodes;
-    uint32_t depth;
+    uint64_t nodes = 1;
+    uint32_t depth = 1;
   };
 
-  // Sets the node count and depth of the expanded tree of `node`; false as
-  // soon as a bound is exceeded (the recursion never goes deeper than that).
-  bool Measure(const Parser& node, uint32_t level, uint64_t& nodes, uint32_t& depth) {
-    if (level >= kMaxExpandedDepth) return false;
-    nodes = 1;
-    depth = 1;
-    if (const auto* subst = dynamic_cast<const SubstParser*>(&node)) {
-      const Parser* target = subst->Target();
-      if (target == nullptr) return true;
-      auto found = substitutes_.find(target);
-      if (found == substitutes_.end()) {
-        Extent inner{0, 0};
-        if (!Measure(*target, level + 1, inner.nodes, inner.depth)) return false;
-        found = substitutes_.emplace(target, inner).first;
-      }
-      nodes += found->second.nodes;
-      depth += found->second.depth;
-    } else if (const auto* compound = dynamic_cast<const CompoundParser*>(&node)) {
-      for (size_t i = 0; i < compound->NumChildren(); ++i) {
-        uint64_t childNodes = 0;
-        uint32_t childDepth = 0;
-        if (!Measure(*compound->Child(i), level + 1, childNodes, childDepth)) return false;
-        nodes += childNodes;
-        depth = std::max(depth, childDepth + 1);
-        if (nodes > kMaxExpandedNodes) return false;
-      }
-    }
-    return nodes <= kMaxExpandedNodes && level + depth <= kMaxExpandedDepth;
+  TWalkNext Enter(const TWalkStep& step) override {
+    if (static_cast<uint32_t>(step.depth) >= kMaxExpandedDepth) return TWalkNext::kStop;
+    open_.emplace_back();
+    return TWalkNext::kInto;
   }
 
-  std::unordered_map<const Parser*, Extent> substitutes_;
+  bool Leave(const TWalkStep& step) override {
+    Extent extent = open_.back();
+    open_.pop_back();
+    if (step.seenTarget) {
+      const Extent& target = trees_[static_cast<const SubstParser*>(step.node)->Target()];
+      extent.nodes += target.nodes;
+      extent.depth += target.depth;
+    }
+    // A substitute's tree is measured once and counted at every use.
+    if (step.parent != nullptr && step.parent->Kind() == TNodeKind::kSubst) {
+      trees_[step.node] = extent;
+    }
+    if (extent.nodes > kMaxExpandedNodes ||
+        static_cast<uint32_t>(step.depth) + extent.depth > kMaxExpandedDepth) {
+      return false;
+    }
+    if (open_.empty()) return true;
+    Extent& parent = open_.back();
+    parent.nodes += extent.nodes;
+    parent.depth = std::max(parent.depth, extent.depth + 1);
+    return parent.nodes <= kMaxExpandedNodes;
+  }
+
+  std::vector<Extent> open_;
+  std::unordered_map<const Parser*, Extent> trees_;
 };
 
 // Returns true when the attribute `attribute` of `element` is exactly "true".
@@ -156,6 +154,7 @@ void FormatDefinition::CopyFrom(const FormatDefinition& other) {
   substitutes = other.substitutes;
   repeatedGroupIds = other.repeatedGroupIds;
   elementIds = other.elementIds;
+  problems = other.problems;
   rootParser = other.rootParser;
   simple = other.simple;
   modified = other.modified;
@@ -183,15 +182,27 @@ bool FormatDefinition::Load() {
     substitutes.clear();
     elementIds.clear();
     repeatedGroupIds.clear();
+    problems.clear();
 
     document = XmlDocument::Create();
     if (!document.Load(fileName)) {
       ReportParseError(document, callBack);
+      const XmlParseError& error = document.ParseError();
+      problems.push_back(TDefinitionProblem{
+          error.line, std::string(),
+          error.reason.empty() ? "the file cannot be read as XML" : error.reason, false});
       return false;
     }
 
     const XmlNode root = document.DocumentElement();
-    if (!root || root.Name() != Keyword(kKwFormat)) return false;
+    if (!root || root.Name() != Keyword(kKwFormat)) {
+      if (root) {
+        NoteProblem(root, std::string("the root element is not <") + Keyword(kKwFormat) + ">");
+      } else {
+        problems.push_back(TDefinitionProblem{0, std::string(), "the file has no element", false});
+      }
+      return false;
+    }
 
     if (!BuildSubstitutes()) return false;
 
@@ -210,6 +221,8 @@ bool FormatDefinition::Load() {
     const XmlNode parserSection = root.SelectSingleNode("/format/parser");
     if (!BuildTree(parserSection ? parserSection : root, *rootParser, 0)) return false;
     if (!ExpandedTreeMeasure().Fits(*rootParser)) {
+      NoteProblem(parserSection ? parserSection : root,
+                  "the tree is too large with its substitutes expanded");
       if (callBack) {
         callBack->OnMessage(kKindError,
                             "The parser tree is too large: with its substitutes "
@@ -221,7 +234,13 @@ bool FormatDefinition::Load() {
     }
 
     ReadDescription(root);
-  } catch (const XmlError&) {
+  } catch (const XmlError& error) {
+    const XmlNode root = document ? document.DocumentElement() : XmlNode();
+    if (root) {
+      NoteProblem(root, error.what());
+    } else {
+      problems.push_back(TDefinitionProblem{0, std::string(), error.what(), false});
+    }
     return false;
   }
 

@@ -30,6 +30,20 @@ class CountParser;
 class LiteralParser;
 class AtomicFile;
 
+// Why a load refused a definition, or (a warning) what the definition holds
+// that has no effect.
+struct TDefinitionProblem {
+  int line = 0;         // of the definition file; 0 when unknown
+  std::string element;  // the name of the element at fault
+  std::string rule;     // what it broke: "unknown node `radi`"
+  bool warning = false;
+  // Returns "line 31: unknown node `radi`" ("" before the rule when the line
+  // is unknown).
+  std::string Text() const {
+    return line > 0 ? "line " + std::to_string(line) + ": " + rule : rule;
+  }
+};
+
 class FormatDefinition {
  public:
   FormatDefinition(const std::string& fileName, TParserCallBack* callBack);
@@ -39,6 +53,9 @@ class FormatDefinition {
 
   // Loads the definition from its file and builds its tree; true on success.
   bool Load();
+  // Returns why the last Load refused the definition and the warnings it
+  // found, in the order found (the callback hears only some of them).
+  const std::vector<TDefinitionProblem>& Problems() const { return problems; }
 
   // Import: runs the tree over a data file. Export: runs it into a file, which
   // takes its name when the run ends (also after a failure, with what the tree
@@ -112,7 +129,12 @@ class FormatDefinition {
   std::unique_ptr<CompoundParser> CreateRepeat(const XmlNode& element);
   std::unique_ptr<CompoundParser> CreateTerminated(const XmlNode& element);
   std::unique_ptr<CompoundParser> CreateIf(const XmlNode& element);
-  static void SetFormatAttribs(const XmlNode& element, FormatParser& field);
+  // Gives `field` the field attributes of `element`; notes the attributes
+  // that no field knows.
+  void SetFormatAttribs(const XmlNode& element, FormatParser& field);
+  // Records why the definition is refused (or, as a warning, what it holds
+  // that has no effect) at the line of `element`.
+  void NoteProblem(const XmlNode& element, const std::string& rule, bool warning = false);
   // Runs the tree into the export file open in the context.
   bool WriteTree(TParserParam& param);
   // Returns where `element` stands in the definition file, below `parent`.
@@ -139,6 +161,7 @@ class FormatDefinition {
   std::map<std::string, std::shared_ptr<TSubstitute>> substitutes;
   std::set<std::string> repeatedGroupIds;
   std::set<std::string> elementIds;
+  std::vector<TDefinitionProblem> problems;
   std::shared_ptr<CompoundParser> rootParser;
   bool simple = true;
   bool modified = true;

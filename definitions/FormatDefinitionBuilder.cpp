@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "definitions/FieldAttributes.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/AssignParser.h"
 #include "engine/CountParser.h"
@@ -100,6 +101,7 @@ bool FormatDefinition::BuildSubstitutes() {
     // A substitute with an invalid body is dropped; a reference to it fails later.
     if (!BuildTree(node, *record->tree, 0)) continue;
     if (substitutes.count(record->id) != 0) {
+      NoteProblem(node, "substitute `" + record->id + "` is defined twice");
       if (callBack) {
         callBack->OnMessage(kKindError,
                             FormatMessageText(kMsgSubstituteExists, record->id.c_str()));
@@ -118,6 +120,7 @@ bool FormatDefinition::BuildTree(const XmlNode& element, CompoundParser& parent,
     std::unique_ptr<CompoundParser> composite;
     switch (KindOf(child.Name())) {
       case NodeKind::kUnknown:
+        NoteProblem(child, "unknown node `" + child.Name() + "`");
         return false;
       case NodeKind::kLiteral:
         leaf = CreateLiteral(child);
@@ -171,6 +174,11 @@ bool FormatDefinition::BuildTree(const XmlNode& element, CompoundParser& parent,
   return true;
 }
 
+void FormatDefinition::NoteProblem(const XmlNode& element, const std::string& rule, bool warning) {
+  problems.push_back(TDefinitionProblem{document.LineOfOffset(element.SourceOffset()),
+                                        element.Name(), rule, warning});
+}
+
 std::unique_ptr<TNodeSource> FormatDefinition::SourceOf(const XmlNode& element,
                                                         const TNodeSource* parent) const {
   auto source = std::make_unique<TNodeSource>();
@@ -199,7 +207,10 @@ std::unique_ptr<ElementParser> FormatDefinition::CreateElement(const XmlNode& el
 
 std::unique_ptr<CountParser> FormatDefinition::CreateCount(const XmlNode& element) {
   std::optional<std::string> id = element.GetAttribute("id");
-  if (!id) return nullptr;
+  if (!id) {
+    NoteProblem(element, "count needs an `id`");
+    return nullptr;
+  }
   auto field = std::make_unique<CountParser>(std::move(*id));
   SetFormatAttribs(element, *field);
   return field;
@@ -213,6 +224,8 @@ std::unique_ptr<Parser> FormatDefinition::CreateSubst(const XmlNode& element) {
       return std::make_unique<SubstParser>(found->second->tree.get(), *id);
     }
   }
+  NoteProblem(element, id ? "no substitute `" + *id + "` is defined before it"
+                          : std::string("subst needs an `id`"));
   if (callBack) {
     const std::string shown = id.value_or(std::string());
     callBack->OnMessage(kKindError, FormatMessageText(kMsgSubstituteNotFound, shown.c_str()));
@@ -222,7 +235,10 @@ std::unique_ptr<Parser> FormatDefinition::CreateSubst(const XmlNode& element) {
 
 std::unique_ptr<Parser> FormatDefinition::CreateAssign(const XmlNode& element) {
   std::optional<std::string> variable = element.GetAttribute(Keyword(kKwVariable));
-  if (!variable) return nullptr;
+  if (!variable) {
+    NoteProblem(element, element.Name() + " needs a `" + Keyword(kKwVariable) + "`");
+    return nullptr;
+  }
   return std::make_unique<AssignParser>(std::move(*variable),
                                         AttributeOrEmpty(element, Keyword(kKwValue)));
 }
@@ -249,47 +265,38 @@ std::unique_ptr<CompoundParser> FormatDefinition::CreateTerminated(const XmlNode
 std::unique_ptr<CompoundParser> FormatDefinition::CreateIf(const XmlNode& element) {
   const bool expected = AttributeIs(element, Keyword(kKwCompare), Keyword(kKwTrue));
   std::optional<std::string> variable = element.GetAttribute(Keyword(kKwVariable));
-  if (!variable) return nullptr;
+  if (!variable) {
+    NoteProblem(element, element.Name() + " needs a `" + Keyword(kKwVariable) + "`");
+    return nullptr;
+  }
 
   const std::string declarationQuery = std::string("/") + Keyword(kKwFormat) + "/" +
                                        Keyword(kKwDescription) + "/" + Keyword(kKwVars) + "/" +
                                        Keyword(kKwVariable) + IdPredicate(*variable);
   const XmlNode declaration = document.DocumentElement().SelectSingleNode(declarationQuery);
-  if (!declaration) return nullptr;
+  if (!declaration) {
+    NoteProblem(element, "variable `" + *variable + "` is not declared in the description");
+    return nullptr;
+  }
 
   std::optional<std::string> value = element.GetAttribute(Keyword(kKwValue));
-  if (!value) return nullptr;
-  if (!declaration.SelectSingleNode(Keyword(kKwValue) + IdPredicate(*value))) return nullptr;
+  if (!value) {
+    NoteProblem(element, element.Name() + " needs a `" + Keyword(kKwValue) + "`");
+    return nullptr;
+  }
+  if (!declaration.SelectSingleNode(Keyword(kKwValue) + IdPredicate(*value))) {
+    NoteProblem(element, "value `" + *value + "` is not declared for variable `" + *variable + "`");
+    return nullptr;
+  }
 
   return std::make_unique<IfParser>(std::move(*variable), std::move(*value), expected);
 }
 
 void FormatDefinition::SetFormatAttribs(const XmlNode& element, FormatParser& field) {
-  if (auto width = element.GetAttribute("width")) field.SetWidth(CAtoi(*width));
-  if (auto maxWidth = element.GetAttribute(Keyword(kKwMaxWidth))) {
-    field.SetMaxWidth(CAtoi(*maxWidth));
-  }
-  if (AttributeIs(element, "align", "right")) field.SetAlign(true);
-  if (auto fill = element.GetAttribute("fill")) {
-    if (!fill->empty()) field.SetFill((*fill)[0]);
-  }
-  if (AttributeIs(element, "sign", "true")) field.SetSign(true);
-  if (AttributeIs(element, Keyword(kKwFillBeforeSign), "true")) field.SetFillBeforeSign(true);
-  if (auto offset = element.GetAttribute("offset")) field.SetOffset(CAtof(*offset));
-  if (auto factor = element.GetAttribute("factor")) field.SetFactor(CAtof(*factor));
-  if (auto precision = element.GetAttribute("precision")) {
-    field.SetPrecision(CAtoi(*precision));
-  }
-  if (auto type = element.GetAttribute("type")) {
-    if (*type == Keyword(kKwDouble)) field.SetType(FormatParser::kTypeDouble);
-    if (*type == Keyword(kKwDegree)) field.SetType(FormatParser::kTypeDegree);
-  }
-  if (auto exclude = element.GetAttribute(Keyword(kKwExcludeLiteralHex))) {
-    field.SetExcludeLiteralHex(DecodeHexText(*exclude));
-  }
-  if (auto escape = element.GetAttribute("escape")) {
-    if (*escape == "json") field.SetEscape(TextEscape::kJson);
-    if (*escape == "xml") field.SetEscape(TextEscape::kXml);
+  const TFieldAttributes attributes = ReadFieldAttributes(element);
+  ApplyFieldAttributes(attributes, field);
+  for (const std::string& unknown : attributes.unknown) {
+    NoteProblem(element, "attribute `" + unknown + "` is not a field attribute", true);
   }
 }
 

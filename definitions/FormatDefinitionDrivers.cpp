@@ -21,11 +21,6 @@ namespace {
 // The system's description of a failed open is taken into a buffer of 1024.
 constexpr size_t kMaxSystemText = 1023;
 
-// Sends a message through the context's callback, when there is one.
-void Report(const TParserParam& param, int kind, const std::string& text) {
-  if (param.callBack) param.callBack->OnMessage(kind, text);
-}
-
 // Closes a file still open in the context from an earlier run.
 void CloseEarlierFile(TParserParam& param) {
   if (!param.file.IsOpen()) return;
@@ -41,34 +36,30 @@ void CloseEarlierFile(TParserParam& param) {
 // not allow, how to name the right one.
 std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
   std::string text = error.what();
-  const uint32_t end = param.file.Position();
-  const std::string& field = param.fieldText;
-  size_t start = std::string::npos;
-  // The field's text is its bytes without padding: find it just before the
-  // position (the search stays near it, so that a huge file is not read again).
-  constexpr size_t kPaddingSearched = 64 << 10;
-  if (!field.empty() && field.size() <= end && param.file.Data() != nullptr) {
-    const size_t from =
-        end - field.size() > kPaddingSearched ? end - field.size() - kPaddingSearched : 0;
-    const size_t found = std::string_view(param.file.Data() + from, end - from).rfind(field);
-    if (found != std::string_view::npos) start = from + found;
-  }
-  // The error names the offset in the field's narrow text (for a character
-  // that XML cannot hold, only while no conversion changes the offsets).
-  const bool invalidByte = text.compare(0, 7, "Byte 0x") == 0;
-  unsigned long offset = 0;
-  const size_t at = text.find(" at offset ");
-  const bool narrowOffset = invalidByte || CodePageIsUtf8();
-  if (start != std::string::npos && narrowOffset && at != std::string::npos &&
-      std::sscanf(text.c_str() + at, " at offset %lu", &offset) == 1 && offset < field.size()) {
-    text += " (byte " + std::to_string(start + offset) + " of the data file)";
-  } else if (start != std::string::npos) {
-    text += " (in the field at bytes " + std::to_string(start) + " to " +
-            std::to_string(start + field.size() - 1) + " of the data file)";
+  const TByteRange& field = param.fieldRange;
+  if (field.end <= field.begin || param.file.Data() == nullptr) {
+    text += " (before byte " + std::to_string(param.file.Position()) + " of the data file)";
   } else {
-    text += " (before byte " + std::to_string(end) + " of the data file)";
+    // The range holds the value without its padding; a value that a factor,
+    // an offset or an escape changed is looked for among those bytes.
+    const std::string_view bytes(param.file.Data() + field.begin, field.end - field.begin);
+    const size_t at = bytes == param.fieldText  ? 0
+                      : param.fieldText.empty() ? std::string_view::npos
+                                                : bytes.find(param.fieldText);
+    const uint32_t start =
+        at == std::string_view::npos ? field.begin : field.begin + static_cast<uint32_t>(at);
+    const uint32_t last = at == std::string_view::npos
+                              ? field.end - 1
+                              : start + static_cast<uint32_t>(param.fieldText.size()) - 1;
+    if (at != std::string_view::npos && error.Fault() != XmlTextFault::kNone &&
+        error.Offset() < param.fieldText.size()) {
+      text += " (byte " + std::to_string(start + error.Offset()) + " of the data file)";
+    } else {
+      text += " (in the field at bytes " + std::to_string(start) + " to " + std::to_string(last) +
+              " of the data file)";
+    }
   }
-  if (invalidByte) {
+  if (error.Fault() == XmlTextFault::kInvalidByte) {
     text += "; use --encoding to name the file's code page";
   }
   return text;
@@ -78,7 +69,7 @@ std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
 
 bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& param) {
   if (!rootParser) {
-    Report(param, kKindError, "No Root Parser");
+    param.Message(kKindError, "No Root Parser");
     return false;
   }
   CloseEarlierFile(param);
@@ -87,13 +78,13 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
   if (!param.file.OpenForImport(dataFileName, systemCode)) {
     const std::string& plain = param.file.OpenErrorText();
     const std::string why = plain.empty() ? SystemErrorText(systemCode) : plain;
-    Report(param, kKindError, LoadMessageText(kMsgCannotOpenInput) + why.substr(0, kMaxSystemText));
+    param.Message(kKindError, LoadMessageText(kMsgCannotOpenInput) + why.substr(0, kMaxSystemText));
     return false;
   }
   try {
     const uint32_t length = param.file.Length();
     if (length == 0) {
-      Report(param, kKindError, LoadMessageText(kMsgInputNullLength));
+      param.Message(kKindError, LoadMessageText(kMsgInputNullLength));
       return false;
     }
     // A data file that is not UTF-8, while the host named no code page, is
@@ -108,34 +99,35 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
         chosen = fallback;
         char byte[8];
         std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(data[bad]));
-        Report(param, kKindWarning,
-               std::string("Byte ") + byte + " on line " +
-                   std::to_string(LocateInText(data, bad).line) +
-                   " is not valid UTF-8: the data file is read in code page " + chosen);
+        param.Message(kKindWarning, std::string("Byte ") + byte + " on line " +
+                                        std::to_string(LocateInText(data, bad).line) +
+                                        " is not valid UTF-8: the data file is read in code page " +
+                                        chosen);
       } else if (bad != std::string_view::npos) {
-        Report(param, kKindError,
-               "The code page '" + fallback +
-                   "' of the definition is not known: the data file "
-                   "is read as UTF-8");
+        param.Message(kKindError, "The code page '" + fallback +
+                                      "' of the definition is not known: the data file "
+                                      "is read as UTF-8");
       }
     }
     if (!chosen.empty()) runCodePage.emplace(chosen);
     param.SetDataCodePage(CodePageIsUtf8() ? std::string() : CodePageName());
     if (!rootParser->Read(param, length)) {
-      Report(param, kKindError, param.lastError.str());
+      param.MessageLastError(kKindError);
       return false;
     }
     const uint32_t position = param.file.Position();
     if (position != length) {
-      Report(param, kKindError,
-             FormatMessageText(kMsgNotParsedCompletely, static_cast<long>(position),
-                               static_cast<long>(length)));
+      TMessagePlace place{position, 0};
+      const std::string text =
+          FormatPlacedMessage(kMsgNotParsedCompletely, place.mentionEnd,
+                              static_cast<long>(position), static_cast<long>(length));
+      param.MessageAt(kKindError, text, place);
       return false;
     }
     return true;
   } catch (const FileError& error) {
     param.SetHostError(error.what(), true);
-    Report(param, kKindError, "File error");
+    param.Message(kKindError, "File error");
   } catch (const XmlError& error) {
     param.SetHostError(ImportErrorText(param, error));
     ReportParseError(document, param.callBack);
@@ -168,7 +160,7 @@ bool FormatDefinition::WriteTree(TParserParam& param) {
     return written;
   } catch (const FileError& error) {
     param.SetHostError(error.what(), true);
-    Report(param, kKindFileError, SystemErrorText(error.SystemCode()));
+    param.Message(kKindFileError, SystemErrorText(error.SystemCode()));
   } catch (const XmlError& error) {
     param.SetHostError(std::string(error.what()) + " (at byte " +
                        std::to_string(param.file.Position()) + " of the output file)");

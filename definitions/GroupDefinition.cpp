@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "definitions/FieldAttributes.h"
 #include "engine/NumberText.h"
 #include "host/HostError.h"
 
@@ -136,17 +137,12 @@ void GroupDefinition::ReadItems(const XmlNode& element) {
       ElementDefinition& field = *owned;
       items.push_back(std::move(owned));
       if (auto value = child.GetAttribute("id")) field.SetId(*value);
-      if (auto value = child.GetAttribute("width")) field.SetWidth(CAtoi(*value));
-      if (auto value = child.GetAttribute("fill"); value && !value->empty()) {
-        field.SetFill((*value)[0]);
-      }
-      if (auto value = child.GetAttribute("align"); value && *value == "right") {
-        field.SetAlignRight(true);
-      }
-      if (auto value = child.GetAttribute("sign"); value && *value == "true") {
-        field.SetSign(true);
-      }
-      if (auto value = child.GetAttribute("offset")) field.SetOffset(CAtof(*value));
+      const TFieldAttributes attributes = ReadFieldAttributes(child);
+      if (attributes.width) field.SetWidth(*attributes.width);
+      if (attributes.fill) field.SetFill(*attributes.fill);
+      if (attributes.alignRight) field.SetAlignRight(true);
+      if (attributes.sign) field.SetSign(true);
+      if (attributes.offset) field.SetOffset(*attributes.offset);
     } else if (childName == "literal") {
       auto owned = std::make_unique<LiteralDefinition>();
       LiteralDefinition& literal = *owned;

@@ -15,6 +15,10 @@ class AssignParser : public Parser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kAssign; }
+
+  const std::string& Variable() const { return variable; }
+  const std::string& Value() const { return value; }
 
  private:
   std::string variable;

@@ -19,11 +19,12 @@ class CompoundParser : public Parser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kSequence; }
+  size_t NumChildren() const override { return children.size(); }
+  const Parser* Child(size_t i) const override { return children[i].get(); }
 
   // Appends a child; the sequence owns it from now on.
   void Append(std::unique_ptr<Parser> child);
-  size_t NumChildren() const { return children.size(); }
-  Parser* Child(size_t i) const { return children[i].get(); }
 
  protected:
   // Appends "{child child ...}" to `out`.

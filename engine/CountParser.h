@@ -16,6 +16,7 @@ class CountParser : public FormatParser {
   bool StoreValue(TParserParam& param) override;
   bool FetchValue(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kCount; }
 
   const std::string& Id() const { return id; }
 

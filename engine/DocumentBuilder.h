@@ -1,13 +1,21 @@
 // The one door through which import adds to the instrument data document.
 // Import never reads the document: nodes only open elements below the current
-// node, append text, and close (attach) or drop what they opened. The first
-// implementation builds a DOM (DomDocumentBuilder); a second one streams the
-// same bytes as XML text (XmlStreamBuilder).
+// node, append text and values (with the bytes each value came from), and
+// close (attach) or drop what they opened. The library builds a DOM through it
+// (DomDocumentBuilder) or streams the same bytes as XML text; a host may watch
+// an import through a builder of its own (TParserParam::SetBuilder).
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace compoundparser {
+
+// A stretch of bytes of the data file, from `begin` up to (not including) `end`.
+struct TByteRange {
+  uint32_t begin = 0;
+  uint32_t end = 0;
+};
 
 class DocumentBuilder {
  public:
@@ -18,6 +26,13 @@ class DocumentBuilder {
   virtual void OpenElement(std::string_view name, int indent) = 0;
   // Appends a text node to the current node.
   virtual void AppendText(std::string_view text) = 0;
+  // Appends the value of a field or a recording literal to the element just
+  // opened for it; `source` is where the value stands in the data file. By
+  // default the value is a text like any other.
+  virtual void AppendValue(std::string_view text, const TByteRange& source) {
+    (void)source;
+    AppendText(text);
+  }
   // Attaches the current element (and its indentation) to its parent and
   // makes the parent current again.
   virtual void CloseElement() = 0;

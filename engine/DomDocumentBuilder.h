@@ -1,5 +1,7 @@
 // The document builder that adds DOM nodes below the context's currentNode and
-// moves currentNode down and back as elements are opened and closed.
+// moves currentNode down and back as elements are opened and closed. Text next
+// to text joins it, as the same document written as XML and read back holds
+// it: a line end and the indentation after it are one text node.
 #pragma once
 
 #include <vector>
@@ -19,6 +21,9 @@ class DomDocumentBuilder : public DocumentBuilder {
   void DropElement() override;
 
  private:
+  // Appends `text` to the current node, joining a text node that ends it.
+  void Append(std::string_view text);
+
   TParserParam& param_;
   std::vector<int> indents_;  // of the open elements, innermost last
 };

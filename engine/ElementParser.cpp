@@ -2,18 +2,26 @@
 
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
-#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "host/HostError.h"
+#include "host/Xml.h"
+#include "host/XmlText.h"
 #include "resources/StringTable.h"
 
 namespace compoundparser {
+
+ElementParser::ElementParser(std::string idArg, std::string defaultArg, int depthArg)
+    : id(std::move(idArg)), depth(depthArg), defaultText(std::move(defaultArg)) {
+  if (!id.empty() && !IsXmlName(id)) path = std::make_unique<XmlQuery>("./" + id);
+}
+
+ElementParser::~ElementParser() = default;
 
 bool ElementParser::StoreValue(TParserParam& param) {
   if (id.empty()) return true;
   DocumentBuilder& builder = param.Builder();
   builder.OpenElement(id, depth);
-  builder.AppendText(param.fieldText);
+  builder.AppendValue(param.fieldText, param.fieldRange);
   builder.CloseElement();
   builder.AppendText("\r\n");
   return true;
@@ -22,7 +30,15 @@ bool ElementParser::StoreValue(TParserParam& param) {
 bool ElementParser::FetchValue(TParserParam& param) {
   if (id.empty()) return false;
   if (!param.currentNode) throw XmlError(kXmlErrorPointer, "no current node");
-  switch (param.currentNode.FirstChildElementValue(id, param.fieldText)) {
+  XmlChildValue found = XmlChildValue::kNoElement;
+  if (path == nullptr) {
+    found = param.currentNode.FirstChildElementValue(id, param.fieldText);
+  } else if (path->IsValid()) {
+    // An id that makes no valid query selects nothing.
+    const XmlNode node = path->First(param.currentNode);
+    if (node && node.Type() == kXmlElement) found = node.FirstChildValue(param.fieldText);
+  }
+  switch (found) {
     case XmlChildValue::kValue:
       return true;
     case XmlChildValue::kNoChild:
@@ -35,10 +51,7 @@ bool ElementParser::FetchValue(TParserParam& param) {
     param.fieldText = defaultText;
     return true;
   }
-  if (param.observer) {
-    param.observer->OnFailure(param, *this, FailureKind::kElementMissing, param.file.Position(), 0,
-                              id);
-  }
+  param.ReportFailure(*this, FailureKind::kElementMissing, param.file.Position(), 0, id);
   param.Message(kKindWarning, FormatMessageText(kMsgElementNotFound, id.c_str()));
   return false;
 }

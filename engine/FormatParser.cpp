@@ -2,12 +2,13 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <string_view>
 #include <utility>
 
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
 #include "engine/NumberText.h"
-#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "host/Locale.h"
 #include "resources/StringTable.h"
@@ -129,11 +130,11 @@ bool FormatParser::IsAngle(const std::string& text, double* value) {
 
 bool FormatParser::Read(TParserParam& param, unsigned long available) {
   if (available == 0 || (width > 0 && static_cast<unsigned long>(width) > available)) {
-    if (param.observer) {
-      param.observer->OnFailure(param, *this, FailureKind::kShortField, param.file.Position(),
-                                static_cast<uint32_t>(available),
-                                std::to_string(width > 0 ? width : 1));
-    }
+    char needed[16];
+    const int length = std::snprintf(needed, sizeof needed, "%d", width > 0 ? width : 1);
+    param.ReportFailure(*this, FailureKind::kShortField, param.file.Position(),
+                        static_cast<uint32_t>(available),
+                        std::string_view(needed, static_cast<size_t>(length)));
     return false;
   }
   unsigned long count;
@@ -150,39 +151,36 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
   std::string& text = param.fieldText;
   if (file.Read(text, static_cast<uint32_t>(count)) < count) {
     file.Seek(start);
-    if (param.observer) {
-      param.observer->OnFailure(param, *this, FailureKind::kEndOfFile, start,
-                                static_cast<uint32_t>(count), {});
-    }
+    param.ReportFailure(*this, FailureKind::kEndOfFile, start, static_cast<uint32_t>(count));
     Report(param, kKindError, kMsgUnexpectedEndOfFile);
     return false;
   }
-  if (text.find('\n') != std::string::npos) {
+  if (const size_t lineEnd = text.find('\n'); lineEnd != std::string::npos) {
     file.Seek(start);
-    if (param.observer) {
-      const size_t lineEnd = text.find('\n');
-      param.observer->OnFailure(param, *this, FailureKind::kEndOfLine, start,
-                                static_cast<uint32_t>(lineEnd + 1), {});
-    }
+    param.ReportFailure(*this, FailureKind::kEndOfLine, start, static_cast<uint32_t>(lineEnd + 1));
     Report(param, kKindDetail, kMsgUnexpectedEndOfLine);
     return false;
   }
+  // The bytes that the value stands in: the field without its padding (a
+  // padding after a sign stays inside).
+  uint32_t valueBegin = start;
+  uint32_t valueEnd = start + static_cast<uint32_t>(count);
   if (!align) {
     const size_t keep = text.find_last_not_of(fill);
     text.erase(keep == std::string::npos ? 0 : keep + 1);
+    valueEnd = start + static_cast<uint32_t>(text.size());
   } else if (!text.empty()) {
     const size_t first = (text[0] == '+' || text[0] == '-') ? 1 : 0;
     size_t padding = 0;
     while (first + padding + 1 < text.size() && text[first + padding] == fill) ++padding;
     text.erase(first, padding);
+    if (first == 0) valueBegin += static_cast<uint32_t>(padding);
   }
   if (sign) {
     if (text.empty()) {
       file.Seek(start);
-      if (param.observer) {
-        param.observer->OnFailure(param, *this, FailureKind::kTypeMismatch, start,
-                                  static_cast<uint32_t>(count), "a signed value");
-      }
+      param.ReportFailure(*this, FailureKind::kTypeMismatch, start, static_cast<uint32_t>(count),
+                          "a signed value");
       Report(param, kKindError, kMsgUnexpectedEndOfFile);
       return false;
     }
@@ -193,11 +191,8 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
     if (!(escape == TextEscape::kJson ? UnescapeJson(text, resolved)
                                       : UnescapeXml(text, resolved))) {
       file.Seek(start);
-      if (param.observer) {
-        param.observer->OnFailure(
-            param, *this, FailureKind::kTypeMismatch, start, static_cast<uint32_t>(count),
-            escape == TextEscape::kJson ? "a JSON string" : "an XML attribute value");
-      }
+      param.ReportFailure(*this, FailureKind::kTypeMismatch, start, static_cast<uint32_t>(count),
+                          escape == TextEscape::kJson ? "a JSON string" : "an XML attribute value");
       Report(param, kKindError, kMsgTypeMismatch);
       return false;
     }
@@ -205,11 +200,8 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
   }
   if ((type == kTypeDouble && !IsNumber(text, true)) || (type == kTypeDegree && !IsAngle(text))) {
     file.Seek(start);
-    if (param.observer) {
-      param.observer->OnFailure(param, *this, FailureKind::kTypeMismatch, start,
-                                static_cast<uint32_t>(count),
-                                type == kTypeDouble ? "a number" : "an angle");
-    }
+    param.ReportFailure(*this, FailureKind::kTypeMismatch, start, static_cast<uint32_t>(count),
+                        type == kTypeDouble ? "a number" : "an angle");
     Report(param, kKindError, kMsgTypeMismatch);
     return false;
   }
@@ -225,7 +217,10 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
     }
     text = FormatFixed(x, decimals);
   }
-  if (StoreValue(param)) return true;
+  param.fieldRange = TByteRange{valueBegin, valueEnd};
+  const bool stored = StoreValue(param);
+  param.fieldRange = TByteRange{};
+  if (stored) return true;
   file.Seek(start);
   Report(param, kKindError, kMsgUnexpectedEndOfFile);
   return false;
@@ -257,13 +252,7 @@ bool FormatParser::Write(TParserParam& param) {
   if (escape == TextEscape::kXml) text = EscapeXml(text, fits);
   const long long missing = static_cast<long long>(width) - static_cast<long long>(text.size());
   if (!fits) {
-    if (param.observer) {
-      param.observer->OnFailure(param, *this, FailureKind::kDataDoesNotFit, param.file.Position(),
-                                static_cast<uint32_t>(width), {});
-    }
-    Report(param, kKindError, kMsgDataDoesNotFit);
-    param.dataFits = false;
-    return false;
+    return DoesNotFit(param);
   }
   if (missing > 0) {
     const size_t count = static_cast<size_t>(missing);
@@ -274,16 +263,18 @@ bool FormatParser::Write(TParserParam& param) {
       text.append(count, fill);
     }
   } else if (missing < 0 && width > 0) {
-    if (param.observer) {
-      param.observer->OnFailure(param, *this, FailureKind::kDataDoesNotFit, param.file.Position(),
-                                static_cast<uint32_t>(width), {});
-    }
-    Report(param, kKindError, kMsgDataDoesNotFit);
-    param.dataFits = false;
-    return false;
+    return DoesNotFit(param);
   }
   param.file.Write(text.data(), static_cast<uint32_t>(text.size()));
   return true;
+}
+
+bool FormatParser::DoesNotFit(TParserParam& param) {
+  param.ReportFailure(*this, FailureKind::kDataDoesNotFit, param.file.Position(),
+                      static_cast<uint32_t>(width));
+  Report(param, kKindError, kMsgDataDoesNotFit);
+  param.dataFits = false;
+  return false;
 }
 
 void FormatParser::DumpAttributes(std::string& out) const {

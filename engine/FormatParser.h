@@ -56,12 +56,16 @@ class FormatParser : public Parser {
   // a fraction, with minutes and seconds below 60; `value` gets the angle.
   static bool IsAngle(const std::string& text, double* value = nullptr);
 
+  // Appends the field's attributes as " w=8 right double" (nothing for none).
+  void DumpAttributes(std::string& out) const;
+
  protected:
   FormatParser() = default;
   // Appends the field attributes that differ from the defaults, as " w=8 right".
-  void DumpAttributes(std::string& out) const;
 
  private:
+  // Reports a value that does not fit the field; returns false.
+  bool DoesNotFit(TParserParam& param);
   bool NumericActive() const { return offset != 0.0 || factor != 0.0 || precision >= 0; }
 
   int width = 0;

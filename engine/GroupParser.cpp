@@ -33,6 +33,7 @@ bool GroupParser::Write(TParserParam& param) {
       param.currentNode = parent;
       parent.RemoveChild(found);
       ++param.removedCount;
+      param.ReportRemoved(parent, name);
       if (written) {
         const int32_t before = param.writtenCount++;
         param.Progress(static_cast<unsigned long>(param.totalCount),

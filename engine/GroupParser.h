@@ -21,6 +21,7 @@ class GroupParser : public CompoundParser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kGroup; }
 
   const std::string& Name() const { return name; }
   int Depth() const { return depth; }

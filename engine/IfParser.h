@@ -16,6 +16,12 @@ class IfParser : public CompoundParser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kIf; }
+
+  const std::string& Variable() const { return variable; }
+  const std::string& Value() const { return value; }
+  // Returns true when the children run while the variable holds the value.
+  bool Expected() const { return expected; }
 
  private:
   std::string variable;

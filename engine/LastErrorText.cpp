@@ -6,7 +6,8 @@
 namespace compoundparser {
 
 void LastErrorText::Format() const {
-  FormatMessageTextTo(text_, kMsgLiteralNotFound, static_cast<int>(position_), literal_.c_str());
+  text_ = FormatPlacedMessage(kMsgLiteralNotFound, mentionEnd_, static_cast<int>(position_),
+                              literal_.c_str());
   pending_ = false;
 }
 

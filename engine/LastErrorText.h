@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "engine/TParserCallBack.h"
+
 namespace compoundparser {
 
 class LastErrorText {
@@ -14,19 +16,30 @@ class LastErrorText {
   LastErrorText() = default;
   LastErrorText& operator=(const std::string& text) {
     pending_ = false;
+    hasPosition_ = false;
     text_ = text;
     return *this;
   }
   LastErrorText& operator=(const char* text) {
     pending_ = false;
+    hasPosition_ = false;
     text_ = text;
     return *this;
   }
   // Records that literal `literal` was not found at `position`.
   void SetLiteralNotFound(uint32_t position, const std::string& literal) {
     pending_ = true;
+    hasPosition_ = true;
     position_ = position;
     literal_ = literal;
+  }
+  // Tells whether the text names a byte of the data file (a literal that was
+  // not found), and which.
+  bool HasPosition() const { return hasPosition_; }
+  // Returns the byte and where the text names it (HasPosition() only).
+  TMessagePlace Place() const {
+    str();
+    return TMessagePlace{position_, mentionEnd_};
   }
   // Returns the text, formatting a pending message first.
   const std::string& str() const {
@@ -48,7 +61,9 @@ class LastErrorText {
 
   mutable std::string text_;
   mutable bool pending_ = false;
+  bool hasPosition_ = false;
   uint32_t position_ = 0;
+  mutable size_t mentionEnd_ = 0;
   std::string literal_;
 };
 

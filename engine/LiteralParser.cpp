@@ -6,7 +6,6 @@
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
 #include "engine/NumberText.h"
-#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "resources/StringTable.h"
 
@@ -21,10 +20,8 @@ LiteralParser::LiteralParser(const std::string& text, std::string elementNameArg
 
 bool LiteralParser::Read(TParserParam& param, unsigned long available) {
   if (literal.size() > available) {
-    if (param.observer) {
-      param.observer->OnFailure(param, *this, FailureKind::kLiteralNotFound, param.file.Position(),
-                                static_cast<uint32_t>(available), literal);
-    }
+    param.ReportFailure(*this, FailureKind::kLiteralNotFound, param.file.Position(),
+                        static_cast<uint32_t>(available), literal);
     return false;
   }
   DataFile& file = param.file;
@@ -34,17 +31,16 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
       end <= file.Length() && std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
   if (!matches) {
     param.lastError.SetLiteralNotFound(start, literal);
-    if (param.observer) {
-      param.observer->OnFailure(param, *this, FailureKind::kLiteralNotFound, start,
-                                static_cast<uint32_t>(literal.size()), literal);
-    }
+    param.ReportFailure(*this, FailureKind::kLiteralNotFound, start,
+                        static_cast<uint32_t>(literal.size()), literal);
     return false;
   }
   file.Seek(static_cast<uint32_t>(end));
   if (!elementName.empty()) {
     DocumentBuilder& builder = param.Builder();
     builder.OpenElement(elementName, 0);
-    builder.AppendText(elementText.empty() ? literal : elementText);
+    builder.AppendValue(elementText.empty() ? literal : elementText,
+                        TByteRange{start, static_cast<uint32_t>(end)});
     builder.CloseElement();
     builder.AppendText("\r\n");
   }

@@ -18,11 +18,11 @@ class LiteralParser : public Parser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kLiteral; }
   // Moves the file position to the first occurrence of the literal that lies
   // within the next `width` bytes and returns true; otherwise leaves the
   // position and returns false. Touches neither the document nor lastError.
   bool FindAhead(TParserParam& param, unsigned long width);
-  LiteralParser* AsLiteral() override { return this; }
 
   const std::string& Literal() const { return literal; }
   const std::string& ElementName() const { return elementName; }

@@ -110,6 +110,41 @@ void FormatMessageTextTo(std::string& out, unsigned id, ...) {
   va_end(args);
 }
 
+std::string FormatPlacedMessage(unsigned id, size_t& mentionEnd, ...) {
+  std::string out;
+  mentionEnd = 0;
+  const std::string format = LoadMessageText(id);
+  if (format.empty()) return out;
+  size_t end = format.size();
+  for (size_t i = 0; i + 1 < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    if (format[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    size_t conversion = i + 1;
+    if (format[conversion] == 'l' && conversion + 1 < format.size()) ++conversion;
+    end = conversion + 1;
+    while (end < format.size() && format[end] != ' ') ++end;
+    if (end == conversion + 1 && end < format.size()) {
+      ++end;
+      while (end < format.size() && format[end] != ' ') ++end;
+    }
+    break;
+  }
+  va_list args;
+  va_start(args, mentionEnd);
+  va_list copy;
+  va_copy(copy, args);
+  std::string mention;
+  FormatInto(mention, format.substr(0, end), copy);
+  va_end(copy);
+  FormatInto(out, format, args);
+  va_end(args);
+  mentionEnd = mention.size();
+  return out;
+}
+
 void ReportParseError(const XmlDocument& document, TParserCallBack* callBack) {
   if (callBack == nullptr || document.IsNull()) return;
   const XmlParseError& error = document.ParseError();

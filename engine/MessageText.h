@@ -2,6 +2,7 @@
 // calling thread, formatted printf-style, and the report of an XML parse error.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "host/Xml.h"
@@ -17,6 +18,11 @@ std::string LoadMessageText(unsigned id);
 std::string FormatMessageText(unsigned id, ...);
 // The same, formatted into `out` (reusing its storage).
 void FormatMessageTextTo(std::string& out, unsigned id, ...);
+// Formats message `id` as FormatMessageText does for a message whose first
+// argument is a byte of the data file, and returns in `mentionEnd` the index
+// in the text just past the words that name it: the conversion with what
+// stands directly after it ("%xh"), or else with the word after it ("%d pos.").
+std::string FormatPlacedMessage(unsigned id, size_t& mentionEnd, ...);
 // Reports the parse error of `document` through `callBack` (nothing when the
 // document has no error or there is no callback): the reason, then, when the
 // line is known, message 2211 with line, position and URL; both kind 4.

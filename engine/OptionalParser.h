@@ -10,6 +10,7 @@ class OptionalParser : public CompoundParser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kOptional; }
 };
 
 }  // namespace compoundparser

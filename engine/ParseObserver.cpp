@@ -10,6 +10,7 @@
 #include "engine/LiteralParser.h"
 #include "engine/SubstParser.h"
 #include "engine/TParserParam.h"
+#include "engine/TreeWalk.h"
 
 namespace compoundparser {
 namespace {
@@ -28,6 +29,28 @@ std::string FoundText(const std::string& found) {
   return out;
 }
 
+// Returns the id of an element or count field ("" for other nodes).
+std::string FieldId(const Parser& node) {
+  switch (node.Kind()) {
+    case TNodeKind::kElement:
+      return static_cast<const ElementParser&>(node).Id();
+    case TNodeKind::kCount:
+      return static_cast<const CountParser&>(node).Id();
+    case TNodeKind::kSequence:
+    case TNodeKind::kGroup:
+    case TNodeKind::kOptional:
+    case TNodeKind::kRadio:
+    case TNodeKind::kRepeat:
+    case TNodeKind::kTerminated:
+    case TNodeKind::kIf:
+    case TNodeKind::kLiteral:
+    case TNodeKind::kSubst:
+    case TNodeKind::kAssign:
+      break;
+  }
+  return std::string();
+}
+
 std::string Quoted(std::string_view bytes) {
   std::string out;
   AppendQuoted(out, bytes);
@@ -41,45 +64,31 @@ void ParseObserver::Begin(const Parser& root) {
   count_ = 0;
   furthestPosition_ = 0;
   depths_.clear();
-  elementNumbers_.clear();
+  removed_.clear();
   exporting_ = false;
-  RankDepths(root, 0);
+  RankDepths(root);
 }
 
-void ParseObserver::BeginExport(const Parser& root, const XmlNode& dataRoot) {
+void ParseObserver::BeginExport(const Parser& root) {
   Begin(root);
   exporting_ = true;
-  if (!dataRoot) return;
-  // Walks the document without recursion; numbers the elements whose name
-  // occurs more than once among their siblings.
-  std::vector<XmlNode> pending{dataRoot};
-  std::unordered_map<std::string, int> counts;
-  std::unordered_map<std::string, int> seen;
-  while (!pending.empty()) {
-    const XmlNode parent = pending.back();
-    pending.pop_back();
-    counts.clear();
-    seen.clear();
-    for (XmlNode child = parent.FirstChild(); child; child = child.NextSibling()) {
-      if (child.Type() == kXmlElement) ++counts[child.Name()];
-    }
-    for (XmlNode child = parent.FirstChild(); child; child = child.NextSibling()) {
-      if (child.Type() != kXmlElement) continue;
-      const std::string name = child.Name();
-      const int number = ++seen[name];
-      if (counts[name] > 1) elementNumbers_[child.Raw()] = number;
-      if (child.HasChildren()) pending.push_back(child);
-    }
-  }
 }
 
-void ParseObserver::RankDepths(const Parser& node, int depth) {
-  if (!depths_.emplace(&node, depth).second) return;
-  if (const auto* subst = dynamic_cast<const SubstParser*>(&node)) {
-    if (subst->Target() != nullptr) RankDepths(*subst->Target(), depth + 1);
-  } else if (const auto* compound = dynamic_cast<const CompoundParser*>(&node)) {
-    for (size_t i = 0; i < compound->NumChildren(); ++i) RankDepths(*compound->Child(i), depth + 1);
-  }
+void ParseObserver::OnRemoved(const void* parent, const std::string& name) {
+  ++removed_[RemovedKey{parent, name}];
+}
+
+void ParseObserver::RankDepths(const Parser& root) {
+  // Each node at the depth of its first use.
+  struct Ranking : TreeVisitor {
+    explicit Ranking(std::unordered_map<const Parser*, int>& depthsArg) : depths(depthsArg) {}
+    TWalkNext Enter(const TWalkStep& step) override {
+      depths.emplace(step.node, step.depth);
+      return TWalkNext::kInto;
+    }
+    std::unordered_map<const Parser*, int>& depths;
+  } ranking(depths_);
+  WalkExpandedTree(root, ranking);
 }
 
 void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, FailureKind kind,
@@ -102,13 +111,7 @@ void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, Fai
   failure.expected.assign(expected.data(), expected.size());
   failure.found.clear();
   failure.elementPath.clear();
-  if (kind == FailureKind::kDataDoesNotFit) {
-    if (const auto* element = dynamic_cast<const ElementParser*>(&node)) {
-      failure.expected = element->Id();
-    } else if (const auto* count = dynamic_cast<const CountParser*>(&node)) {
-      failure.expected = count->Id();
-    }
-  }
+  if (kind == FailureKind::kDataDoesNotFit) failure.expected = FieldId(node);
   if (exporting_) {
     failure.found = param.fieldText;
     failure.elementPath = ElementPath(param.currentNode);
@@ -147,8 +150,22 @@ std::string ParseObserver::ElementPath(const XmlNode& node) const {
   std::vector<std::string> steps;
   for (XmlNode at = node; at && at.Type() == kXmlElement; at = at.Parent()) {
     std::string step = at.Name();
-    const auto number = elementNumbers_.find(at.Raw());
-    if (number != elementNumbers_.end()) step += "[" + std::to_string(number->second) + "]";
+    const XmlNode parent = at.Parent();
+    // Export selects the first element of a name each time and removes it
+    // once written, so the elements it removed stood before this one, and no
+    // other of that name did.
+    const auto removed = removed_.find(RemovedKey{parent.Raw(), step});
+    uint32_t before = removed == removed_.end() ? 0 : removed->second;
+    if (before == 0) {
+      for (XmlNode sibling = at.PreviousSibling(); sibling; sibling = sibling.PreviousSibling()) {
+        if (sibling.Type() == kXmlElement && sibling.Name() == step) ++before;
+      }
+    }
+    bool shared = before > 0;
+    for (XmlNode sibling = at.NextSibling(); sibling && !shared; sibling = sibling.NextSibling()) {
+      shared = sibling.Type() == kXmlElement && sibling.Name() == step;
+    }
+    if (shared) step += "[" + std::to_string(before + 1) + "]";
     steps.push_back(std::move(step));
   }
   std::string path;
@@ -158,22 +175,26 @@ std::string ParseObserver::ElementPath(const XmlNode& node) const {
 
 std::string ParseObserver::NodeName(const Parser& node) {
   if (const TNodeSource* source = node.Source()) return source->step;
-  if (const auto* element = dynamic_cast<const ElementParser*>(&node)) {
-    return "element[" + element->Id() + "]";
+  std::string name = NodeKindName(node.Kind());
+  switch (node.Kind()) {
+    case TNodeKind::kElement:
+    case TNodeKind::kCount:
+      return name + "[" + FieldId(node) + "]";
+    case TNodeKind::kGroup:
+      return name + "[" + static_cast<const GroupParser&>(node).Name() + "]";
+    case TNodeKind::kSubst:
+      return name + "[" + static_cast<const SubstParser&>(node).Name() + "]";
+    case TNodeKind::kSequence:
+    case TNodeKind::kOptional:
+    case TNodeKind::kRadio:
+    case TNodeKind::kRepeat:
+    case TNodeKind::kTerminated:
+    case TNodeKind::kIf:
+    case TNodeKind::kLiteral:
+    case TNodeKind::kAssign:
+      break;
   }
-  if (const auto* count = dynamic_cast<const CountParser*>(&node)) {
-    return "count[" + count->Id() + "]";
-  }
-  if (const auto* group = dynamic_cast<const GroupParser*>(&node)) {
-    return "group[" + group->Name() + "]";
-  }
-  if (const auto* subst = dynamic_cast<const SubstParser*>(&node)) {
-    return "subst[" + subst->Name() + "]";
-  }
-  if (dynamic_cast<const LiteralParser*>(&node) != nullptr) return "literal";
-  std::string dump = node.Dump();
-  const size_t brace = dump.find('{');
-  return brace == std::string::npos ? dump : dump.substr(0, brace);
+  return name;
 }
 
 std::string ParseObserver::SourcePath(const Parser& node) {
@@ -190,6 +211,51 @@ std::string ParseObserver::SourcePath(const Parser& node) {
     if (step + 1 != steps.rend()) path += '/';
   }
   return path;
+}
+
+TDefinitionPlace ParseObserver::PlaceOf(const Parser& node, const std::string& definitionFile) {
+  TDefinitionPlace place;
+  place.file = definitionFile;
+  if (const TNodeSource* source = node.Source()) place.line = source->line;
+  place.path = SourcePath(node);
+  if (place.path.empty()) place.path = NodeName(node);
+  return place;
+}
+
+TDiagnosedFailure ParseObserver::Described(const TParseFailure& failure,
+                                           const std::string& definitionFile) const {
+  TDiagnosedFailure described;
+  described.kind = failure.kind;
+  described.explanation = Explain(failure);
+  described.expected = failure.expected;
+  described.found = failure.found;
+  if (failure.node != nullptr) {
+    described.nodeName = NodeName(*failure.node);
+    described.node = PlaceOf(*failure.node, definitionFile);
+  }
+  return described;
+}
+
+TDiagnosis ParseObserver::Diagnose(std::string_view data, const std::string& definitionFile) const {
+  TDiagnosis diagnosis;
+  const TParseFailure* best = Best();
+  if (best == nullptr) return diagnosis;
+  diagnosis.exporting = exporting_;
+  diagnosis.position = best->position;
+  diagnosis.elementPath = best->elementPath;
+  diagnosis.failure = Described(*best, definitionFile);
+  if (!exporting_) {
+    diagnosis.place = LocateInText(data, best->position);
+    // A line that is too long is named by its number.
+    std::string& explanation = diagnosis.failure.explanation;
+    if (best->kind == FailureKind::kLineTooLong && explanation.rfind("the line ", 0) == 0) {
+      explanation = "line " + std::to_string(diagnosis.place.line) + explanation.substr(8);
+    }
+  }
+  for (const TParseFailure& failure : Furthest()) {
+    diagnosis.all.push_back(Described(failure, definitionFile));
+  }
+  return diagnosis;
 }
 
 std::string ParseObserver::Explain(const TParseFailure& failure) {

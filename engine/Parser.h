@@ -5,13 +5,34 @@
 // cut back by the enclosing composite.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
 namespace compoundparser {
 
-class LiteralParser;
 class TParserParam;
+
+// The kinds of parser nodes, one for each node element of a definition. Code
+// that treats nodes by kind switches over this list, so that the compiler
+// names every place a new kind must be handled.
+enum class TNodeKind {
+  kSequence,    // multi, and the root of a tree or a substitute
+  kGroup,       // group
+  kOptional,    // optional
+  kRadio,       // radio
+  kRepeat,      // repeat
+  kTerminated,  // terminated
+  kIf,          // if
+  kLiteral,     // literal
+  kElement,     // element
+  kCount,       // count
+  kSubst,       // subst
+  kAssign,      // assign
+};
+
+// Returns the name of the definition's element that makes a node of `kind`.
+const char* NodeKindName(TNodeKind kind);
 
 // Where a node came from in its definition file: the line of its element and
 // its step in the path of element names ("element[Northing]"); `parent` is the
@@ -31,9 +52,11 @@ class Parser {
   // seq{lit"," group[Point@0]{field[Name@1]}}; for tests and diagnostics.
   virtual void DumpTo(std::string& out) const = 0;
 
-  // Returns this node as a literal, or nullptr (cheaper than a dynamic_cast on
-  // the hot path of terminated parts).
-  virtual LiteralParser* AsLiteral() { return nullptr; }
+  virtual TNodeKind Kind() const = 0;
+  // Returns the number of children that the node owns (0 for a leaf, and for
+  // a subst, whose substitute's tree is only referred to) and each of them.
+  virtual size_t NumChildren() const { return 0; }
+  virtual const Parser* Child(size_t) const { return nullptr; }
 
   std::string Dump() const {
     std::string out;

@@ -1,7 +1,6 @@
 #include "engine/RadioParser.h"
 
 #include "engine/MessageText.h"
-#include "engine/ParseObserver.h"
 #include "engine/TParserParam.h"
 #include "resources/StringTable.h"
 
@@ -11,11 +10,12 @@ bool RadioParser::Read(TParserParam& param, unsigned long available) {
   for (const auto& child : children) {
     if (child->Read(param, available)) return true;
   }
-  if (param.observer) {
-    param.observer->OnFailure(param, *this, FailureKind::kNoAlternative, param.file.Position(),
-                              static_cast<uint32_t>(children.size()), {});
-  }
-  param.Message(kKindDetail, FormatMessageText(kMsgRadioNoElements, param.file.Position()));
+  const uint32_t position = param.file.Position();
+  param.ReportFailure(*this, FailureKind::kNoAlternative, position,
+                      static_cast<uint32_t>(children.size()));
+  TMessagePlace place{position, 0};
+  const std::string text = FormatPlacedMessage(kMsgRadioNoElements, place.mentionEnd, position);
+  param.MessageAt(kKindDetail, text, place);
   return false;
 }
 

@@ -11,6 +11,7 @@ class RadioParser : public CompoundParser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kRadio; }
 };
 
 }  // namespace compoundparser

@@ -17,6 +17,7 @@ class RepeatParser : public CompoundParser {
   bool Read(TParserParam& param, unsigned long available) override;
   bool Write(TParserParam& param) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kRepeat; }
 
   int32_t WriteCount() const { return writeCount; }
 

@@ -26,6 +26,7 @@ class SubstParser : public Parser {
   // Shows the reference by name only, so that a substitute used in many places
   // is not repeated.
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kSubst; }
 
   Parser* Target() const { return target; }
   const std::string& Name() const { return name; }

@@ -10,14 +10,13 @@
 
 #include "engine/DocumentBuilder.h"
 #include "engine/LastErrorText.h"
+#include "engine/ParseObserver.h"
 #include "engine/TParserCallBack.h"
 #include "engine/TVars.h"
 #include "host/DataFile.h"
 #include "host/Xml.h"
 
 namespace compoundparser {
-
-class ParseObserver;
 
 class TParserParam {
  public:
@@ -54,21 +53,51 @@ class TParserParam {
   // with SetBuilder, or else one that builds below `currentNode`.
   DocumentBuilder& Builder();
   // Sets the builder for the next imports (not owned; nullptr restores the DOM).
+  // BuilderScope sets one for a scope.
   void SetBuilder(DocumentBuilder* builder) { builder_ = builder; }
 
   // Passes a message or a progress report to the callback; nothing without
   // one (a context built without a callback runs silently).
   void Message(int kind, const std::string& text) {
+    CountError(kind);
     if (callBack != nullptr) callBack->OnMessage(kind, text);
+  }
+  // Passes a message whose text names a byte of the data file.
+  void MessageAt(int kind, const std::string& text, const TMessagePlace& place) {
+    CountError(kind);
+    if (callBack != nullptr) callBack->OnMessageAt(kind, text, place);
+  }
+  // Passes the last error text, with its place in the data file when it names one.
+  void MessageLastError(int kind) {
+    if (lastError.HasPosition()) {
+      MessageAt(kind, lastError.str(), lastError.Place());
+    } else {
+      Message(kind, lastError.str());
+    }
   }
   void Progress(unsigned long total, unsigned long current) {
     if (callBack != nullptr) callBack->OnProgress(total, current);
+  }
+
+  // Tells the observer, when one is attached, that `node` failed at byte
+  // `position` (see ParseObserver::OnFailure); nothing without one.
+  void ReportFailure(const Parser& node, FailureKind kind, uint32_t position, uint32_t width,
+                     std::string_view expected = {}) {
+    if (observer != nullptr) observer->OnFailure(*this, node, kind, position, width, expected);
+  }
+  // Tells the observer, when one is attached, that export removed the element
+  // `name` from `parent`.
+  void ReportRemoved(const XmlNode& parent, const std::string& name) {
+    if (observer != nullptr) observer->OnRemoved(parent.Raw(), name);
   }
 
   DataFile file;
   XmlNode currentNode;
   TParserCallBack* callBack = nullptr;
   std::string fieldText;
+  // Import: the bytes of the data file that `fieldText` was read from while
+  // its value is stored (empty otherwise).
+  TByteRange fieldRange;
   int32_t writtenCount = 0;
   int32_t totalCount = 0;
   LastErrorText lastError;
@@ -77,15 +106,56 @@ class TParserParam {
   // Elements that export removed from the document (written or skipped
   // repeated groups); lets a repetition see that a pass consumed nothing.
   uint64_t removedCount = 0;
-  // Told of every failing node when set (not owned); nullptr costs nothing.
+  // Error messages (kinds kKindError and kKindFileError) passed so far.
+  uint64_t errorCount = 0;
+  // Told of every failing node when set (not owned; see ObserverScope);
+  // nullptr costs nothing.
   ParseObserver* observer = nullptr;
 
  private:
+  friend class BuilderScope;
+  void CountError(int kind) {
+    if (kind == kKindError || kind == kKindFileError) ++errorCount;
+  }
   std::string hostError;
   bool hostErrorIsFileError = false;
   std::string dataCodePage;
   DocumentBuilder* builder_ = nullptr;
   std::unique_ptr<DocumentBuilder> domBuilder_;
+};
+
+// Attaches an observer to a context while the guard lives; the one attached
+// before comes back on every path out of the scope.
+class ObserverScope {
+ public:
+  ObserverScope(TParserParam& param, ParseObserver* observer)
+      : param_(param), previous_(param.observer) {
+    param.observer = observer;
+  }
+  ~ObserverScope() { param_.observer = previous_; }
+  ObserverScope(const ObserverScope&) = delete;
+  ObserverScope& operator=(const ObserverScope&) = delete;
+
+ private:
+  TParserParam& param_;
+  ParseObserver* previous_;
+};
+
+// Sets the document builder of a context while the guard lives; the one set
+// before comes back on every path out of the scope.
+class BuilderScope {
+ public:
+  BuilderScope(TParserParam& param, DocumentBuilder* builder)
+      : param_(param), previous_(param.builder_) {
+    param.builder_ = builder;
+  }
+  ~BuilderScope() { param_.builder_ = previous_; }
+  BuilderScope(const BuilderScope&) = delete;
+  BuilderScope& operator=(const BuilderScope&) = delete;
+
+ private:
+  TParserParam& param_;
+  DocumentBuilder* previous_;
 };
 
 }  // namespace compoundparser

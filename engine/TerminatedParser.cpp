@@ -27,23 +27,21 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   // within as many bytes again: a longer stretch than the format allows,
   // reported at the first byte past the limit.
   const bool limited = width < available;
-  if (LiteralParser* literal = terminator.AsLiteral()) {
+  if (terminator.Kind() == TNodeKind::kLiteral) {
+    auto* literal = static_cast<LiteralParser*>(&terminator);
     if (!literal->FindAhead(param, width)) {
+      // Only a diagnosis needs to know whether the terminator lies beyond.
       bool tooLong = false;
-      if (param.observer && limited) {
+      if (limited && param.observer != nullptr) {
         file.Seek(start + width);
         const uint32_t beyond =
             static_cast<uint32_t>(std::min<unsigned long>(width, available - width));
         tooLong = literal->FindAhead(param, beyond);
         file.Seek(start);
       }
-      if (tooLong) {
-        param.observer->OnFailure(param, *this, FailureKind::kLineTooLong, start + width, width,
-                                  literal->Literal());
-      } else if (param.observer) {
-        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start, width,
-                                  literal->Literal());
-      }
+      param.ReportFailure(*this,
+                          tooLong ? FailureKind::kLineTooLong : FailureKind::kTerminatorNotFound,
+                          tooLong ? start + width : start, width, literal->Literal());
       return false;
     }
     terminatorStart = file.Position();
@@ -64,11 +62,9 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
     }
     if (!found) {
       file.Seek(start);
-      if (param.observer) {
-        param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start, width,
-                                  ParseObserver::NodeName(terminator));
-      }
-      param.Message(kKindWarning, param.lastError.str());
+      param.ReportFailure(*this, FailureKind::kTerminatorNotFound, start, width,
+                          ParseObserver::NodeName(terminator));
+      param.MessageLastError(kKindWarning);
       param.Message(kKindWarning, LoadMessageText(kMsgTerminatedReachEnd));
       return false;
     }
@@ -78,13 +74,12 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
   file.Seek(start);
   if (!children[0]->Read(param, dataLength)) return false;
   if (file.Position() - start != dataLength) {
-    if (param.observer) {
-      const uint32_t stopped = file.Position();
-      std::string terminatorText;
-      if (LiteralParser* literal = terminator.AsLiteral()) terminatorText = literal->Literal();
-      param.observer->OnFailure(param, *this, FailureKind::kNotAllData, stopped,
-                                terminatorStart - stopped, terminatorText);
-    }
+    const uint32_t stopped = file.Position();
+    param.ReportFailure(
+        *this, FailureKind::kNotAllData, stopped, terminatorStart - stopped,
+        terminator.Kind() == TNodeKind::kLiteral
+            ? std::string_view(static_cast<const LiteralParser&>(terminator).Literal())
+            : std::string_view());
     file.Seek(start);
     param.Message(kKindDetail, LoadMessageText(kMsgTerminatedNotAllData));
     return false;

@@ -14,6 +14,7 @@ class TerminatedParser : public CompoundParser {
 
   bool Read(TParserParam& param, unsigned long available) override;
   void DumpTo(std::string& out) const override;
+  TNodeKind Kind() const override { return TNodeKind::kTerminated; }
 
   int32_t MaxWidth() const { return maxWidth; }
 

@@ -154,9 +154,10 @@ std::string Convert(iconv_t cd, std::string_view text, bool toUtf8, const std::s
     const size_t offset = text.size() - inLeft;
     const unsigned char byte = static_cast<unsigned char>(text[offset]);
     if (toUtf8) {
-      throw XmlError(kXmlErrorInvalidArg, "Byte " + HexByte(byte) + " at offset " +
-                                              std::to_string(offset) +
-                                              " is not valid in code page " + codePage);
+      throw XmlError(kXmlErrorInvalidArg,
+                     "Byte " + HexByte(byte) + " at offset " + std::to_string(offset) +
+                         " is not valid in code page " + codePage,
+                     XmlTextFault::kInvalidByte, offset);
     }
     throw XmlError(kXmlErrorInvalidArg,
                    "The character at byte offset " + std::to_string(offset) +
@@ -183,9 +184,10 @@ std::string Convert(iconv_t cd, std::string_view text, bool toUtf8, const std::s
 void CheckUtf8(std::string_view text) {
   const size_t bad = InvalidUtf8Offset(text);
   if (bad != std::string_view::npos) {
-    throw XmlError(kXmlErrorInvalidArg, "Byte " + HexByte(static_cast<unsigned char>(text[bad])) +
-                                            " at offset " + std::to_string(bad) +
-                                            " is not valid UTF-8");
+    throw XmlError(kXmlErrorInvalidArg,
+                   "Byte " + HexByte(static_cast<unsigned char>(text[bad])) + " at offset " +
+                       std::to_string(bad) + " is not valid UTF-8",
+                   XmlTextFault::kInvalidByte, bad);
   }
 }
 

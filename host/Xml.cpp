@@ -710,7 +710,12 @@ XmlChildValue XmlNode::FirstChildElementValue(std::string_view name, std::string
   std::optional<Utf8In> storage;
   NodeStruct* found = doc_->FindChildElement(ToPugi(node_), Utf8Name(name, storage));
   if (found == nullptr) return XmlChildValue::kNoElement;
-  const pugi::xml_node child = pugi::xml_node(found).first_child();
+  return XmlNode(doc_, found).FirstChildValue(value);
+}
+
+XmlChildValue XmlNode::FirstChildValue(std::string& value) const {
+  Check();
+  const pugi::xml_node child = pugi::xml_node(static_cast<NodeStruct*>(node_)).first_child();
   if (!child) return XmlChildValue::kNoChild;
   if (!IsTextLike(child.type())) return XmlChildValue::kNoValue;
   if (CodePageIsUtf8()) {
@@ -729,6 +734,16 @@ XmlNode XmlNode::SelectSingleNode(const std::string& query) const {
 std::vector<XmlNode> XmlNode::SelectNodes(const std::string& query) const {
   const XmlQuery compiled(query);
   return compiled.Select(*this);
+}
+
+std::vector<std::string> XmlNode::AttributeNames() const {
+  Check();
+  std::vector<std::string> names;
+  const pugi::xml_node node = ToPugi(node_);
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+    names.push_back(Narrow(a.name()));
+  }
+  return names;
 }
 
 std::optional<std::string> XmlNode::GetAttribute(std::string_view name) const {
@@ -842,6 +857,26 @@ std::vector<XmlNode> XmlQuery::Select(const XmlNode& context) const {
     throw XmlError(kXmlErrorInvalidArg, "Query '" + text_ + "' does not select nodes: " + e.what());
   }
 }
+
+XmlNode XmlQuery::First(const XmlNode& context) const {
+  context.Check();
+  if (!compiled_->query) throw XmlError(kXmlErrorInvalidArg, compiled_->error);
+  try {
+    pugi::xpath_node_set set = compiled_->query->evaluate_node_set(
+        pugi::xml_node(static_cast<NodeStruct*>(context.node_)));
+    set.sort();
+    for (const pugi::xpath_node& item : set) {
+      if (item.node() && !item.attribute()) {
+        return XmlNode(context.doc_, item.node().internal_object());
+      }
+    }
+    return XmlNode();
+  } catch (const pugi::xpath_exception& e) {
+    throw XmlError(kXmlErrorInvalidArg, "Query '" + text_ + "' does not select nodes: " + e.what());
+  }
+}
+
+bool XmlQuery::IsValid() const { return compiled_->query != nullptr; }
 
 // ---- XmlDocument ----------------------------------------------------------
 

@@ -118,6 +118,9 @@ class XmlNode {
   // first child (as Value gives it) into `value`, reusing its memory; `value`
   // is left alone unless the result is kValue. Makes no node handle.
   XmlChildValue FirstChildElementValue(std::string_view name, std::string& value) const;
+  // Copies the value of this element's first child into `value` as
+  // FirstChildElementValue does for the element it finds (never kNoElement).
+  XmlChildValue FirstChildValue(std::string& value) const;
   // Returns the first node matching an XPath query relative to this node, or a
   // null node. Raises kXmlErrorInvalidArg for an invalid query.
   XmlNode SelectSingleNode(const std::string& query) const;
@@ -132,6 +135,8 @@ class XmlNode {
   // Returns the attribute's value, or nullopt when the attribute is absent or
   // the node is not an element.
   std::optional<std::string> GetAttribute(std::string_view name) const;
+  // Returns the names of the attributes of an element, in document order.
+  std::vector<std::string> AttributeNames() const;
   // Creates or replaces an attribute.
   void SetAttribute(std::string_view name, std::string_view value);
 
@@ -168,6 +173,11 @@ class XmlQuery {
   // Returns the nodes that the query selects, in document order (attributes
   // left out).
   std::vector<XmlNode> Select(const XmlNode& context) const;
+  // Returns the first node in document order that the query selects relative
+  // to `context` (attributes left out), or a null node.
+  XmlNode First(const XmlNode& context) const;
+  // Tells whether the query compiled.
+  bool IsValid() const;
 
  private:
   std::string text_;

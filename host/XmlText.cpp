@@ -11,9 +11,10 @@ namespace compoundparser {
 namespace {
 
 [[noreturn]] void BadCharacter(unsigned char c, size_t offset) {
-  throw XmlError(kXmlErrorInvalidArg, "Character " + std::to_string(c) + " at offset " +
-                                          std::to_string(offset) +
-                                          " cannot be held in an XML document");
+  throw XmlError(kXmlErrorInvalidArg,
+                 "Character " + std::to_string(c) + " at offset " + std::to_string(offset) +
+                     " cannot be held in an XML document",
+                 XmlTextFault::kBadCharacter, offset);
 }
 
 }  // namespace
@@ -74,14 +75,22 @@ DocumentText::DocumentText(std::string_view narrow) {
         BadCharacter(c, i);
       } else {
         CheckUtf8(narrow);
-        CheckXmlText(narrow.substr(i));
+        const size_t bad = ControlCharacterOffset(narrow.substr(i));
+        if (bad != std::string_view::npos) {
+          BadCharacter(static_cast<unsigned char>(narrow[i + bad]), i + bad);
+        }
         break;
       }
     }
     view_ = narrow;
   } else {
     storage_ = NarrowToUtf8(narrow);
-    CheckXmlText(storage_);
+    try {
+      CheckXmlText(storage_);
+    } catch (const XmlError& error) {
+      // The offset counts bytes of the converted text, not of the narrow one.
+      throw XmlError(error.Code(), error.what());
+    }
     view_ = storage_;
   }
 }

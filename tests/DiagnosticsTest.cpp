@@ -1,8 +1,10 @@
-// The diagnostics observer: data files with one fault each, imported through
-// bundled definitions, must be diagnosed at the right line and column, with
-// the right expectation and definition node; exports name the element path.
+// The diagnosis of a failed run: data files with one fault each, imported
+// through bundled definitions, must be diagnosed at the right line and column,
+// with the right expectation and definition node; exports name the element
+// path, counting the elements that the export removed before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -20,13 +22,14 @@ namespace {
 const std::string kFormats = std::string(CP_SOURCE_DIR) + "/Formats/";
 const std::string kData = std::string(CP_TEST_DATA_DIR) + "/diagnostics/";
 
-// An import of a data file through a definition, with an observer.
+// An import of a data file through a definition, watched by a host's own
+// observer when `observed`, else by the object's.
 struct ObservedImport {
-  ObservedImport(const std::string& definitionFile, const std::string& dataFile)
+  ObservedImport(const std::string& definitionFile, const std::string& dataFile,
+                 bool observed = false)
       : definition(definitionFile, &callBack), data(definition, &callBack) {
     EXPECT_TRUE(definition.Load());
-    observer.Begin(*definition.RootParser());
-    data.observer = &observer;
+    if (observed) data.observer = &observer;
     ok = data.ParseRead(dataFile, definition);
   }
   RecordingCallBack callBack;
@@ -63,7 +66,7 @@ const std::tuple<const char*, const char*, const char*, FailureKind, const char*
         // No line end within MaxWidth: the place is the first byte past the limit (of the
         // pass that began after the fields that a looser alternative read).
         {"points-comma.xml", "line-over-limit.csv", "2:1032", FailureKind::kLineTooLong,
-         "the line is longer than the 1000 bytes that the format allows", "terminated",
+         "line 2 is longer than the 1000 bytes that the format allows", "terminated",
          "parser/repeat/radio/terminated", "<terminated MaxWidth=\"1000\">"},
 };
 
@@ -73,40 +76,69 @@ TEST(DiagnosticsImport, NamesLineColumnExpectationAndNodeWithoutChangingTheResul
     SCOPED_TRACE(dataFile);
     ObservedImport run(kFormats + definitionFile, kData + dataFile);
     EXPECT_FALSE(run.ok);
-    const TParseFailure* best = run.observer.Best();
-    ASSERT_NE(best, nullptr);
-    const TTextPlace at = ParseObserver::Locate(ReadFile(kData + dataFile), best->position);
+    const TDiagnosis* diagnosis = run.data.GetDiagnosis();
+    ASSERT_NE(diagnosis, nullptr);
+    EXPECT_FALSE(diagnosis->exporting);
+    const TTextPlace& at = diagnosis->place;
     EXPECT_EQ(std::to_string(at.line) + ":" + std::to_string(at.column), place);
-    EXPECT_EQ(best->kind, kind);
-    EXPECT_EQ(ParseObserver::Explain(*best).rfind(explanation, 0), 0u)
-        << ParseObserver::Explain(*best);
-    EXPECT_EQ(ParseObserver::NodeName(*best->node), node);
-    const std::string path = ParseObserver::SourcePath(*best->node);
+    EXPECT_EQ(LocateInText(ReadFile(kData + dataFile), diagnosis->position).line, at.line);
+    EXPECT_EQ(at.lineText, LineOf(kData + dataFile, at.line).substr(0, at.lineText.size()));
+    const TDiagnosedFailure& failure = diagnosis->failure;
+    EXPECT_EQ(failure.kind, kind);
+    EXPECT_EQ(failure.explanation.rfind(explanation, 0), 0u) << failure.explanation;
+    EXPECT_EQ(failure.nodeName, node);
+    const std::string& path = failure.node.path;
     EXPECT_EQ(path.substr(path.size() - std::min(path.size(), std::strlen(pathEnd))), pathEnd);
-    ASSERT_NE(best->node->Source(), nullptr);
-    EXPECT_TRUE(
-        Contains(LineOf(kFormats + definitionFile, best->node->Source()->line), sourceText));
-    // An import without observer gives the same result and messages.
+    EXPECT_EQ(failure.node.file, kFormats + definitionFile);
+    EXPECT_TRUE(Contains(LineOf(kFormats + definitionFile, failure.node.line), sourceText));
+    // The failure shown is one of every failure at that place.
+    const auto shown = std::find_if(diagnosis->all.begin(), diagnosis->all.end(),
+                                    [&](const TDiagnosedFailure& other) {
+                                      return other.node.path == path && other.kind == kind;
+                                    });
+    EXPECT_NE(shown, diagnosis->all.end());
+    // An import without watching gives the same result and messages.
     RecordingCallBack quiet;
     FormatDefinition definition(kFormats + definitionFile, nullptr);
     ASSERT_TRUE(definition.Load());
     InstrumentData plain(definition, &quiet);
+    plain.SetDiagnosis(false);
     EXPECT_EQ(plain.ParseRead(kData + dataFile, definition), run.ok);
+    EXPECT_EQ(plain.GetDiagnosis(), nullptr);
     EXPECT_EQ(quiet.Joined(), run.callBack.Joined());
     EXPECT_EQ(plain.GetLastError(), run.data.GetLastError());
+    // The streaming import gives the same diagnosis.
+    InstrumentData streamed(run.definition, &quiet);
+    EXPECT_FALSE(streamed.ParseReadToFile(kData + dataFile, run.definition,
+                                          ::testing::TempDir() + "diagnostics-streamed.xml"));
+    ASSERT_NE(streamed.GetDiagnosis(), nullptr);
+    EXPECT_EQ(streamed.GetDiagnosis()->position, diagnosis->position);
+    EXPECT_EQ(streamed.GetDiagnosis()->failure.explanation, failure.explanation);
   }
+}
+
+TEST(DiagnosticsImport, SuccessLeavesNoDiagnosisAndAFailureReplacesIt) {
+  const std::string sample = std::string(CP_SOURCE_DIR) + "/examples/points-comma.csv";
+  ObservedImport run(kFormats + "points-comma.xml", kData + "letter-in-number.csv");
+  ASSERT_FALSE(run.ok);
+  ASSERT_NE(run.data.GetDiagnosis(), nullptr);
+  EXPECT_TRUE(run.data.ParseRead(sample, run.definition));
+  EXPECT_EQ(run.data.GetDiagnosis(), nullptr);
+  // A missing file fails before any node runs.
+  EXPECT_FALSE(run.data.ParseRead(kData + "no-such-file.csv", run.definition));
+  EXPECT_EQ(run.data.GetDiagnosis(), nullptr);
 }
 
 TEST(DiagnosticsImport, CleanFileLeavesOnlyFailuresBeforeItsEnd) {
   const std::string sample = std::string(CP_SOURCE_DIR) + "/examples/points-comma.csv";
-  ObservedImport run(kFormats + "points-comma.xml", sample);
+  ObservedImport run(kFormats + "points-comma.xml", sample, true);
   ASSERT_TRUE(run.ok);
   // Alternatives that were tried and dropped are recorded, never past the end.
   EXPECT_LE(run.observer.FurthestPosition(), ReadFile(sample).size());
 }
 
 TEST(DiagnosticsImport, VerboseListKeepsEveryNodeOnceAndTheDeepestFirst) {
-  ObservedImport run(kFormats + "points-comma.xml", kData + "letter-in-number.csv");
+  ObservedImport run(kFormats + "points-comma.xml", kData + "letter-in-number.csv", true);
   EXPECT_FALSE(run.ok);
   const auto& all = run.observer.Furthest();
   ASSERT_GE(all.size(), 2u);
@@ -117,26 +149,57 @@ TEST(DiagnosticsImport, VerboseListKeepsEveryNodeOnceAndTheDeepestFirst) {
       EXPECT_FALSE(all[i].node == all[j].node && all[i].kind == all[j].kind) << i << "," << j;
     }
   }
+  // The host's observer gave the diagnosis too.
+  ASSERT_NE(run.data.GetDiagnosis(), nullptr);
+  EXPECT_EQ(run.data.GetDiagnosis()->all.size(), all.size());
 }
 
+// Export names the element in hand as the document had it: the elements that
+// export wrote (and removed) before it are counted. A missing element only
+// ends the records with a warning; the export succeeds and leaves no diagnosis.
 TEST(DiagnosticsExport, NamesElementPathAndNode) {
   RecordingCallBack callBack;
   FormatDefinition definition(kData + "fixed-points.xml", &callBack);
   ASSERT_TRUE(definition.Load());
-  InstrumentData data(definition, &callBack);
-  ASSERT_TRUE(data.LoadXml(kData + "missing-element.xml"));
-  ParseObserver observer;
-  observer.BeginExport(*definition.RootParser(), data.GetDocument().DocumentElement());
-  data.observer = &observer;
-  data.ParseWrite(::testing::TempDir() + "diagnostics-export.txt", definition);
-  const TParseFailure* best = observer.Best();
-  ASSERT_NE(best, nullptr);
-  EXPECT_EQ(best->kind, FailureKind::kElementMissing);
-  EXPECT_EQ(best->elementPath, "/data/Point[3]");
-  EXPECT_EQ(ParseObserver::Explain(*best),
-            "expected element Northing in /data/Point[3], found none");
-  EXPECT_EQ(ParseObserver::SourcePath(*best->node).rfind("parser/repeat/group[Point]/element[", 0),
-            0u);
+  const std::string kWide = "<Northing>123456.789</Northing>";
+  const struct {
+    std::string document;
+    const char* path;  // "" for an export that succeeds
+  } kCases[] = {
+      {"<data><Point><PointNumber>1</PointNumber><Northing>5000.0</Northing></Point>"
+       "<Point><PointNumber>2</PointNumber><Northing>5100.0</Northing></Point>"
+       "<Point><PointNumber>3</PointNumber>" +
+           kWide + "</Point></data>",
+       "/data/Point[3]"},
+      {"<data><Point><PointNumber>3</PointNumber>" + kWide + "</Point></data>", "/data/Point"},
+      {"<data><Point><PointNumber>3</PointNumber>" + kWide + "</Point><Point/></data>",
+       "/data/Point[1]"},
+      {"<data><Point><PointNumber>1</PointNumber><Northing>5000.0</Northing></Point>"
+       "<Point><PointNumber>3</PointNumber></Point></data>",
+       ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.document);
+    TempFolder folder;
+    InstrumentData data(definition, &callBack);
+    ASSERT_TRUE(data.LoadXml(folder.Write("in.xml", c.document)));
+    const bool exported = data.ParseWrite(folder.Path("out.txt"), definition);
+    const TDiagnosis* diagnosis = data.GetDiagnosis();
+    if (*c.path == '\0') {
+      EXPECT_TRUE(exported);
+      EXPECT_EQ(diagnosis, nullptr);
+      continue;
+    }
+    EXPECT_FALSE(exported && data.dataFits);
+    ASSERT_NE(diagnosis, nullptr);
+    EXPECT_TRUE(diagnosis->exporting);
+    EXPECT_EQ(diagnosis->failure.kind, FailureKind::kDataDoesNotFit);
+    EXPECT_EQ(diagnosis->elementPath, c.path);
+    EXPECT_EQ(diagnosis->failure.explanation, std::string("expected at most 8 characters for ") +
+                                                  c.path + "/Northing, found \"123456.789\"");
+    EXPECT_EQ(diagnosis->failure.node.path, "parser/repeat/group[Point]/element[Northing]");
+    EXPECT_EQ(diagnosis->failure.node.line, 7);
+  }
 }
 
 TEST(DiagnosticsSource, XmlNodesKnowTheirLines) {

@@ -117,6 +117,7 @@ class RefusingField : public FormatParser {
   bool StoreValue(TParserParam&) override { return false; }
   bool FetchValue(TParserParam&) override { return false; }
   void DumpTo(std::string& out) const override { out += "refusing"; }
+  TNodeKind Kind() const override { return TNodeKind::kElement; }
 };
 
 TEST(FormatParserRead, RefusedValueRestoresPosition) {
@@ -225,6 +226,16 @@ TEST(FieldNodeWrite, ValueDefaultMissingAndCount) {
       {element("Name", ""), sub, notFound},
       {element("Name", ""), "<data><Name><!--note--></Name></data>", "note|"},  // a comment's value
       {element("", "default"), "<data><A>1</A></data>", "<fail>|"},  // an empty id fails silently
+      // An id that is a path selects the first node that "./" + id selects.
+      {element("Pos/N", ""), "<data><N>1</N><Pos><E>4</E><N>5</N></Pos></data>", "5|"},
+      {element("V[2]", ""), "<data><V>1</V><W>0</W><V>2</V><V>3</V></data>", "2|"},
+      {element("Pos/N[2]", ""), "<data><Pos><N>5</N></Pos><Pos><N>6</N><N>7</N></Pos></data>",
+       "7|"},
+      {element("V[4]", ""), "<data><V>1</V></data>", "<fail>|3:Element with ID='V[4]' not found"},
+      {element("Pos/N", "dflt"), "<data><N>1</N></data>", "dflt|"},
+      {element("V[", ""), "<data><V>1</V></data>", "<fail>|3:Element with ID='V[' not found"},
+      {element("Pos/@N", ""), "<data><Pos N=\"1\"/></data>",
+       "<fail>|3:Element with ID='Pos/@N' not found"},
       {count("Point", "width=5 right fill=0"), points, "00003|"},
       {count("Missing", "width=3 right fill=0"), points, "000|"},
       {count("Group/Point", ""), points, "2|"},

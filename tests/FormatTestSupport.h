@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/InstrumentData.h"
 #include "definitions/FormatDefinition.h"
@@ -65,6 +66,32 @@ inline void CheckAll(const XmlDocument& document, const std::string& checks) {
   }
 }
 
+// Returns "" when the trees below `a` and `b` hold the same nodes in the same
+// order (type, name, value and attributes of each), else the path of the first
+// node where they differ.
+inline std::string FirstDifference(const XmlNode& a, const XmlNode& b, const std::string& at = "") {
+  XmlNode x = a.FirstChild();
+  XmlNode y = b.FirstChild();
+  for (int i = 1; x || y; ++i, x = x.NextSibling(), y = y.NextSibling()) {
+    const std::string here = at + "/" + (x ? x.Name() : y.Name()) + "[" + std::to_string(i) + "]";
+    if (!x || !y) return here + (x ? " only in the first" : " only in the second");
+    if (x.Type() != y.Type() || x.Name() != y.Name() || x.Value() != y.Value()) {
+      return here + ": \"" + x.Value().value_or(x.Name()) + "\" against \"" +
+             y.Value().value_or(y.Name()) + "\"";
+    }
+    if (x.Type() == kXmlElement) {
+      const std::vector<std::string> names = x.AttributeNames();
+      if (names != y.AttributeNames()) return here + ": other attributes";
+      for (const std::string& name : names) {
+        if (x.GetAttribute(name) != y.GetAttribute(name)) return here + "/@" + name;
+      }
+      const std::string inner = FirstDifference(x, y, here);
+      if (!inner.empty()) return inner;
+    }
+  }
+  return std::string();
+}
+
 // One data file read through one bundled definition.
 struct FormatCase {
   const char* definition;
@@ -95,6 +122,12 @@ inline void ImportAndExport(const FormatCase& c) {
     InstrumentData data(*definition, &recorder);
     ASSERT_TRUE(data.ParseRead(input, *definition)) << recorder.Lines(kKindError);
     EXPECT_EQ(recorder.Lines(kKindError), c.errors);
+    // The document built as text equals, node by node, the one built node by node.
+    RecordingCallBack quiet;
+    InstrumentData byNode(*definition, &quiet);
+    byNode.SetDomImport(true);
+    ASSERT_TRUE(byNode.ParseRead(input, *definition));
+    EXPECT_EQ(FirstDifference(data.GetDocument().AsNode(), byNode.GetDocument().AsNode()), "");
     CheckAll(data.GetDocument(), c.checks);
     ASSERT_TRUE(data.SaveXml(saved));
     ASSERT_TRUE(data.ParseWrite(folder.Path("memory.out"), *definition))

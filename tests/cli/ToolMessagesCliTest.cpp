@@ -124,7 +124,8 @@ TEST(ToolMessagesCli, MessagesOfRunsAndExplainTraceDetect) {
            "^warning: There are not data for exporting\n"},
           {"-q|export|-f|Comma Delimited Points|$D/empty.xml|-o|$D/o", 1, "", "", "warning: "},
           {"check|$D/nosubst.xml|$S/Formats/points-comma.xml|$D/notxml.xml", 1,
-           "$D/nosubst.xml: NOT loaded\n|$D/notxml.xml: NOT loaded\n|points-comma.xml: loaded\n",
+           "$D/nosubst.xml: NOT loaded\n  line 1: no substitute `Nowhere` is defined before it\n|"
+           "$D/notxml.xml: NOT loaded\n|points-comma.xml: loaded\n",
            "error: |Nowhere"},
           // Wrong usage; every failing run says why.
           {"", 2},
@@ -155,7 +156,10 @@ TEST(ToolMessagesCli, MessagesOfRunsAndExplainTraceDetect) {
            "element Northing double  (line 55)|terminated max 20  (line 54)|"
            "subst IfFields  (line 39)  (see above)"},
           {"explain|--dot|Comma Delimited Points", 0,
-           "^digraph \"Comma Delimited Points\" {|[style=dashed]|\n}\n"},
+           "^digraph \"Comma Delimited Points\" {|[style=dashed]|\n}\n|"
+           "\n  n1 [label=\"repeat  (line 30)\"];\n  n2 [label=\"radio  (line 31)\"];\n"
+           "  n3 [label=\"literal \\\"\\\\r\\\\n\\\" (CR LF) read-only  (line 32)\"];\n  n2 -> "
+           "n3;\n"},
           // The line end between two records stands between them.
           {"trace|-f|Comma Delimited Points|$S/examples/points-comma.csv|--records|2", 0,
            "record 1: Point  bytes 0-33 (line 1:1)\n"
