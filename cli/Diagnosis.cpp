@@ -15,6 +15,7 @@
 #include "cli/ToolSupport.h"
 #include "data/InstrumentData.h"
 #include "engine/Parser.h"
+#include "host/TextPlace.h"
 #include "host/Utf8.h"
 
 namespace compoundparser {
@@ -168,44 +169,6 @@ void PrintExportDiagnosis(const std::string& input, const FormatDefinition& defi
                DefinitionPlace(diagnosis->failure.node).c_str());
   if (all) PrintFailures(*diagnosis);
   std::fflush(stderr);
-}
-
-TTextPlace LocateInFile(const std::string& fileName, uint64_t position) {
-  TTextPlace place;
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) return place;
-  std::vector<char> block(size_t{1} << 20);
-  uint64_t at = 0;
-  uint64_t lineStart = 0;
-  while (at < position) {
-    in.read(block.data(),
-            static_cast<std::streamsize>(std::min<uint64_t>(block.size(), position - at)));
-    const size_t got = static_cast<size_t>(in.gcount());
-    if (got == 0) break;
-    for (size_t i = 0; i < got; ++i) {
-      if (block[i] == '\n') {
-        ++place.line;
-        lineStart = at + i + 1;
-      }
-    }
-    at += got;
-  }
-  // A position past the end stands at the end.
-  position = std::min(position, at);
-  // The window of the line around the position, found as Locate finds it.
-  const uint64_t from = position - lineStart > TTextPlace::kLineWindow
-                            ? position - TTextPlace::kLineWindow
-                            : lineStart;
-  in.clear();
-  in.seekg(static_cast<std::streamoff>(from));
-  std::string window(static_cast<size_t>(position - from) + TTextPlace::kLineWindow, '\0');
-  in.read(&window[0], static_cast<std::streamsize>(window.size()));
-  window.resize(static_cast<size_t>(in.gcount()));
-  const TTextPlace inWindow = ParseObserver::Locate(window, static_cast<size_t>(position - from));
-  place.column = static_cast<int>(position - lineStart) + 1;
-  place.lineText = inWindow.lineText;
-  place.lineOffset = static_cast<size_t>(from - lineStart);
-  return place;
 }
 
 std::string WithLinePlace(const std::string& message, const TMessagePlace& place,

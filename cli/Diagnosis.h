@@ -37,10 +37,6 @@ void PrintExportDiagnosis(const std::string& input, const FormatDefinition& defi
                           const TDiagnosis* diagnosis, bool all,
                           const std::vector<std::string>& records);
 
-// Returns the place of byte `position` of the file `fileName`, found by reading
-// the file in blocks (a window of a long line, as ParseObserver::Locate gives).
-TTextPlace LocateInFile(const std::string& fileName, uint64_t position);
-
 // Returns `message` with " (line L:C)" of the byte it names in the file
 // `dataFile` after the words that name it; `message` itself when the byte
 // lies past the end of the file.

@@ -161,11 +161,7 @@ void InstrumentData::ReportDocumentError(const XmlError& failure) {
 bool InstrumentData::RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                                     FormatDefinition& definition) {
   const BuilderScope scope(*this, &builder);
-  struct HeadScope {
-    XmlStreamBuilder*& head;
-    ~HeadScope() { head = nullptr; }
-  } head{headBuilder};
-  headBuilder = &builder;
+  const TScopedValue<XmlStreamBuilder*> head(headBuilder, &builder);
   return definition.ParseFile(fileName, *this);
 }
 

@@ -124,38 +124,33 @@ class TParserParam {
   std::unique_ptr<DocumentBuilder> domBuilder_;
 };
 
-// Attaches an observer to a context while the guard lives; the one attached
-// before comes back on every path out of the scope.
-class ObserverScope {
+// Sets `slot` to a value while the guard lives; the value it held before
+// comes back on every path out of the scope.
+template <class T>
+class TScopedValue {
  public:
-  ObserverScope(TParserParam& param, ParseObserver* observer)
-      : param_(param), previous_(param.observer) {
-    param.observer = observer;
-  }
-  ~ObserverScope() { param_.observer = previous_; }
-  ObserverScope(const ObserverScope&) = delete;
-  ObserverScope& operator=(const ObserverScope&) = delete;
+  TScopedValue(T& slot, T value) : slot_(slot), previous_(slot) { slot = value; }
+  ~TScopedValue() { slot_ = previous_; }
+  TScopedValue(const TScopedValue&) = delete;
+  TScopedValue& operator=(const TScopedValue&) = delete;
 
  private:
-  TParserParam& param_;
-  ParseObserver* previous_;
+  T& slot_;
+  T previous_;
 };
 
-// Sets the document builder of a context while the guard lives; the one set
-// before comes back on every path out of the scope.
-class BuilderScope {
+// Attaches an observer to a context while the guard lives.
+class ObserverScope : TScopedValue<ParseObserver*> {
+ public:
+  ObserverScope(TParserParam& param, ParseObserver* observer)
+      : TScopedValue(param.observer, observer) {}
+};
+
+// Sets the document builder of a context while the guard lives.
+class BuilderScope : TScopedValue<DocumentBuilder*> {
  public:
   BuilderScope(TParserParam& param, DocumentBuilder* builder)
-      : param_(param), previous_(param.builder_) {
-    param.builder_ = builder;
-  }
-  ~BuilderScope() { param_.builder_ = previous_; }
-  BuilderScope(const BuilderScope&) = delete;
-  BuilderScope& operator=(const BuilderScope&) = delete;
-
- private:
-  TParserParam& param_;
-  DocumentBuilder* previous_;
+      : TScopedValue(param.builder_, builder) {}
 };
 
 }  // namespace compoundparser

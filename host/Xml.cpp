@@ -838,27 +838,25 @@ size_t XmlQuery::Count(const XmlNode& context) const {
 }
 
 std::vector<XmlNode> XmlQuery::Select(const XmlNode& context) const {
-  context.Check();
-  if (!compiled_->query) throw XmlError(kXmlErrorInvalidArg, compiled_->error);
-  try {
-    pugi::xpath_node_set set = compiled_->query->evaluate_node_set(
-        pugi::xml_node(static_cast<NodeStruct*>(context.node_)));
-    set.sort();
-    std::vector<XmlNode> nodes;
-    nodes.reserve(set.size());
-    for (const pugi::xpath_node& item : set) {
-      // Attribute results have no node handle; only nodes are returned.
-      if (item.node() && !item.attribute()) {
-        nodes.push_back(XmlNode(context.doc_, item.node().internal_object()));
-      }
-    }
-    return nodes;
-  } catch (const pugi::xpath_exception& e) {
-    throw XmlError(kXmlErrorInvalidArg, "Query '" + text_ + "' does not select nodes: " + e.what());
-  }
+  std::vector<XmlNode> nodes;
+  Evaluate(context, [&](const XmlNode& node) {
+    nodes.push_back(node);
+    return true;
+  });
+  return nodes;
 }
 
 XmlNode XmlQuery::First(const XmlNode& context) const {
+  XmlNode first;
+  Evaluate(context, [&](const XmlNode& node) {
+    first = node;
+    return false;
+  });
+  return first;
+}
+
+void XmlQuery::Evaluate(const XmlNode& context,
+                        const std::function<bool(const XmlNode&)>& take) const {
   context.Check();
   if (!compiled_->query) throw XmlError(kXmlErrorInvalidArg, compiled_->error);
   try {
@@ -866,11 +864,12 @@ XmlNode XmlQuery::First(const XmlNode& context) const {
         pugi::xml_node(static_cast<NodeStruct*>(context.node_)));
     set.sort();
     for (const pugi::xpath_node& item : set) {
-      if (item.node() && !item.attribute()) {
-        return XmlNode(context.doc_, item.node().internal_object());
+      // Attribute results have no node handle; only nodes are taken.
+      if (item.node() && !item.attribute() &&
+          !take(XmlNode(context.doc_, item.node().internal_object()))) {
+        return;
       }
     }
-    return XmlNode();
   } catch (const pugi::xpath_exception& e) {
     throw XmlError(kXmlErrorInvalidArg, "Query '" + text_ + "' does not select nodes: " + e.what());
   }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -180,6 +181,10 @@ class XmlQuery {
   bool IsValid() const;
 
  private:
+  // Passes the nodes that the query selects to `take` in document order
+  // (attributes left out) until it returns false.
+  void Evaluate(const XmlNode& context, const std::function<bool(const XmlNode&)>& take) const;
+
   std::string text_;
   struct Compiled;
   std::unique_ptr<Compiled> compiled_;
