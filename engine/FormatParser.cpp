@@ -1,8 +1,8 @@
 #include "engine/FormatParser.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 #include <utility>
 
@@ -130,11 +130,13 @@ bool FormatParser::IsAngle(const std::string& text, double* value) {
 
 bool FormatParser::Read(TParserParam& param, unsigned long available) {
   if (available == 0 || (width > 0 && static_cast<unsigned long>(width) > available)) {
-    char needed[16];
-    const int length = std::snprintf(needed, sizeof needed, "%d", width > 0 ? width : 1);
-    param.ReportFailure(*this, FailureKind::kShortField, param.file.Position(),
-                        static_cast<uint32_t>(available),
-                        std::string_view(needed, static_cast<size_t>(length)));
+    if (param.observer != nullptr) {
+      char needed[16];
+      const char* end = std::to_chars(needed, needed + sizeof needed, width > 0 ? width : 1).ptr;
+      param.ReportFailure(*this, FailureKind::kShortField, param.file.Position(),
+                          static_cast<uint32_t>(available),
+                          std::string_view(needed, static_cast<size_t>(end - needed)));
+    }
     return false;
   }
   unsigned long count;
