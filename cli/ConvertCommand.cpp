@@ -1,10 +1,14 @@
 // The convert subcommand: import through one format and export through
-// another in one run, the document staying in memory between the two.
+// another in one run, the document staying in memory between the two. Between
+// them, a raw document gets its points computed for a point format, or is
+// rewritten into the records of another raw format.
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "cli/Commands.h"
 #include "data/InstrumentData.h"
+#include "survey/Conversion.h"
 
 namespace compoundparser {
 namespace cli {
@@ -15,6 +19,7 @@ struct ConvertArgs {
   std::string to;
   std::string input;
   std::string output;
+  bool noCompute = false;
 };
 
 int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
@@ -43,6 +48,18 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
     if (!imported) {
       ReportFailure(args.input, "import with \"" + source.Name() + "\" failed; no output written");
       return kExitFailed;
+    }
+    survey::ConversionOptions conversion;
+    conversion.computePoints = !args.noCompute;
+    const survey::ConversionReport prepared =
+        survey::PrepareExport(data.GetDocument(), source, target, conversion);
+    for (const std::string& warning : prepared.warnings) {
+      callBack.OnMessage(kKindWarning, args.input + ": " + warning);
+    }
+    if (!prepared.summary.empty() && !options.quiet) {
+      std::fprintf(stderr, "compoundparser: %s: %s\n", args.input.c_str(),
+                   prepared.summary.c_str());
+      std::fflush(stderr);
     }
     // The export runs with the variables of the target format.
     data.vars = target.Description().vars;
@@ -73,6 +90,9 @@ Subcommand AddConvertCommand(CLI::App& app, const GlobalOptions& options) {
   sub->add_option("input", args->input, "The data file to read")->required();
   sub->add_option("-o,--output", args->output, "The data file to write; '-': standard output")
       ->required();
+  sub->add_flag("--no-compute", args->noCompute,
+                "Do not compute points from the observations of a raw file when the output "
+                "format holds points");
   return {sub, [args, &options] { return RunConvert(*args, options); }};
 }
 

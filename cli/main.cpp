@@ -28,6 +28,8 @@ constexpr char kExamples[] = R"(Examples:
   compoundparser explain "Comma Delimited Points"
   compoundparser trace -f "Comma Delimited Points" examples/points-comma.csv --records 2
   compoundparser detect examples/points-comma.csv
+  compoundparser points -f "Leica GSI-16" job.gsi
+  compoundparser convert --from "Carlson RW5" --to "PNEZD comma" job.rw5 -o points.csv
 
 FORMAT is a display name from 'compoundparser formats' or the path of a definition file.
 Exit codes: 0 success, 1 conversion or load failed, 2 wrong usage.)";
@@ -72,7 +74,7 @@ int main(int argc, char** argv) {
       AddExportCommand(app, options),  AddConvertCommand(app, options),
       AddCheckCommand(app, options),   AddGenerateCommand(app, options),
       AddExplainCommand(app, options), AddTraceCommand(app, options),
-      AddDetectCommand(app, options)};
+      AddDetectCommand(app, options),  AddPointsCommand(app, options)};
 
   try {
     app.parse(argc, argv);

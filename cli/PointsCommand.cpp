@@ -1,0 +1,120 @@
+// The points subcommand: the coordinates of a data file, computed from its
+// observations where it holds them, as a comma point list with a header line.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "data/InstrumentData.h"
+#include "survey/Coordinates.h"
+
+namespace compoundparser {
+namespace cli {
+namespace {
+
+// The bundled format that writes what this command prints.
+constexpr char kPointListFormat[] = "PNEZD comma with header";
+constexpr char kHeader[] = "PointNumber,Northing,Easting,Height,Code";
+
+struct PointsArgs {
+  std::string format;
+  std::string input;
+  std::string output = "-";
+};
+
+// Writes the points as the point list format would, for a catalogue without it.
+bool WritePointList(const XmlDocument& document, const std::string& fileName) {
+  std::string text = std::string(kHeader) + "\r\n";
+  for (XmlNode point = document.DocumentElement().FirstChild(); point;
+       point = point.NextSibling()) {
+    if (point.Type() != kXmlElement || point.Name() != "Point") continue;
+    text += survey::ChildText(point, "PointNumber") + "," + survey::ChildText(point, "Northing") +
+            "," + survey::ChildText(point, "Easting") + "," +
+            survey::ChildText(point, "OrthoHeight") + "," + survey::ChildText(point, "Code") +
+            "\r\n";
+  }
+  FILE* file = std::fopen(fileName.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fclose(file) == 0 && written;
+}
+
+int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
+  options.ApplyFolders();
+  ConsoleCallBack callBack(options);
+  ChosenFormat chosen = args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
+                                            : ChooseFormat(args.format, callBack);
+  FormatDefinition* usable = UsableFormat(chosen, args.format, args.input, true);
+  if (usable == nullptr) return kExitFailed;
+  FormatDefinition& format = *usable;
+
+  FormatList writers(&callBack);
+  callBack.SetCatalogueScan(true);
+  writers.LoadFormats();
+  callBack.SetCatalogueScan(false);
+  FormatDefinition* writer = writers.FindFormat(kPointListFormat);
+
+  OutputFile output(args.output);
+  if (!OutputIsWritable(output)) return kExitFailed;
+  InstrumentData data(format, &callBack);
+  options.ApplySets(data.vars);
+  callBack.SetDataFile(args.input);
+  callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
+  callBack.HoldErrors();
+  const bool imported = data.ParseRead(args.input, format);
+  callBack.EndProgress();
+  callBack.ReleaseErrors(!imported);
+  if (!imported) {
+    ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");
+    return kExitFailed;
+  }
+  const XmlDocument document = data.GetDocument();
+  const survey::Survey survey =
+      survey::ReadSurvey(document.DocumentElement(), survey::DefaultUnits(format.Description()));
+  const survey::PointsResult points = survey::ComputePoints(survey);
+  for (const std::string& note : survey.notes) {
+    callBack.OnMessage(kKindWarning, args.input + ": " + note);
+  }
+  for (const std::string& warning : points.warnings) {
+    callBack.OnMessage(kKindWarning, args.input + ": " + warning);
+  }
+  if (!options.quiet) {
+    std::fprintf(stderr,
+                 "compoundparser: %s: %zu points: %zu computed from %zu observations at %zu "
+                 "stations, %zu as the file gives their coordinates\n",
+                 args.input.c_str(), points.points.size(), points.computed, points.shots,
+                 points.stations, points.fromFile);
+    std::fflush(stderr);
+  }
+  survey::WritePoints(points, document.DocumentElement());
+  if (writer != nullptr) {
+    data.vars = writer->Description().vars;
+    const bool exported = data.ParseWrite(output.TemporaryName(), *writer);
+    if (!ExportIsWhole(args.input, *writer, exported, !data.dataFits, document, callBack)) {
+      return kExitFailed;
+    }
+  } else if (!WritePointList(document, output.TemporaryName())) {
+    ReportFailure(args.input, "cannot write " + output.TemporaryName());
+    return kExitFailed;
+  }
+  return CommitOutput(output, args.input);
+}
+
+}  // namespace
+
+Subcommand AddPointsCommand(CLI::App& app, const GlobalOptions& options) {
+  auto args = std::make_shared<PointsArgs>();
+  CLI::App* sub = app.add_subcommand(
+      "points",
+      "Print the coordinates of a data file, computed from its observations where it holds "
+      "them, as a comma point list with a header line");
+  sub->add_option("-f,--format", args->format,
+                  "Display name of the file's format (see 'formats') or a definition file; "
+                  "none: the one format of the catalogue that reads the whole file");
+  sub->add_option("input", args->input, "The data file to read")->required();
+  sub->add_option("-o,--output", args->output, "The file to write; '-' or none: standard output");
+  return {sub, [args, &options] { return RunPoints(*args, options); }};
+}
+
+}  // namespace cli
+}  // namespace compoundparser
