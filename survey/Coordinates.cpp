@@ -382,7 +382,12 @@ void WritePoints(const PointsResult& result, const XmlNode& data) {
     AppendValue(group, "Northing", PointValue(result, point.northing));
     AppendValue(group, "Easting", PointValue(result, point.easting));
     if (point.height) AppendValue(group, "OrthoHeight", PointValue(result, *point.height));
-    if (!point.code.empty()) AppendValue(group, "Code", point.code);
+    // Every line of a point list gets the code's field, empty or not.
+    if (point.code.empty()) {
+      AppendValue(group, "EmptyCode", "true");
+    } else {
+      AppendValue(group, "Code", point.code);
+    }
     if (point.computed) {
       AppendValue(group, "FromStation", point.station);
       AppendValue(group, "FromRecord", std::to_string(point.record));

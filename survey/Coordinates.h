@@ -74,7 +74,8 @@ PointsResult ComputePoints(const Survey& survey);
 
 // Replaces the records of the document whose `data` element is given by one
 // Point group per point, directly below `data` (PointNumber, Northing, Easting,
-// OrthoHeight, Code, and for computed points FromStation and FromRecord), in
+// OrthoHeight, Code or EmptyCode, and for computed points FromStation and
+// FromRecord), in
 // the result's unit. `info` stays; everything else goes.
 void WritePoints(const PointsResult& result, const XmlNode& data);
 

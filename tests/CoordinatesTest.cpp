@@ -300,7 +300,8 @@ TEST(Coordinates, WrittenPointsNameStationAndRecord) {
   text = text.substr(text.find("<data>"));
   EXPECT_EQ(text,
             "<data><info/><Point><PointNumber>S1</PointNumber><Northing>1000</Northing>"
-            "<Easting>2000</Easting><OrthoHeight>100</OrthoHeight></Point>"
+            "<Easting>2000</Easting><OrthoHeight>100</OrthoHeight><EmptyCode>true</EmptyCode>"
+            "</Point>"
             "<Point><PointNumber>P1</PointNumber><Northing>1000.000</Northing>"
             "<Easting>2100.250</Easting><OrthoHeight>100.000</OrthoHeight><Code>FENCE</Code>"
             "<FromStation>S1</FromStation><FromRecord>4</FromRecord></Point></data>");
