@@ -361,6 +361,9 @@ class GsiWriter : public LayoutWriter {
     PutGsiLength(group, "StationNorthing", northing);
     PutGsiLength(group, "StationHeight", height);
     PutGsiLength(group, "InstrumentHeight", setup.instrumentHeight);
+    if (setup.horizontalOrientation) {
+      PutGsiAngle(group, "HorizontalOrientation", *setup.horizontalOrientation);
+    }
     if (!setup.backsightPoint.empty()) Drop("BacksightPoint", " values");
     if (setup.backsightBearing) Drop("BacksightBearing", " values (the angles are oriented)");
     if (setup.backsightCircle) Drop("BacksightCircle", " values (the angles are oriented)");
@@ -400,6 +403,7 @@ class GsiWriter : public LayoutWriter {
       PutGsiLength(group, "OrthoHeight", shot.height);
     }
     PutText(group, "Code", shot.code);
+    PutWordExtras(group);
   }
 
   void WritePoint(const Entry& entry) override {
@@ -410,6 +414,7 @@ class GsiWriter : public LayoutWriter {
     PutGsiLength(group, "Northing", point.northing);
     PutGsiLength(group, "OrthoHeight", point.height);
     PutText(group, "Code", point.code);
+    PutWordExtras(group);
   }
 
   void WriteJob(const Entry& entry) override {
@@ -462,6 +467,17 @@ class GsiWriter : public LayoutWriter {
       waiting_.clear();
     }
     return group;
+  }
+
+  // The GSI words of another GSI file that no other format holds: word 51
+  // (ppm and prism constant) and the remarks 72 to 79.
+  void PutWordExtras(XmlNode& group) {
+    static const char* const kWords[] = {"PpmConstant", "PrismConstant", "Remark2", "Remark3",
+                                         "Remark4",     "Remark5",       "Remark6", "Remark7",
+                                         "Remark8",     "Remark9"};
+    for (const char* name : kWords) {
+      if (const std::string* text = Extra(name)) Put(group, name, *text);
+    }
   }
 
   // A comment line of a GSI file starts with "!" (kept in its text).
@@ -1292,6 +1308,12 @@ RewriteReport RewriteForLayout(const XmlNode& data, RawLayout layout, const Read
   writer->SetDefaults(units);
   writer->Run();
   for (const std::string& note : survey.notes) report.warnings.push_back(note);
+  const bool gsi = layout == RawLayout::kGsi16 || layout == RawLayout::kGsi8;
+  if (gsi && survey.wordInfos > 0) {
+    report.warnings.push_back(std::to_string(survey.wordInfos) +
+                              " GSI information characters (input mode, index and correction "
+                              "flags) not written; the words get the target's defaults");
+  }
   if (survey.deleted > 0) {
     report.warnings.push_back(std::to_string(survey.deleted) +
                               " records marked deleted not written");

@@ -42,6 +42,13 @@ class Fields {
     if (first == std::string::npos) return std::string();
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
   }
+  size_t CountSuffix(const char* suffix) const {
+    size_t count = 0;
+    for (const Item& item : items_) {
+      if (EndsWith(item.name, suffix)) ++count;
+    }
+    return count;
+  }
   bool Has(std::string_view name) const {
     for (const Item& item : items_) {
       if (item.name == name) return true;
@@ -159,6 +166,7 @@ class Reader {
 
   void ReadGroup(const XmlNode& group, const std::string& name) {
     Fields fields(group);
+    survey_.wordInfos += fields.CountSuffix("Info");
     if (name == "Units") {
       ReadUnits(group, fields);
     } else if (name == "Station") {
@@ -303,6 +311,7 @@ class Reader {
     setup.backsightBearing = Angle(fields, "BacksightBearing");
     setup.backsightCircle = Angle(fields, "BacksightCircle");
     setup.southAzimuths = southAzimuths_;
+    setup.horizontalOrientation = Angle(fields, "HorizontalOrientation");
     const std::optional<Measure> prism = Length(fields, "PrismHeight");
     if (prism) prism_ = prism;
     if (!setup.instrumentHeight && instrumentPending_) {

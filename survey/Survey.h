@@ -31,6 +31,8 @@ struct Setup {
   std::optional<Measure> backsightBearing;  // azimuth from the station to the backsight
   std::optional<Measure> backsightCircle;   // horizontal circle reading on the backsight
   bool southAzimuths = false;               // bearings count from south (RW5 AD1)
+  // GSI word 25, kept for GSI files; the GSI shots are oriented already.
+  std::optional<Measure> horizontalOrientation;
 };
 
 // How a shot gives its horizontal direction.
@@ -121,8 +123,9 @@ struct Survey {
   // when it has none of that kind.
   Unit angularUnit = Unit::kUnknown;
   Unit linearUnit = Unit::kUnknown;
-  size_t deleted = 0;  // records marked deleted, passed over
-  size_t records = 0;  // records read
+  size_t deleted = 0;    // records marked deleted, passed over
+  size_t wordInfos = 0;  // GSI information characters (<name>Info) read, not carried
+  size_t records = 0;    // records read
   // What the reading passed over or had to assume, one line each.
   std::vector<std::string> notes;
 
