@@ -35,9 +35,9 @@ const FormatCase kOwn[] = {
     {kGts7, "gts7_untidy.gts7", nullptr, "",
      "ByteOrderMark=UTF-8|Record[Blank!='after ETX' or not(Blank)]#7|"
      "Record[1]/Job/JobName=PLAIN|Record/Observation[RecordType='RES_OBS']/PointNumber=R1|"
-     "Record[4]/RecordText=   |Record[4]/Blank=true|Record/Station/StationPoint=S5|"
+     "Record[4]/Blanks=3|Record[4]/Blank=true|Record/Station/StationPoint=S5|"
      "Record[7]/Observation/ZenithAngle=91.1100|EndOfText=ETX|Record[Blank='after ETX']#1|"
-     "EndOfFile=SUB|DataFile/LineEnd=LF|DataFile/FinalLineEnd=none"},
+     "EndOfFile=SUB|DataFile/LineEnd=LF|Record/NoLineEnd=true"},
     // CR CR CR LF, a keyword alone on its line, 0x1A LF at the end.
     {kGts7, "gts7_crcrcrlf.gts7", nullptr, "",
      "Record#6|Record/Units/AngularUnit=DMS|Record/Units/LinearUnit=Meters|"

@@ -70,9 +70,9 @@ const FormatCase kOwn[] = {
      "ByteOrderMark=UTF-8|Record#8|Record/Station/InstrumentHeight=1.500|Record/Station/Code#0|"
      "Record[4]/Observation/HorizontalAngle=45.0000|"
      "Record[4]/Observation/Trimmed=HorizontalAngle|Record[4]/Observation/Code#0|"
-     "Record[5]/RecordText=    |Record[5]/Blank=true|Record[6]/Blank=true|"
+     "Record[5]/Blanks=4|Record[5]/Blank=true|Record[6]/Blank=true|"
      "Record[6]/RecordText#0|Record[7]/Observation/Code=GATE|Record[7]/Observation/Trimmed=Code|"
-     "Record/Comment/Text=Short note|DataFile/LineEnd=CR|DataFile/FinalLineEnd=none"},
+     "Record/Comment/Text=Short note|DataFile/LineEnd=CR|Record/NoLineEnd=true"},
 };
 
 // All-blank fields are empty elements, written back as blanks after the document was saved
