@@ -79,11 +79,8 @@ int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
     callBack.OnMessage(kKindWarning, args.input + ": " + warning);
   }
   if (!options.quiet) {
-    std::fprintf(stderr,
-                 "compoundparser: %s: %zu points: %zu computed from %zu observations at %zu "
-                 "stations, %zu as the file gives their coordinates\n",
-                 args.input.c_str(), points.points.size(), points.computed, points.shots,
-                 points.stations, points.fromFile);
+    std::fprintf(stderr, "compoundparser: %s: %zu points: %s\n", args.input.c_str(),
+                 points.points.size(), survey::PointsSummary(points).c_str());
     std::fflush(stderr);
   }
   survey::WritePoints(points, document.DocumentElement());

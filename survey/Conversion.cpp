@@ -28,13 +28,7 @@ ConversionReport PrepareExport(const XmlDocument& document, const FormatDefiniti
     const PointsResult points = ComputePoints(survey);
     WritePoints(points, data);
     report.step = ConversionReport::Step::kPoints;
-    report.summary = "computed " + Counted(points.computed, "point", "points") + " from " +
-                     Counted(points.shots, "observation", "observations") + " at " +
-                     Counted(points.stations, "station", "stations");
-    if (points.fromFile > 0) {
-      report.summary += "; " + Counted(points.fromFile, "point", "points") +
-                        " as the file gives their coordinates";
-    }
+    report.summary = PointsSummary(points);
     report.warnings = survey.notes;
     report.warnings.insert(report.warnings.end(), points.warnings.begin(), points.warnings.end());
     if (points.withoutDistance > 0) {

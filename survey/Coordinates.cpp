@@ -361,6 +361,20 @@ PointsResult ComputePoints(const Survey& survey) {
   return result;
 }
 
+std::string PointsSummary(const PointsResult& result) {
+  const auto counted = [](size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+  };
+  std::string text = "computed " + counted(result.computed, "point", "points") + " from " +
+                     counted(result.shots, "observation", "observations") + " at " +
+                     counted(result.stations, "station", "stations");
+  if (result.fromFile > 0) {
+    text += "; " + counted(result.fromFile, "point as the file gives its coordinates",
+                           "points as the file gives their coordinates");
+  }
+  return text;
+}
+
 std::string PointValue(const PointsResult& result, const Measure& value) {
   if (value.unit == result.unit) return FormatMeasure(value.value, value.unit, value.decimals);
   const int decimals = value.unit == Unit::kUnknown

@@ -48,6 +48,16 @@ int DefaultDecimals(Unit unit) {
   }
 }
 
+// Returns `what` (" values ...", " records ...") with its first word in the
+// singular for a count of one.
+std::string Number(const std::string& what, size_t count) {
+  if (count != 1) return what;
+  const size_t end = what.find(' ', 1);
+  const size_t word = end == std::string::npos ? what.size() : end;
+  if (word > 1 && what[word - 1] == 's') return what.substr(0, word - 1) + what.substr(word);
+  return what;
+}
+
 // What every layout shares: the new records, the values in the target's units,
 // and the account of what could not be written.
 class LayoutWriter {
@@ -101,9 +111,10 @@ class LayoutWriter {
     }
     End();
     for (const auto& [what, count] : dropped_) {
-      report_.warnings.push_back(what.first + ": " + std::to_string(count) + what.second +
-                                 " not written (" + LayoutFormatName(layout_) +
-                                 " has no place for them)");
+      report_.warnings.push_back(what.first + ": " + std::to_string(count) +
+                                 Number(what.second, count) + " not written (" +
+                                 LayoutFormatName(layout_) + " has no place for " +
+                                 (count == 1 ? "it)" : "them)"));
     }
     for (const std::string& note : notes_) report_.warnings.push_back(note);
   }
@@ -283,7 +294,7 @@ class LayoutWriter {
                        " deflection angles written as directions from the backsight bearing");
     }
     for (const auto& [what, count] : changed_) {
-      notes_.push_back(what.first + ": " + std::to_string(count) + what.second);
+      notes_.push_back(what.first + ": " + std::to_string(count) + Number(what.second, count));
     }
   }
 

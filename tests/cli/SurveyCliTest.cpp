@@ -90,8 +90,8 @@ TEST(SurveyCli, PointsAndTheirSwitches) {
           {"points|-f|Carlson RW5|" + rw5, 0,
            "^PointNumber,Northing,Easting,Height,Code\r\nA.2,6206012.9710,1646992.9030,148.4200,"
            "99,Clou d'arpentage,\r\n",
-           "110 points: 109 computed from 109 observations at 1 stations, 1 as the file gives "
-           "their coordinates"},
+           "110 points: computed 109 points from 109 observations at 1 station; 1 point as the "
+           "file gives its coordinates"},
           {"points|" + rw5 + "|-o|$D/points.csv", 0, "", "110 points"},
           {"-q|points|-f|Leica GSI-16|" + gsi, 0, "^PointNumber,Northing,Easting,Height,Code\r\n",
            "", "observations at"},
@@ -124,7 +124,7 @@ TEST(SurveyCli, RawToRawSaysWhatTheTargetCannotHold) {
            "only) not written"},
           {"convert|--from|Carlson RW5|--to|Leica GSI-8|$S/../shared/samples/carlson_rw5/"
            "Leica1200.rw5|-o|$D/l.gsi",
-           0, "", "StationNorthing: 1 values too large for 8-digit GSI words not written"},
+           0, "", "StationNorthing: 1 value too large for 8-digit GSI words not written"},
       },
       folder);
   EXPECT_TRUE(Contains(ReadFile(folder.Path("l.gts7")), "UNITS   F,D\r\n"));
