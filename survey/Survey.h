@@ -98,16 +98,18 @@ enum class EntryKind {
 
 struct Entry {
   EntryKind kind = EntryKind::kOther;
-  size_t record = 0;       // 1-based number of the record in the document
-  XmlNode node;            // the group it was read from (a shot's measurement record)
-  std::string group;       // the group's name
-  Setup setup;             // kSetup
-  Shot shot;               // kShot
-  KnownPoint point;        // kPoint
-  GnssPosition gnss;       // kGnss
-  Job job;                 // kJob
-  std::string text;        // kComment: the text; kOther: the record's own text
-  std::string recordType;  // kOther: the record's code, where the file has one
+  size_t record = 0;  // 1-based number of the record in the document
+  // The group it was read from (a shot's measurement record); valid while the
+  // document is not changed.
+  XmlNode node;
+  std::string group;                            // the group's name
+  Setup setup;                                  // kSetup
+  Shot shot;                                    // kShot
+  KnownPoint point;                             // kPoint
+  GnssPosition gnss;                            // kGnss
+  Job job;                                      // kJob
+  std::string text;                             // kComment: the text; kOther: the record's own text
+  std::string recordType;                       // kOther: the record's code, where the file has one
   size_t setupEntry = static_cast<size_t>(-1);  // kShot: the setup in force
   // The elements of the record that none of the members above holds (a shot's
   // time, a GSI word without a name, EDM constants...), name and text, so that
