@@ -34,6 +34,7 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
   FormatDefinition& source = *importer;
   FormatDefinition& target = *exporter;
 
+  RefuseSameFile(args.input, args.output);
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;
   const uint64_t size = FileSize(args.input);
@@ -44,9 +45,17 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
     callBack.HoldErrors();
     const bool imported = data.ParseRead(args.input, source);
     callBack.EndProgress();
+    if (!imported && data.HostErrorIsFileError()) {
+      callBack.ReleaseErrors(false);
+      ReportFailure(args.input, data.GetHostError() + "; no output written");
+      return kExitFailed;
+    }
     callBack.ReleaseErrors(!imported);
     if (!imported) {
-      ReportFailure(args.input, "import with \"" + source.Name() + "\" failed; no output written");
+      if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
+      ReportFailure(args.input, IsEmptyFile(args.input) ? kEmptyFile
+                                                        : "import with \"" + source.Name() +
+                                                              "\" failed; no output written");
       return kExitFailed;
     }
     survey::ConversionOptions conversion;
@@ -66,8 +75,12 @@ int RunConvert(const ConvertArgs& args, const GlobalOptions& options) {
     options.ApplySets(data.vars);
     const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, size, true);
-    const bool exported = data.ParseWrite(output.TemporaryName(), target);
+    const bool exported = data.ParseWrite(output.File(), target);
     callBack.EndProgress();
+    if (!exported && data.HostErrorIsFileError()) {
+      ReportFailure(args.input, data.GetHostError() + "; no output written");
+      return kExitFailed;
+    }
     if (!ExportIsWhole(args.input, target, exported,
                        !data.dataFits || callBack.ErrorCount() != errorsBefore, data.GetDocument(),
                        callBack)) {

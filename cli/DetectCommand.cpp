@@ -43,7 +43,11 @@ int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
     }
   }
   std::fflush(stdout);
-  return complete > 0 ? kExitSuccess : kExitFailed;
+  if (complete == 0) {
+    ReportFailure(args.input, "no format reads all of it; the list shows where each one stopped");
+    return kExitFailed;
+  }
+  return kExitSuccess;
 }
 
 }  // namespace

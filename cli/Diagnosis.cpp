@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/ToolSupport.h"
 #include "data/InstrumentData.h"
 #include "engine/Parser.h"
 
@@ -50,15 +51,16 @@ size_t Utf8Length(const std::string& line, size_t at) {
 // byte column `column`: control and invalid bytes become '?', a UTF-8
 // character takes one column, and a long line is cut to a window around the
 // column, marked with "...".
-ShownLine ShowLine(const std::string& line, int column) {
+ShownLine ShowLine(const TTextPlace& place) {
   constexpr size_t kBefore = 40;
   constexpr size_t kWidth = 100;
-  const size_t at = static_cast<size_t>(std::max(column, 1) - 1);
+  const std::string& line = place.lineText;
+  const size_t at = static_cast<size_t>(std::max(place.column, 1) - 1) - place.lineOffset;
   size_t from = line.size() > kWidth && at > kBefore ? at - kBefore : 0;
   while (from > 0 && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;
   const size_t to = std::min(line.size(), from + kWidth);
   ShownLine shown;
-  if (from > 0) {
+  if (from > 0 || place.lineOffset > 0) {
     shown.text = "...";
     shown.caret = "   ";
   }
@@ -126,12 +128,15 @@ void PrintImportDiagnosis(const std::string& input, const FormatDefinition& defi
                           const ParseObserver& observer, bool all) {
   const TParseFailure* best = observer.Best();
   if (best == nullptr) return;
-  const std::string data = ReadWholeFile(input);
-  const TTextPlace place = ParseObserver::Locate(data, best->position);
-  const ShownLine line = ShowLine(place.lineText, place.column);
+  const TTextPlace place = LocateInFile(input, best->position);
+  const ShownLine line = ShowLine(place);
+  std::string explanation = ParseObserver::Explain(*best);
+  if (best->kind == FailureKind::kLineTooLong && explanation.rfind("the line ", 0) == 0) {
+    explanation = "line " + std::to_string(place.line) + explanation.substr(8);
+  }
   std::fprintf(stderr, "%s:%d:%d: %s\n  %s\n  %s\n  definition: %s\n", input.c_str(), place.line,
-               place.column, ParseObserver::Explain(*best).c_str(), line.text.c_str(),
-               line.caret.c_str(), DefinitionPlace(definition, *best->node).c_str());
+               place.column, explanation.c_str(), line.text.c_str(), line.caret.c_str(),
+               DefinitionPlace(definition, *best->node).c_str());
   if (all) PrintFailures(definition, observer);
   std::fflush(stderr);
 }
@@ -194,12 +199,51 @@ void PrintExportDiagnosis(const std::string& input, const FormatDefinition& defi
   std::fflush(stderr);
 }
 
-std::string WithLinePlaces(const std::string& message, const std::string& data) {
+TTextPlace LocateInFile(const std::string& fileName, uint64_t position) {
+  TTextPlace place;
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) return place;
+  std::vector<char> block(size_t{1} << 20);
+  uint64_t at = 0;
+  uint64_t lineStart = 0;
+  while (at < position) {
+    in.read(block.data(),
+            static_cast<std::streamsize>(std::min<uint64_t>(block.size(), position - at)));
+    const size_t got = static_cast<size_t>(in.gcount());
+    if (got == 0) break;
+    for (size_t i = 0; i < got; ++i) {
+      if (block[i] == '\n') {
+        ++place.line;
+        lineStart = at + i + 1;
+      }
+    }
+    at += got;
+  }
+  // A position past the end stands at the end.
+  position = std::min(position, at);
+  // The window of the line around the position, found as Locate finds it.
+  const uint64_t from = position - lineStart > TTextPlace::kLineWindow
+                            ? position - TTextPlace::kLineWindow
+                            : lineStart;
+  in.clear();
+  in.seekg(static_cast<std::streamoff>(from));
+  std::string window(static_cast<size_t>(position - from) + TTextPlace::kLineWindow, '\0');
+  in.read(&window[0], static_cast<std::streamsize>(window.size()));
+  window.resize(static_cast<size_t>(in.gcount()));
+  const TTextPlace inWindow = ParseObserver::Locate(window, static_cast<size_t>(position - from));
+  place.column = static_cast<int>(position - lineStart) + 1;
+  place.lineText = inWindow.lineText;
+  place.lineOffset = static_cast<size_t>(from - lineStart);
+  return place;
+}
+
+std::string WithLinePlaces(const std::string& message, const std::string& dataFile) {
   static const std::regex kPositions(
       R"((In (\d+) pos\.)|(in pos ([0-9a-fA-F]+)h)|(Parsed only (\d+) bytes))");
   std::string out;
   auto begin = std::sregex_iterator(message.begin(), message.end(), kPositions);
   size_t copied = 0;
+  const uint64_t size = FileSize(dataFile);
   for (auto match = begin; match != std::sregex_iterator(); ++match) {
     const std::smatch& m = *match;
     unsigned long position = 0;
@@ -209,8 +253,8 @@ std::string WithLinePlaces(const std::string& message, const std::string& data) 
     const size_t end = static_cast<size_t>(m.position(0) + m.length(0));
     out += message.substr(copied, end - copied);
     copied = end;
-    if (position > data.size()) continue;
-    const TTextPlace place = ParseObserver::Locate(data, position);
+    if (position > size) continue;
+    const TTextPlace place = LocateInFile(dataFile, position);
     out += " (line " + std::to_string(place.line) + ":" + std::to_string(place.column) + ")";
   }
   return out + message.substr(copied);
@@ -254,7 +298,7 @@ const TDetectResult* BestCompleteMatch(const std::vector<TDetectResult>& ranked)
 std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std::string& input,
                                          const std::vector<std::string>& sets) {
   std::vector<TDetectResult> results;
-  const std::string data = ReadWholeFile(input);
+  const uint64_t size = FileSize(input);
   SilentCallBack silent;
   for (int i = 0; i < catalogue.NumFormats(); ++i) {
     FormatDefinition* definition = catalogue.GetFormat(i);
@@ -279,10 +323,10 @@ std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std:
     if (result.complete && document && document.DocumentElement()) {
       result.records = definition->CountRepeatedGroup(document.DocumentElement(), silent);
       result.values = CountValues(document.DocumentElement());
-      result.parsed = static_cast<uint32_t>(data.size());
+      result.parsed = static_cast<uint32_t>(size);
     } else {
       result.parsed = observer.HasFailure() ? observer.FurthestPosition() : 0;
-      result.stop = ParseObserver::Locate(data, result.parsed);
+      result.stop = LocateInFile(input, result.parsed);
     }
     results.push_back(result);
   }

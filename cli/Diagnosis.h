@@ -38,9 +38,14 @@ void PrintExportDiagnosis(const std::string& input, const FormatDefinition& defi
                           const ParseObserver& observer, bool all,
                           const std::vector<std::string>& records);
 
+// Returns the place of byte `position` of the file `fileName`, found by reading
+// the file in blocks (a window of a long line, as ParseObserver::Locate gives).
+TTextPlace LocateInFile(const std::string& fileName, uint64_t position);
+
 // Returns `message` with " (line L:C)" after each byte position it gives
-// ("In 12 pos.", "in pos 1ah", "Parsed only 12 bytes"), counted in `data`.
-std::string WithLinePlaces(const std::string& message, const std::string& data);
+// ("In 12 pos.", "in pos 1ah", "Parsed only 12 bytes"), counted in the file
+// `dataFile`.
+std::string WithLinePlaces(const std::string& message, const std::string& dataFile);
 
 // How far one format got on a file.
 struct TDetectResult {

@@ -26,6 +26,7 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
   if (usable == nullptr) return kExitFailed;
   FormatDefinition& format = *usable;
 
+  RefuseSameFile(args.input, args.output);
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;
   {
@@ -51,9 +52,13 @@ int RunExport(const ExportArgs& args, const GlobalOptions& options) {
     const std::vector<std::string> records = RecordNames(data.GetDocument());
     const int errorsBefore = callBack.ErrorCount();
     callBack.BeginProgress("writing " + args.output, FileSize(args.input), true);
-    const bool exported = data.ParseWrite(output.TemporaryName(), format);
+    const bool exported = data.ParseWrite(output.File(), format);
     callBack.EndProgress();
     data.observer = nullptr;
+    if (!exported && data.HostErrorIsFileError()) {
+      ReportFailure(args.input, data.GetHostError() + "; no output written");
+      return kExitFailed;
+    }
     if (!exported && !data.GetHostError().empty()) {
       callBack.OnMessage(kKindError, data.GetHostError());
     }

@@ -93,7 +93,7 @@ int RunGenerate(Kind kind, const GenerateArgs& args, const GlobalOptions& option
   const std::string target = args.output.empty() ? DefaultOutput(args.name) : args.output;
   if (target == "-") throw UsageError("generate writes a definition file, not standard output");
 
-  OutputFile output(target);
+  NamedOutputFile output(target);
   const std::string& path = output.TemporaryName();
   std::string error;
   bool written = false;

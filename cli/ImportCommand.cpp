@@ -20,15 +20,21 @@ struct ImportArgs {
 int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
   ConsoleCallBack callBack(options);
+  if (args.format.empty() && IsEmptyFile(args.input)) {
+    ReportFailure(args.input, kEmptyFile);
+    return kExitFailed;
+  }
   ChosenFormat chosen = args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
                                             : ChooseFormat(args.format, callBack);
   FormatDefinition* usable = UsableFormat(chosen, args.format, args.input, true);
   if (usable == nullptr) return kExitFailed;
   FormatDefinition& format = *usable;
 
+  RefuseSameFile(args.input, args.output);
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;
   bool imported = false;
+  std::string fileError;
   {
     InstrumentData data(format, &callBack);
     options.ApplySets(data.vars);
@@ -38,17 +44,26 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
     callBack.SetDataFile(args.input);
     callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
     callBack.HoldErrors();
-    imported = data.ParseReadToFile(args.input, format, output.TemporaryName());
+    imported = data.ParseReadToFile(args.input, format, output.File());
     callBack.EndProgress();
-    callBack.ReleaseErrors(!imported);
+    // A file that could not be written (a full disk) is the whole story: the
+    // data is not to blame.
+    if (!imported && data.HostErrorIsFileError()) fileError = data.GetHostError();
+    callBack.ReleaseErrors(!imported && fileError.empty());
     data.observer = nullptr;
-    if (!imported) {
+    if (!imported && fileError.empty()) {
       if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
       PrintImportDiagnosis(args.input, format, observer, options.verbose);
     }
   }
+  if (!fileError.empty()) {
+    ReportFailure(args.input, fileError + "; no output written");
+    return kExitFailed;
+  }
   if (!imported) {
-    ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");
+    ReportFailure(args.input, IsEmptyFile(args.input) ? kEmptyFile
+                                                      : "import with \"" + format.Name() +
+                                                            "\" failed; no output written");
     return kExitFailed;
   }
   return CommitOutput(output, args.input);

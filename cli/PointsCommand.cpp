@@ -14,30 +14,12 @@ namespace {
 
 // The bundled format that writes what this command prints.
 constexpr char kPointListFormat[] = "PNEZD comma with header";
-constexpr char kHeader[] = "PointNumber,Northing,Easting,Height,Code";
 
 struct PointsArgs {
   std::string format;
   std::string input;
   std::string output = "-";
 };
-
-// Writes the points as the point list format would, for a catalogue without it.
-bool WritePointList(const XmlDocument& document, const std::string& fileName) {
-  std::string text = std::string(kHeader) + "\r\n";
-  for (XmlNode point = document.DocumentElement().FirstChild(); point;
-       point = point.NextSibling()) {
-    if (point.Type() != kXmlElement || point.Name() != "Point") continue;
-    text += survey::ChildText(point, "PointNumber") + "," + survey::ChildText(point, "Northing") +
-            "," + survey::ChildText(point, "Easting") + "," +
-            survey::ChildText(point, "OrthoHeight") + "," + survey::ChildText(point, "Code") +
-            "\r\n";
-  }
-  FILE* file = std::fopen(fileName.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  return std::fclose(file) == 0 && written;
-}
 
 int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
@@ -53,7 +35,14 @@ int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
   writers.LoadFormats();
   callBack.SetCatalogueScan(false);
   FormatDefinition* writer = writers.FindFormat(kPointListFormat);
+  if (writer == nullptr) {
+    ReportFailure(args.input, std::string("the format \"") + kPointListFormat +
+                                  "\" that writes the points is not in the catalogue; "
+                                  "nothing was read");
+    return kExitFailed;
+  }
 
+  RefuseSameFile(args.input, args.output);
   OutputFile output(args.output);
   if (!OutputIsWritable(output)) return kExitFailed;
   InstrumentData data(format, &callBack);
@@ -65,6 +54,7 @@ int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
   callBack.EndProgress();
   callBack.ReleaseErrors(!imported);
   if (!imported) {
+    if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
     ReportFailure(args.input, "import with \"" + format.Name() + "\" failed; no output written");
     return kExitFailed;
   }
@@ -84,14 +74,13 @@ int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
     std::fflush(stderr);
   }
   survey::WritePoints(points, document.DocumentElement());
-  if (writer != nullptr) {
-    data.vars = writer->Description().vars;
-    const bool exported = data.ParseWrite(output.TemporaryName(), *writer);
-    if (!ExportIsWhole(args.input, *writer, exported, !data.dataFits, document, callBack)) {
-      return kExitFailed;
-    }
-  } else if (!WritePointList(document, output.TemporaryName())) {
-    ReportFailure(args.input, "cannot write " + output.TemporaryName());
+  data.vars = writer->Description().vars;
+  const bool exported = data.ParseWrite(output.File(), *writer);
+  if (!exported && data.HostErrorIsFileError()) {
+    ReportFailure(args.input, data.GetHostError() + "; no output written");
+    return kExitFailed;
+  }
+  if (!ExportIsWhole(args.input, *writer, exported, !data.dataFits, document, callBack)) {
     return kExitFailed;
   }
   return CommitOutput(output, args.input);

@@ -11,6 +11,8 @@
 
 #include "cli/Diagnosis.h"
 #include "host/CodePage.h"
+#include "host/DataFile.h"
+#include "host/HostError.h"
 #include "host/HostLib.h"
 
 namespace compoundparser {
@@ -33,6 +35,27 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// Reads a size: digits, then optionally K, M or G (binary units, either case).
+bool ParseSize(const std::string& text, uint64_t& bytes) {
+  size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  if (digits == 0 || digits > 15) return false;
+  bytes = std::stoull(text.substr(0, digits));
+  const std::string unit = text.substr(digits);
+  int shift = 0;
+  if (unit == "k" || unit == "K") {
+    shift = 10;
+  } else if (unit == "m" || unit == "M") {
+    shift = 20;
+  } else if (unit == "g" || unit == "G") {
+    shift = 30;
+  } else if (!unit.empty()) {
+    return false;
+  }
+  bytes <<= shift;
+  return true;
+}
+
 // Returns "m:ss" (or "h:mm:ss") for a number of seconds.
 std::string Duration(double seconds) {
   if (seconds < 0 || seconds > 360000) return "--:--";
@@ -52,6 +75,13 @@ void GlobalOptions::ApplyFolders() const {
   if (!encoding.empty() && !SetCodePage(encoding)) {
     throw UsageError("unknown encoding \"" + encoding +
                      "\" (give a code page that iconv knows, such as CP1252 or ISO-8859-1)");
+  }
+  if (!maxInput.empty()) {
+    uint64_t bytes = 0;
+    if (!ParseSize(maxInput, bytes)) {
+      throw UsageError("--max-input needs a size such as 500M or 2G, got \"" + maxInput + "\"");
+    }
+    SetInputLimit(bytes);
   }
   if (!appFolder.empty()) SetAppFolder(appFolder);
   if (!userFolder.empty()) SetUserFolder(userFolder);
@@ -143,20 +173,14 @@ void ConsoleCallBack::OnMessage(int kind, std::string text) {
   }
   if (!dataFile_.empty() &&
       (text.find("pos") != std::string::npos || text.find("Parsed only") != std::string::npos)) {
-    if (!dataRead_) dataText_ = ReadWholeFile(dataFile_);
-    dataRead_ = true;
-    text = WithLinePlaces(text, dataText_);
+    text = WithLinePlaces(text, dataFile_);
   }
   ClearLine();
   std::fprintf(stderr, "%s%s\n", prefix, TrimLineEnd(std::move(text)).c_str());
   std::fflush(stderr);
 }
 
-void ConsoleCallBack::SetDataFile(const std::string& fileName) {
-  dataFile_ = fileName;
-  dataText_.clear();
-  dataRead_ = false;
-}
+void ConsoleCallBack::SetDataFile(const std::string& fileName) { dataFile_ = fileName; }
 
 void ConsoleCallBack::OnProgress(unsigned long total, unsigned long current) {
   if (!progressOn_ || ++calls_ < nextCheck_) return;
@@ -215,23 +239,48 @@ void ConsoleCallBack::ClearLine() {
 }
 
 OutputFile::OutputFile(const std::string& target) : target_(target) {
-  static std::atomic<unsigned> counter{0};
-  std::string folder;
-  std::string base = "output";
+  int code = 0;
   if (IsStandardOutput()) {
     const char* tmp = std::getenv("TMPDIR");
-    folder = (tmp != nullptr && *tmp != '\0') ? std::string(tmp) + "/" : std::string("/tmp/");
-  } else {
-    const size_t slash = target.find_last_of('/');
-    folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string folder = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+    if (!file_.OpenScratch(folder, code)) {
+      problem_ = "cannot make a temporary file in " + folder + ": " + std::strerror(code);
+    }
+  } else if (!file_.Open(target, code)) {
+    problem_ = "cannot write " + target +
+               (code == EISDIR ? std::string(": it is a folder")
+                               : ": " + std::string(std::strerror(code)));
   }
+}
+
+bool OutputFile::Commit(std::string& error) {
+  try {
+    if (IsStandardOutput()) {
+      std::fflush(stdout);
+      file_.CopyTo(STDOUT_FILENO);
+    } else {
+      file_.Commit();
+    }
+    return true;
+  } catch (const FileError& e) {
+    error = IsStandardOutput()
+                ? std::string("cannot write to standard output: ") + std::strerror(e.SystemCode())
+                : e.what();
+    return false;
+  }
+}
+
+NamedOutputFile::NamedOutputFile(const std::string& target) : target_(target) {
+  static std::atomic<unsigned> counter{0};
+  const size_t slash = target.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
   temporary_ = folder + ".~" + base + "-" + std::to_string(static_cast<long>(getpid())) + "-" +
                std::to_string(counter.fetch_add(1)) + ".tmp";
 }
 
-std::string OutputFile::Problem() const {
-  if (IsStandardOutput()) return std::string();
+std::string NamedOutputFile::Problem() const {
   struct stat info {};
   if (stat(target_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
     return "cannot write " + target_ + ": it is a folder";
@@ -245,36 +294,31 @@ std::string OutputFile::Problem() const {
   return std::string();
 }
 
-OutputFile::~OutputFile() {
+NamedOutputFile::~NamedOutputFile() {
   if (!committed_) std::remove(temporary_.c_str());
 }
 
-bool OutputFile::Commit(std::string& error) {
-  if (IsStandardOutput()) {
-    FILE* in = std::fopen(temporary_.c_str(), "rb");
-    if (in == nullptr) {
-      error = "cannot read " + temporary_ + ": " + std::strerror(errno);
-      return false;
-    }
-    char buffer[65536];
-    size_t got = 0;
-    bool ok = true;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-      if (std::fwrite(buffer, 1, got, stdout) != got) ok = false;
-    }
-    std::fclose(in);
-    if (std::fflush(stdout) != 0) ok = false;
-    if (!ok) error = "cannot write to standard output";
-    return ok;
-  }
+bool NamedOutputFile::Commit(std::string& error) {
   struct stat info {};
-  if (stat(target_.c_str(), &info) == 0) chmod(temporary_.c_str(), info.st_mode & 07777);
+  if (lstat(target_.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    chmod(temporary_.c_str(), info.st_mode & 07777);
+  }
   if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
     error = "cannot replace " + target_ + ": " + std::strerror(errno);
     return false;
   }
   committed_ = true;
   return true;
+}
+
+void RefuseSameFile(const std::string& input, const std::string& output) {
+  struct stat in {};
+  struct stat out {};
+  if (output == "-" || stat(input.c_str(), &in) != 0 || stat(output.c_str(), &out) != 0) return;
+  if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+    throw UsageError("the output " + output + " is the input file " + input +
+                     " (the run would replace it); name another output");
+  }
 }
 
 ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack) {
@@ -357,6 +401,11 @@ void ReportFailure(const std::string& input, const std::string& what) {
   std::fflush(stderr);
 }
 
+bool IsEmptyFile(const std::string& fileName) {
+  struct stat info {};
+  return stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0;
+}
+
 uint64_t FileSize(const std::string& fileName) {
   struct stat info {};
   if (stat(fileName.c_str(), &info) != 0) return 0;
@@ -381,7 +430,7 @@ bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool expo
   return false;
 }
 
-bool OutputIsWritable(const OutputFile& output) {
+bool OutputIsWritable(const PendingOutput& output) {
   const std::string problem = output.Problem();
   if (problem.empty()) return true;
   std::fprintf(stderr, "compoundparser: %s; nothing was read\n", problem.c_str());
@@ -389,7 +438,7 @@ bool OutputIsWritable(const OutputFile& output) {
   return false;
 }
 
-int CommitOutput(OutputFile& output, const std::string& input) {
+int CommitOutput(PendingOutput& output, const std::string& input) {
   std::string error;
   if (output.Commit(error)) return kExitSuccess;
   ReportFailure(input, error);

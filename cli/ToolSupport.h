@@ -18,6 +18,7 @@
 #include "definitions/FormatList.h"
 #include "engine/TParserCallBack.h"
 #include "engine/TVars.h"
+#include "host/AtomicFile.h"
 
 namespace compoundparser {
 namespace cli {
@@ -42,10 +43,12 @@ struct GlobalOptions {
   bool quiet = false;
   bool noProgress = false;
   std::string encoding;
+  std::string maxInput;
   bool noDiagnosis = false;
 
-  // Passes the folder options and the code page to the library; throws
-  // UsageError for a code page that the system does not know.
+  // Passes the folder options, the code page and the input limit to the
+  // library; throws UsageError for a code page that the system does not know
+  // or a limit that is no size.
   void ApplyFolders() const;
   // Assigns every --set NAME=VALUE to `vars`; throws UsageError for a bad one.
   void ApplySets(TVars& vars) const;
@@ -88,8 +91,6 @@ class ConsoleCallBack : public TParserCallBack {
 
   const GlobalOptions& options_;
   std::string dataFile_;
-  std::string dataText_;
-  bool dataRead_ = false;
   bool showDetails_ = false;
   bool catalogueScan_ = false;
   int errors_ = 0;
@@ -121,26 +122,52 @@ class ConsoleCallBack : public TParserCallBack {
   std::chrono::steady_clock::time_point lastDraw_;
 };
 
-// An output file that appears only on Commit: the run writes to a temporary
-// name in the target's folder, Commit renames it over the target, and
-// destruction without Commit removes it. "-" means standard output: the
-// temporary file is then copied there on Commit.
-class OutputFile {
+// An output that appears only on Commit.
+class PendingOutput {
+ public:
+  virtual ~PendingOutput() = default;
+  // Returns why the target cannot be written (its folder is missing or not
+  // writable, or it is a folder), or "" when it can; known before a run, so
+  // that a long conversion does not end on it.
+  virtual std::string Problem() const = 0;
+  // Puts the output in place; false with `error` set on failure.
+  virtual bool Commit(std::string& error) = 0;
+};
+
+// The output of import, export and convert: the run writes into an unnamed
+// file in the target's folder, which Commit gives the target's name, so that
+// a failed or killed run leaves nothing (a symbolic link at the target is
+// replaced, never written through). "-" means standard output: the file is
+// made in the temporary folder and copied there on Commit.
+class OutputFile : public PendingOutput {
  public:
   explicit OutputFile(const std::string& target);
-  ~OutputFile();
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
+
+  AtomicFile& File() { return file_; }
+  std::string Problem() const override { return problem_; }
+  bool IsStandardOutput() const { return target_ == "-"; }
+  bool Commit(std::string& error) override;
+
+ private:
+  std::string target_;
+  AtomicFile file_;
+  std::string problem_;
+};
+
+// A generated definition: written under a temporary name in the target's
+// folder (the generators write files by name), checked, then renamed over the
+// target by Commit; destruction without Commit removes it.
+class NamedOutputFile : public PendingOutput {
+ public:
+  explicit NamedOutputFile(const std::string& target);
+  ~NamedOutputFile() override;
+  NamedOutputFile(const NamedOutputFile&) = delete;
+  NamedOutputFile& operator=(const NamedOutputFile&) = delete;
 
   // Returns the name to write to.
   const std::string& TemporaryName() const { return temporary_; }
-  // Returns why the target cannot be written (its folder is missing or not
-  // writable, or it is a folder), or "" when it can; checked before a run so
-  // that a long conversion does not end on it.
-  std::string Problem() const;
-  bool IsStandardOutput() const { return target_ == "-"; }
-  // Moves the temporary file to the target; false with `error` set on failure.
-  bool Commit(std::string& error);
+  std::string Problem() const override;
+  bool Commit(std::string& error) override;
 
  private:
   std::string target_;
@@ -148,16 +175,20 @@ class OutputFile {
   bool committed_ = false;
 };
 
+// Throws UsageError when `output` is the file `input` (the same file through
+// another name or a link as well), which a run would replace.
+void RefuseSameFile(const std::string& input, const std::string& output);
+
 // Tells whether an export through `format` gave a whole output: it succeeded
 // and, if it reported an error, left none of the format's records unwritten.
 // Otherwise reports the failure, naming `input`, and returns false.
 bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool exported,
                    bool errorReported, const XmlDocument& document, TParserCallBack& callBack);
 // Tells whether `output` can be written; reports why not on standard error.
-bool OutputIsWritable(const OutputFile& output);
+bool OutputIsWritable(const PendingOutput& output);
 // Ends a run that wrote `output`: moves it into place and returns kExitSuccess,
 // or reports why it could not (naming `input`) and returns kExitFailed.
-int CommitOutput(OutputFile& output, const std::string& input);
+int CommitOutput(PendingOutput& output, const std::string& input);
 
 // A format chosen on the command line, with the catalogue that holds it.
 struct ChosenFormat {
@@ -179,6 +210,12 @@ ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack);
 // throws UsageError listing the candidates when there is none or several.
 ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions& options,
                                   ConsoleCallBack& callBack);
+
+// The summary of a failed import of an empty data file.
+constexpr char kEmptyFile[] =
+    "the file is empty (0 bytes): there is nothing to import; no output written";
+// Tells whether `fileName` is a regular file of 0 bytes.
+bool IsEmptyFile(const std::string& fileName);
 
 // Prints the one summary line of a failed run on standard error.
 void ReportFailure(const std::string& input, const std::string& what);

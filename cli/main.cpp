@@ -60,6 +60,9 @@ int main(int argc, char** argv) {
   app.add_option("--encoding", options.encoding,
                  "Code page of the data files, such as CP1252 or ISO-8859-1 (default: the "
                  "locale's)");
+  app.add_option("--max-input", options.maxInput,
+                 "Most bytes read from an input that is no regular file (a pipe, a device), "
+                 "such as 500M or 2G (default: 4G, the largest file that can be read)");
   app.add_flag("-v,--verbose", options.verbose,
                "Show details of failed fields and alternatives, and every failure at the "
                "place where an import stopped");

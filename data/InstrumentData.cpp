@@ -1,9 +1,12 @@
 #include "data/InstrumentData.h"
 
+#include <optional>
+
 #include "data/XmlStreamBuilder.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/MessageText.h"
 #include "host/AtomicFile.h"
+#include "host/CodePage.h"
 #include "host/HostError.h"
 #include "resources/StringTable.h"
 
@@ -38,7 +41,7 @@ bool InstrumentData::LoadXml(const std::string& fileName) {
   document = XmlDocument();
   try {
     document = XmlDocument::Create();
-    return document.Load(fileName);
+    return document.Load(fileName, XmlLoadMode::kKeepValues);
   } catch (const XmlError&) {
     return false;
   }
@@ -77,7 +80,13 @@ XmlNode InstrumentData::BuildSkeleton(const std::string& fileName,
   XmlNode format = info.AppendElement("format");
   format.SetAttribute("name", definition.Name());
   format.SetAttribute("type", definition.Type());
-  info.AppendElement("Source_File").SetAttribute("name", fileName);
+  try {
+    info.AppendElement("Source_File").SetAttribute("name", fileName);
+  } catch (const XmlError& e) {
+    throw XmlError(
+        e.Code(),
+        std::string("The name of the data file cannot be recorded in the document: ") + e.what());
+  }
   XmlNode fields = info.AppendElement("AvailableFields");
   // The set is ordered byte by byte; an empty id names no element and is skipped.
   for (const std::string& id : definition.ElementIds()) {
@@ -110,26 +119,71 @@ bool InstrumentData::ParseRead(const std::string& fileName, FormatDefinition& de
     document.AdoptGeneratedText(text, size, builder.HasEmptyTexts());
     currentNode = document.DocumentElement();
     return ok;
-  } catch (const XmlError&) {
+  } catch (const XmlError& e) {
+    ReportDocumentError(e);
     return false;
   } catch (const FileError&) {
     return false;
   }
 }
 
-bool InstrumentData::RunWithBuilder(DocumentBuilder& builder, const std::string& fileName,
+void InstrumentData::ReportDocumentError(const XmlError& failure) {
+  SetHostError(failure.what(), true);
+}
+
+bool InstrumentData::RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                                     FormatDefinition& definition) {
   // Restores the DOM builder whichever way the run ends.
   struct BuilderScope {
-    TParserParam& param;
-    ~BuilderScope() { param.SetBuilder(nullptr); }
+    InstrumentData& data;
+    ~BuilderScope() {
+      data.SetBuilder(nullptr);
+      data.headBuilder = nullptr;
+    }
   } scope{*this};
   SetBuilder(&builder);
+  headBuilder = &builder;
   return definition.ParseFile(fileName, *this);
+}
+
+void InstrumentData::SetDataCodePage(const std::string& name) {
+  TParserParam::SetDataCodePage(name);
+  if (name.empty() || document.IsNull()) return;
+  XmlNode root = document.DocumentElement();
+  XmlNode info = root ? root.FirstChildElement("info") : XmlNode();
+  XmlNode source = info ? info.FirstChildElement("Source_File") : XmlNode();
+  if (!source) return;
+  source.SetAttribute("encoding", name);
+  if (headBuilder != nullptr) {
+    const std::string whole = document.SaveToString();
+    headBuilder->ReplaceRaw(std::string_view(whole).substr(0, whole.rfind("</data>")));
+  }
 }
 
 bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
                                      const std::string& xmlFile) {
+  AtomicFile output;
+  int systemCode = 0;
+  if (xmlFile.empty() || !output.Open(xmlFile, systemCode)) {
+    document = XmlDocument();
+    error = kXmlErrorAccess;
+    RunCallBack()->OnMessage(kKindError, "Could not create output file: " + xmlFile + ": " +
+                                             SystemErrorText(systemCode));
+    return false;
+  }
+  if (!ParseReadToFile(fileName, definition, output)) return false;
+  try {
+    output.Commit();
+    return true;
+  } catch (const FileError& e) {
+    SetHostError(e.what(), true);
+    RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
+    return false;
+  }
+}
+
+bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
+                                     AtomicFile& output) {
   document = XmlDocument();
   try {
     document = XmlDocument::Create();
@@ -138,24 +192,18 @@ bool InstrumentData::ParseReadToFile(const std::string& fileName, FormatDefiniti
     // The records go between the head that the document saves as and "</data>".
     const std::string whole = document.SaveToString();
     const size_t tail = whole.rfind("</data>");
-    AtomicFile output;
-    int systemCode = 0;
-    if (xmlFile.empty() || !output.Open(xmlFile, systemCode)) {
-      error = kXmlErrorAccess;
-      callBack->OnMessage(kKindError, "Could not create output file: " + xmlFile + ": " +
-                                          SystemErrorText(systemCode));
-      return false;
-    }
+    output.Truncate(0);
     XmlStreamBuilder builder(&output);
     builder.AppendRaw(std::string_view(whole).substr(0, tail));
     if (!RunWithBuilder(builder, fileName, definition)) return false;
     builder.AppendRaw(std::string_view(whole).substr(tail));
     builder.Flush();
-    output.Commit();
     return true;
-  } catch (const XmlError&) {
+  } catch (const XmlError& e) {
+    ReportDocumentError(e);
     return false;
   } catch (const FileError& e) {
+    SetHostError(e.what(), true);
     RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
     return false;
   }
@@ -167,10 +215,28 @@ void InstrumentData::ReportNothingToExport() {
 }
 
 bool InstrumentData::ParseWrite(const std::string& fileName, FormatDefinition& definition) {
+  return RunExport(definition, [&] { return definition.ParseXml(fileName, *this); });
+}
+
+bool InstrumentData::ParseWrite(AtomicFile& output, FormatDefinition& definition) {
+  return RunExport(definition, [&] { return definition.ParseXml(output, *this); });
+}
+
+bool InstrumentData::RunExport(FormatDefinition& definition, const std::function<bool()>& driver) {
   if (document.IsNull()) return false;
   try {
     XmlNode root = document.DocumentElement();
     if (root.IsNull() || root.Name() != kDataElement) return false;
+    // The data file is written in the code page it was read in, unless the
+    // host named one.
+    std::optional<RunCodePage> runCodePage;
+    if (!CodePageIsExplicit()) {
+      const XmlNode info = root.FirstChildElement("info");
+      const XmlNode source = info ? info.FirstChildElement("Source_File") : XmlNode();
+      const std::optional<std::string> encoding =
+          source ? source.GetAttribute("encoding") : std::nullopt;
+      if (encoding && CodePageIsKnown(*encoding)) runCodePage.emplace(*encoding);
+    }
     currentNode = root;
     callBack = RunCallBack();
     writtenCount = 0;
@@ -179,13 +245,13 @@ bool InstrumentData::ParseWrite(const std::string& fileName, FormatDefinition& d
       ReportNothingToExport();
       return false;
     }
-    if (!definition.ParseXml(fileName, *this)) return false;
-    // The output is complete on disk when the call returns, although the file
-    // stays open in the context until the object is destroyed.
-    file.Flush();
+    // The driver leaves the output whole on disk, although the file stays
+    // open in the context until the object is destroyed.
+    if (!driver()) return false;
   } catch (const XmlError&) {
     return false;
   } catch (const FileError& e) {
+    SetHostError(e.what(), true);
     RunCallBack()->OnMessage(kKindFileError, SystemErrorText(e.SystemCode()));
     return false;
   }

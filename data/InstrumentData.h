@@ -5,15 +5,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/TParserCallBack.h"
 #include "engine/TParserParam.h"
+#include "host/HostError.h"
 #include "host/Xml.h"
 
 namespace compoundparser {
 
+class AtomicFile;
 class FormatDefinition;
+class XmlStreamBuilder;
 
 class InstrumentData : public TParserParam {
  public:
@@ -23,9 +27,14 @@ class InstrumentData : public TParserParam {
   InstrumentData(const InstrumentData&) = delete;
   InstrumentData& operator=(const InstrumentData&) = delete;
 
-  // Replaces the document by the content of an XML file; false when it cannot be loaded.
+  // Replaces the document by the content of an XML file; false when it cannot be
+  // loaded. Values come back as SaveXml wrote them: an empty value and one of
+  // blanks stay values (white space between elements is dropped).
   bool LoadXml(const std::string& fileName);
-  // Saves the document as UTF-8 through a temporary file renamed over the target.
+  // Saves the document as UTF-8 through an unnamed temporary file that takes the
+  // target's name once complete; a symbolic link there is replaced, never
+  // written through. A carriage return in a value is written "&#13;", so that
+  // LoadXml gives it back.
   bool SaveXml(const std::string& fileName);
 
   // Returns the current document (an empty handle when there is none).
@@ -44,23 +53,44 @@ class InstrumentData : public TParserParam {
   // `data` and `info`). The file appears only when the import succeeds.
   bool ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
                        const std::string& xmlFile);
+  // Imports as ParseReadToFile does into `output`, which is left for its holder
+  // to commit (or not).
+  bool ParseReadToFile(const std::string& fileName, FormatDefinition& definition,
+                       AtomicFile& output);
   // Makes ParseRead add the records to the document node by node through the
   // DOM (true) instead of writing them as XML text and parsing that at the end
   // (false, the default, several times faster). Both give the same document.
   void SetDomImport(bool on) { domImport = on; }
+  // Notes the code page of the data file in the document being imported: the
+  // attribute `encoding` of info/Source_File (see SetDataCodePage of the
+  // context).
+  void SetDataCodePage(const std::string& name) override;
+
   // Exports the document into a data file through `definition`, consuming its
-  // repeated groups.
+  // repeated groups. Without a code page set by the host, the data file is
+  // written in the code page that the document's info/Source_File names in
+  // its attribute `encoding`. The file takes its name when the run ends (with what was
+  // written, also after a failure); a symbolic link of that name is replaced.
   bool ParseWrite(const std::string& fileName, FormatDefinition& definition);
+  // Exports as ParseWrite does into `output`, which is left for its holder to
+  // commit (or not), so that a caller who checks the outcome first never
+  // leaves a partial file.
+  bool ParseWrite(AtomicFile& output, FormatDefinition& definition);
 
  private:
   // Returns the host callback, or a silent one when the host gave none.
   TParserCallBack* RunCallBack() const;
   // Builds the declaration, the comment, `data` and `info`; returns `data`.
   XmlNode BuildSkeleton(const std::string& fileName, const FormatDefinition& definition);
+  // Makes a document error outside the run (the data file's name that XML
+  // cannot hold) the host error; it is about the file, not its data.
+  void ReportDocumentError(const XmlError& failure);
   // Reports that there is nothing to export and marks the object empty.
   void ReportNothingToExport();
+  // Runs an export through `driver` (ParseXml into a file or an AtomicFile).
+  bool RunExport(FormatDefinition& definition, const std::function<bool()>& driver);
   // Runs the import driver with `builder` as the document builder.
-  bool RunWithBuilder(DocumentBuilder& builder, const std::string& fileName,
+  bool RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                       FormatDefinition& definition);
 
   XmlDocument document;
@@ -68,6 +98,9 @@ class InstrumentData : public TParserParam {
   bool empty = false;
   uint32_t error = 0;
   bool domImport = false;
+  // The builder of a text or streaming import while it runs: its head is
+  // written again when the data file's code page is noted.
+  XmlStreamBuilder* headBuilder = nullptr;
 };
 
 }  // namespace compoundparser

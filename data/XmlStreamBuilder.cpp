@@ -6,6 +6,7 @@
 #include <new>
 
 #include "host/CodePage.h"
+#include "host/HostError.h"
 #include "host/XmlText.h"
 
 namespace compoundparser {
@@ -28,7 +29,7 @@ struct ByteClasses {
       of[c] = c >= 0x80 ? kHigh : c < 0x20 ? kRefuse : kPlain;
     }
     of[static_cast<unsigned char>('\t')] = kPlain;
-    of[static_cast<unsigned char>('\r')] = kPlain;
+    of[static_cast<unsigned char>('\r')] = kEscape;
     of[static_cast<unsigned char>('\n')] = kPlain;
     of[static_cast<unsigned char>('&')] = kEscape;
     of[static_cast<unsigned char>('<')] = kEscape;
@@ -39,9 +40,7 @@ const ByteClasses kClasses;
 
 }  // namespace
 
-XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output) : output_(output), utf8_(CodePageIsUtf8()) {
-  Grow(kFirstCapacity);
-}
+XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output) : output_(output) { Grow(kFirstCapacity); }
 
 XmlStreamBuilder::~XmlStreamBuilder() { std::free(buffer_); }
 
@@ -91,6 +90,7 @@ const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
 
 void XmlStreamBuilder::OpenElement(std::string_view name, int indent) {
   const size_t start = size_;
+  if (!open_.empty()) ++open_.back().elements;
   for (int i = 0; i < indent; ++i) Put("  ", 2);
   const Tags& tags = TagsOf(name);  // may raise: the indentation stays, as in the DOM
   Put(tags.open);
@@ -99,14 +99,23 @@ void XmlStreamBuilder::OpenElement(std::string_view name, int indent) {
 
 void XmlStreamBuilder::AppendText(std::string_view text) {
   if (text.empty() && !open_.empty()) emptyTexts_ = true;
-  if (!utf8_) {
+  // White space with carriage returns: the indentation beside child elements,
+  // which keeps them raw, or a value of blanks, which escapes them (decided at
+  // the end tag, when it is known whether a child element came).
+  if (text.find('\r') != std::string_view::npos && IsXmlWhiteSpace(text)) {
+    if (!open_.empty() && open_.back().blankReturns == std::string::npos) {
+      open_.back().blankReturns = size_;
+    }
+    Put(text.data(), text.size());
+  } else if (!CodePageIsUtf8()) {  // the run's code page, which the driver may choose
     const DocumentText converted(text);
     std::string escaped;
     AppendEscapedXmlText(escaped, converted.View());
     Put(escaped);
   } else {
-    // One pass: copy runs of plain bytes, escape markup, refuse control
-    // characters; the first byte above 0x7F has the whole text checked as UTF-8.
+    // One pass: copy runs of plain bytes, escape markup and carriage returns,
+    // refuse control characters; the first byte above 0x7F has the whole text
+    // checked as UTF-8.
     bool checked = false;
     size_t from = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -121,11 +130,19 @@ void XmlStreamBuilder::AppendText(std::string_view text) {
       }
       if (kind == kRefuse) CheckXmlText(text);  // raises with the offset
       Put(text.data() + from, i - from);
-      const char c = text[i];
-      if (c == '&') {
-        Put("&amp;", 5);
-      } else {
-        Put(c == '<' ? "&lt;" : "&gt;", 4);
+      switch (text[i]) {
+        case '&':
+          Put("&amp;", 5);
+          break;
+        case '<':
+          Put("&lt;", 4);
+          break;
+        case '>':
+          Put("&gt;", 4);
+          break;
+        default:
+          Put("&#13;", 5);
+          break;
       }
       from = i + 1;
     }
@@ -138,9 +155,25 @@ void XmlStreamBuilder::AppendText(std::string_view text) {
   }
 }
 
+void XmlStreamBuilder::EscapeReturnsFrom(size_t from) {
+  std::string tail;
+  for (size_t i = from; i < size_; ++i) {
+    if (buffer_[i] == '\r') {
+      tail += "&#13;";
+    } else {
+      tail += buffer_[i];
+    }
+  }
+  size_ = from;
+  Put(tail);
+}
+
 void XmlStreamBuilder::CloseElement() {
   const Frame frame = open_.back();
   open_.pop_back();
+  if (frame.elements == 0 && frame.blankReturns != std::string::npos) {
+    EscapeReturnsFrom(frame.blankReturns);
+  }
   if (frame.hasChildren) {
     Put(frame.tags->close);
   } else {
@@ -158,6 +191,7 @@ void XmlStreamBuilder::CloseElement() {
 void XmlStreamBuilder::DropElement() {
   size_ = open_.back().start;
   open_.pop_back();
+  if (!open_.empty()) --open_.back().elements;
 }
 
 void XmlStreamBuilder::FlushIfLarge() {
@@ -168,6 +202,15 @@ void XmlStreamBuilder::Flush() {
   if (output_ == nullptr) return;
   output_->Write(std::string_view(buffer_, size_));
   size_ = 0;
+  flushed_ = true;
+}
+
+void XmlStreamBuilder::ReplaceRaw(std::string_view bytes) {
+  if (flushed_ || !open_.empty()) {
+    throw XmlError(kXmlErrorFail, "The head of a streamed document cannot change any more");
+  }
+  size_ = 0;
+  Put(bytes.data(), bytes.size());
 }
 
 }  // namespace compoundparser

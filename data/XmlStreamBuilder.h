@@ -32,6 +32,9 @@ class XmlStreamBuilder : public DocumentBuilder {
 
   // Writes raw bytes (the document's head and tail) at the current place.
   void AppendRaw(std::string_view bytes) { Put(bytes.data(), bytes.size()); }
+  // Replaces everything written so far (the document's head, before the
+  // first record) by `bytes`. Raises XmlError once a block went to the file.
+  void ReplaceRaw(std::string_view bytes);
   // Writes everything buffered to the file; only valid with no element open.
   void Flush();
   // Closes every element still open (a run that ended with an error leaves
@@ -54,9 +57,15 @@ class XmlStreamBuilder : public DocumentBuilder {
     const Tags* tags;
     size_t start;  // where the element's indentation begins in buffer_
     bool hasChildren;
+    size_t elements = 0;  // child elements kept so far
+    // Where the first text of white space with raw carriage returns begins:
+    // it stays raw beside child elements, else it is escaped at the end tag.
+    size_t blankReturns = std::string::npos;
   };
   const Tags& TagsOf(std::string_view name);
   void FlushIfLarge();
+  // Writes each raw carriage return from `from` to the end as "&#13;".
+  void EscapeReturnsFrom(size_t from);
   // Appends bytes to the buffer; small appends stay inline.
   void Put(const char* bytes, size_t count) {
     if (size_ + count > capacity_) Grow(count);
@@ -67,6 +76,7 @@ class XmlStreamBuilder : public DocumentBuilder {
   void Grow(size_t count);
 
   AtomicFile* output_;
+  bool flushed_ = false;    // a block went to output_
   char* buffer_ = nullptr;  // std::malloc
   bool emptyTexts_ = false;
   size_t size_ = 0;
@@ -88,7 +98,6 @@ class XmlStreamBuilder : public DocumentBuilder {
     const Tags* tags = nullptr;
   };
   Recent recent_[64];
-  bool utf8_;
 };
 
 }  // namespace compoundparser

@@ -148,6 +148,8 @@ void FormatDefinition::CopyFrom(const FormatDefinition& other) {
   type = other.type;
   name = other.name;
   fileMask = other.fileMask;
+  codePage = other.codePage;
+  catalogueCodePage = other.catalogueCodePage;
   document = other.document;
   groupContainer = other.groupContainer;
   groups = other.groups;
@@ -162,6 +164,12 @@ void FormatDefinition::CopyFrom(const FormatDefinition& other) {
   totalStationImport = other.totalStationImport;
   totalStationExport = other.totalStationExport;
   callBack = other.callBack;
+}
+
+std::string FormatDefinition::FallbackCodePage() const {
+  if (!codePage.empty()) return codePage;
+  if (!catalogueCodePage.empty()) return catalogueCodePage;
+  return "CP1252";
 }
 
 bool FormatDefinition::Load() {
@@ -191,6 +199,7 @@ bool FormatDefinition::Load() {
     name = TranslateString(RequiredAttribute(root, "name"), kEnglish, ThreadLanguage(),
                            kTranslationCategory);
     fileMask = root.GetAttribute("FileMask").value_or(kDefaultFileMask);
+    codePage = root.GetAttribute("CodePage").value_or("");
     if (IsTrueAttribute(root, "ImportOnly")) exportAllowed = false;
     if (IsTrueAttribute(root, "ExportOnly")) importAllowed = false;
     if (IsTrueAttribute(root, "TotalStationImport")) totalStationImport = true;

@@ -28,6 +28,7 @@ class FormatParser;
 class ElementParser;
 class CountParser;
 class LiteralParser;
+class AtomicFile;
 
 class FormatDefinition {
  public:
@@ -39,9 +40,13 @@ class FormatDefinition {
   // Loads the definition from its file and builds its tree; true on success.
   bool Load();
 
-  // Import: runs the tree over a data file. Export: runs it into a file.
+  // Import: runs the tree over a data file. Export: runs it into a file, which
+  // takes its name when the run ends (also after a failure, with what the tree
+  // wrote; a symbolic link of that name is replaced).
   bool ParseFile(const std::string& fileName, TParserParam& param);
   bool ParseXml(const std::string& fileName, TParserParam& param);
+  // Export into `output`, whose holder decides whether it takes its name.
+  bool ParseXml(AtomicFile& output, TParserParam& param);
   // Returns the number of repeated-group elements in the document of `node`.
   int CountRepeatedGroup(const XmlNode& node, TParserCallBack& callBack);
 
@@ -50,6 +55,13 @@ class FormatDefinition {
   const std::string& Type() const { return type; }
   const std::string& Name() const { return name; }
   const std::string& FileMask() const { return fileMask; }
+  // The single-byte code page in which import reads a data file that is not
+  // valid UTF-8 when the host set no code page: the header attribute
+  // `CodePage`, else the catalogue's (SetCatalogueCodePage), else "CP1252".
+  std::string FallbackCodePage() const;
+  // Sets the code page that the catalogue gives its definitions without one
+  // of their own ("" for the default).
+  void SetCatalogueCodePage(const std::string& value) { catalogueCodePage = value; }
   bool IsSimple() const { return simple; }
   bool IsExport() const { return exportAllowed; }
   bool IsImport() const { return importAllowed; }
@@ -77,7 +89,9 @@ class FormatDefinition {
   bool IsModified() const;
 
   // Saving: writes modified groups back and saves the document to FileName()
-  // (through a temporary file in the same folder, renamed over the old one).
+  // (through an unnamed temporary file in the same folder that takes the name
+  // once complete; a symbolic link of that name is replaced, never written
+  // through).
   bool Save();
   void SetType(const std::string& value);
   void SetName(const std::string& value);
@@ -99,6 +113,8 @@ class FormatDefinition {
   std::unique_ptr<CompoundParser> CreateTerminated(const XmlNode& element);
   std::unique_ptr<CompoundParser> CreateIf(const XmlNode& element);
   static void SetFormatAttribs(const XmlNode& element, FormatParser& field);
+  // Runs the tree into the export file open in the context.
+  bool WriteTree(TParserParam& param);
   // Returns where `element` stands in the definition file, below `parent`.
   std::unique_ptr<TNodeSource> SourceOf(const XmlNode& element, const TNodeSource* parent) const;
   bool ReadDescription(const XmlNode& root);
@@ -112,6 +128,8 @@ class FormatDefinition {
   std::string type;
   std::string name;
   std::string fileMask;
+  std::string codePage;           // the header attribute CodePage
+  std::string catalogueCodePage;  // the catalogue's setting
   XmlDocument document;
   XmlNode groupContainer;
   // One list for a definition and its copies, as they share the document the

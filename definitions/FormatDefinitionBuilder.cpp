@@ -287,6 +287,10 @@ void FormatDefinition::SetFormatAttribs(const XmlNode& element, FormatParser& fi
   if (auto exclude = element.GetAttribute(Keyword(kKwExcludeLiteralHex))) {
     field.SetExcludeLiteralHex(DecodeHexText(*exclude));
   }
+  if (auto escape = element.GetAttribute("escape")) {
+    if (*escape == "json") field.SetEscape(TextEscape::kJson);
+    if (*escape == "xml") field.SetEscape(TextEscape::kXml);
+  }
 }
 
 }  // namespace compoundparser

@@ -1,8 +1,10 @@
 // The two drivers that run a definition's tree over a file: ParseFile imports
 // a data file, ParseXml exports into one. They open the file in the context,
 // check the outcome and turn file and document errors into messages.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,9 +43,14 @@ std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
   const uint32_t end = param.file.Position();
   const std::string& field = param.fieldText;
   size_t start = std::string::npos;
-  // The field's text is its bytes without padding: find it before the position.
+  // The field's text is its bytes without padding: find it just before the
+  // position (the search stays near it, so that a huge file is not read again).
+  constexpr size_t kPaddingSearched = 64 << 10;
   if (!field.empty() && field.size() <= end && param.file.Data() != nullptr) {
-    start = std::string_view(param.file.Data(), end).rfind(field);
+    const size_t from =
+        end - field.size() > kPaddingSearched ? end - field.size() - kPaddingSearched : 0;
+    const size_t found = std::string_view(param.file.Data() + from, end - from).rfind(field);
+    if (found != std::string_view::npos) start = from + found;
   }
   // The error names the offset in the field's narrow text (for a character
   // that XML cannot hold, only while no conversion changes the offsets).
@@ -66,6 +73,11 @@ std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
   return text;
 }
 
+// Returns the 1-based line of byte `offset` of `data`.
+size_t LineOf(std::string_view data, size_t offset) {
+  return static_cast<size_t>(std::count(data.begin(), data.begin() + offset, '\n')) + 1;
+}
+
 }  // namespace
 
 bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& param) {
@@ -77,9 +89,9 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
   param.SetHostError(std::string());
   int systemCode = 0;
   if (!param.file.OpenForImport(dataFileName, systemCode)) {
-    Report(param, kKindError,
-           LoadMessageText(kMsgCannotOpenInput) +
-               SystemErrorText(systemCode).substr(0, kMaxSystemText));
+    const std::string& plain = param.file.OpenErrorText();
+    const std::string why = plain.empty() ? SystemErrorText(systemCode) : plain;
+    Report(param, kKindError, LoadMessageText(kMsgCannotOpenInput) + why.substr(0, kMaxSystemText));
     return false;
   }
   try {
@@ -88,6 +100,30 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
       Report(param, kKindError, LoadMessageText(kMsgInputNullLength));
       return false;
     }
+    // A data file that is not UTF-8, while the host named no code page, is
+    // read in the definition's single-byte code page: checked once, up front.
+    std::optional<RunCodePage> runCodePage;
+    std::string chosen;
+    if (!CodePageIsExplicit() && CodePageIsUtf8()) {
+      const std::string_view data(param.file.Data(), length);
+      const size_t bad = param.file.InvalidUtf8Offset();
+      const std::string fallback = FallbackCodePage();
+      if (bad != std::string_view::npos && CodePageIsKnown(fallback)) {
+        chosen = fallback;
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(data[bad]));
+        Report(param, kKindWarning,
+               std::string("Byte ") + byte + " on line " + std::to_string(LineOf(data, bad)) +
+                   " is not valid UTF-8: the data file is read in code page " + chosen);
+      } else if (bad != std::string_view::npos) {
+        Report(param, kKindError,
+               "The code page '" + fallback +
+                   "' of the definition is not known: the data file "
+                   "is read as UTF-8");
+      }
+    }
+    if (!chosen.empty()) runCodePage.emplace(chosen);
+    param.SetDataCodePage(CodePageIsUtf8() ? std::string() : CodePageName());
     if (!rootParser->Read(param, length)) {
       Report(param, kKindError, param.lastError.str());
       return false;
@@ -101,7 +137,7 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
     }
     return true;
   } catch (const FileError& error) {
-    param.SetHostError(error.what());
+    param.SetHostError(error.what(), true);
     Report(param, kKindError, "File error");
   } catch (const XmlError& error) {
     param.SetHostError(ImportErrorText(param, error));
@@ -116,13 +152,25 @@ bool FormatDefinition::ParseXml(const std::string& outputFileName, TParserParam&
   param.SetHostError(std::string());
   int systemCode = 0;
   if (!param.file.OpenForExport(outputFileName, systemCode)) return false;
+  return WriteTree(param);
+}
+
+bool FormatDefinition::ParseXml(AtomicFile& output, TParserParam& param) {
+  if (!rootParser) return false;
+  CloseEarlierFile(param);
+  param.SetHostError(std::string());
+  param.file.OpenForExport(output);
+  return WriteTree(param);
+}
+
+bool FormatDefinition::WriteTree(TParserParam& param) {
   try {
     const bool written = rootParser->Write(param);
     // The file on disk holds what the tree wrote, also after a failure.
     param.file.Flush();
     return written;
   } catch (const FileError& error) {
-    param.SetHostError(error.what());
+    param.SetHostError(error.what(), true);
     Report(param, kKindFileError, SystemErrorText(error.SystemCode()));
   } catch (const XmlError& error) {
     param.SetHostError(std::string(error.what()) + " (at byte " +

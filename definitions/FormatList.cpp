@@ -115,6 +115,7 @@ void FormatList::LoadFormats() {
 void FormatList::ScanDir(const std::string& mask) {
   for (const std::string& path : FindFiles(mask)) {
     auto definition = std::make_shared<FormatDefinition>(path, callBack);
+    definition->SetCatalogueCodePage(codePage);
     bool loaded = false;
     try {
       loaded = definition->Load();
@@ -139,6 +140,7 @@ void FormatList::ScanDir(const std::string& mask) {
 
 FormatDefinition* FormatList::AddFormat(const std::string& fileName) {
   auto definition = std::make_shared<FormatDefinition>(fileName, callBack);
+  definition->SetCatalogueCodePage(codePage);
   try {
     if (!definition->Load()) return nullptr;
   } catch (const XmlError&) {
@@ -166,6 +168,11 @@ void FormatList::RemoveFormat(const FormatDefinition* definition) {
   auto found = std::find_if(definitions.begin(), definitions.end(),
                             [definition](const auto& held) { return held.get() == definition; });
   if (found != definitions.end()) definitions.erase(found);
+}
+
+void FormatList::SetCodePage(const std::string& name) {
+  codePage = name;
+  for (const auto& definition : definitions) definition->SetCatalogueCodePage(name);
 }
 
 }  // namespace compoundparser

@@ -23,6 +23,10 @@ class FormatList {
 
   // Replaces the callback given to definitions created from now on.
   void SetParserCallBack(TParserCallBack* parserCallBack) { callBack = parserCallBack; }
+  // Names the code page in which the definitions of the catalogue read a data
+  // file that is not valid UTF-8, unless a definition names its own ("" for
+  // the default, CP1252); applies to the definitions held and loaded later.
+  void SetCodePage(const std::string& name);
   // Empties the catalogue and loads every definition of both Formats folders.
   void LoadFormats();
   // Loads one definition file and appends it; nullptr when it does not load.
@@ -43,6 +47,7 @@ class FormatList {
 
   std::vector<std::shared_ptr<FormatDefinition>> definitions;
   TParserCallBack* callBack = nullptr;
+  std::string codePage;
 };
 
 }  // namespace compoundparser

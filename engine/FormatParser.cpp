@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <utility>
 
 #include "engine/DumpText.h"
 #include "engine/MessageText.h"
@@ -187,6 +188,21 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
     }
     if (text[0] == '+') text.erase(0, 1);
   }
+  if (escape != TextEscape::kNone) {
+    std::string resolved;
+    if (!(escape == TextEscape::kJson ? UnescapeJson(text, resolved)
+                                      : UnescapeXml(text, resolved))) {
+      file.Seek(start);
+      if (param.observer) {
+        param.observer->OnFailure(
+            param, *this, FailureKind::kTypeMismatch, start, static_cast<uint32_t>(count),
+            escape == TextEscape::kJson ? "a JSON string" : "an XML attribute value");
+      }
+      Report(param, kKindError, kMsgTypeMismatch);
+      return false;
+    }
+    text = std::move(resolved);
+  }
   if ((type == kTypeDouble && !IsNumber(text, true)) || (type == kTypeDegree && !IsAngle(text))) {
     file.Seek(start);
     if (param.observer) {
@@ -236,7 +252,19 @@ bool FormatParser::Write(TParserParam& param) {
       at = text.find(ExcludeLiteralHex, at == 0 ? 0 : at - 1);
     }
   }
+  bool fits = true;
+  if (escape == TextEscape::kJson) text = EscapeJson(text);
+  if (escape == TextEscape::kXml) text = EscapeXml(text, fits);
   const long long missing = static_cast<long long>(width) - static_cast<long long>(text.size());
+  if (!fits) {
+    if (param.observer) {
+      param.observer->OnFailure(param, *this, FailureKind::kDataDoesNotFit, param.file.Position(),
+                                static_cast<uint32_t>(width), {});
+    }
+    Report(param, kKindError, kMsgDataDoesNotFit);
+    param.dataFits = false;
+    return false;
+  }
   if (missing > 0) {
     const size_t count = static_cast<size_t>(missing);
     if (align) {
@@ -277,6 +305,8 @@ void FormatParser::DumpAttributes(std::string& out) const {
     out += " ex=";
     AppendQuoted(out, ExcludeLiteralHex);
   }
+  if (escape == TextEscape::kJson) out += " esc=json";
+  if (escape == TextEscape::kXml) out += " esc=xml";
 }
 
 }  // namespace compoundparser

@@ -1,11 +1,13 @@
 // One formatted field of a record: width, padding, alignment, sign, factor and
-// offset, decimals, a type check and struck bytes. Where the value lives in the
-// document is left to the subclasses through StoreValue and FetchValue.
+// offset, decimals, a type check, struck bytes and the escapes of JSON or XML text.
+// Where the value lives in the document is left to the subclasses through
+// StoreValue and FetchValue.
 #pragma once
 
 #include <string>
 
 #include "engine/Parser.h"
+#include "engine/TextEscape.h"
 
 namespace compoundparser {
 
@@ -31,6 +33,7 @@ class FormatParser : public Parser {
   void SetType(char value) { type = value; }
   void SetFillBeforeSign(bool value) { FillBeforeSign = value; }
   void SetExcludeLiteralHex(const std::string& bytes) { ExcludeLiteralHex = bytes; }
+  void SetEscape(TextEscape value) { escape = value; }
 
   int Width() const { return width; }
   int GetMaxWidth() const { return MaxWidth; }
@@ -43,6 +46,7 @@ class FormatParser : public Parser {
   char Type() const { return type; }
   bool IsFillBeforeSign() const { return FillBeforeSign; }
   const std::string& GetExcludeLiteralHex() const { return ExcludeLiteralHex; }
+  TextEscape Escape() const { return escape; }
 
   // Returns true when `text` is a number: digits with at most one decimal
   // separator (".", "," or the locale's), an optional exponent, signs where
@@ -71,6 +75,9 @@ class FormatParser : public Parser {
   char type = kTypeNone;
   bool FillBeforeSign = false;
   std::string ExcludeLiteralHex;
+  // Import resolves the escapes of the value, export writes them (after the struck bytes, before
+  // the padding).
+  TextEscape escape = TextEscape::kNone;
 };
 
 }  // namespace compoundparser

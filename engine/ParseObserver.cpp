@@ -217,6 +217,11 @@ std::string ParseObserver::Explain(const TParseFailure& failure) {
              (failure.found.empty() ? "end of file" : "only " + Quoted(failure.found));
     case FailureKind::kTerminatorNotFound:
       return "expected " + Quoted(failure.expected) + " within " + width + " bytes, found " + found;
+    case FailureKind::kLineTooLong:
+      return (failure.expected.find_first_of("\r\n") != std::string::npos
+                  ? std::string("the line is longer than the ")
+                  : "the stretch before " + Quoted(failure.expected) + " is longer than the ") +
+             width + " bytes that the format allows";
     case FailureKind::kNotAllData:
       return "expected " + Quoted(failure.expected) + " after the data, found " + found;
     case FailureKind::kNoAlternative:
@@ -240,10 +245,17 @@ TTextPlace ParseObserver::Locate(std::string_view text, size_t position) {
     lineStart = at + 1;
   }
   place.column = static_cast<int>(position - lineStart) + 1;
-  size_t lineEnd = text.find('\n', lineStart);
-  if (lineEnd == std::string_view::npos) lineEnd = text.size();
-  if (lineEnd > lineStart && text[lineEnd - 1] == '\r') --lineEnd;
-  place.lineText = std::string(text.substr(lineStart, lineEnd - lineStart));
+  const size_t from = position - lineStart > TTextPlace::kLineWindow
+                          ? position - TTextPlace::kLineWindow
+                          : lineStart;
+  const size_t upTo = std::min(text.size(), position + TTextPlace::kLineWindow);
+  const size_t newline = text.substr(0, upTo).find('\n', position);
+  // The window ends at the line end, at the end of the text, or inside the line.
+  const bool whole = newline != std::string_view::npos || upTo == text.size();
+  size_t lineEnd = newline == std::string_view::npos ? upTo : newline;
+  if (whole && lineEnd > from && text[lineEnd - 1] == '\r') --lineEnd;
+  place.lineOffset = from - lineStart;
+  place.lineText = std::string(text.substr(from, lineEnd - from));
   return place;
 }
 

@@ -25,6 +25,7 @@ enum class FailureKind : int {
   kEndOfLine,           // a field ran into a line end
   kEndOfFile,           // a field ran past the end of the file
   kTerminatorNotFound,  // no terminator within the part's width
+  kLineTooLong,         // the terminator only past the part's MaxWidth (at the byte past it)
   kNotAllData,          // the data did not fill a terminated part
   kNoAlternative,       // no alternative of a radio matched
   kElementMissing,      // export: the document lacks the element
@@ -43,11 +44,15 @@ struct TParseFailure {
   int depth = 0;            // nesting of the node, substitutes expanded
 };
 
-// A byte position of a text as line and column, with the text of that line.
+// A byte position of a text as line and column, with the text of that line
+// (a window of kLineWindow bytes either side of the position when the line is
+// longer, so that a line of a gigabyte costs no copy of it).
 struct TTextPlace {
+  static constexpr size_t kLineWindow = 2048;
   int line = 1;
-  int column = 1;        // 1-based, in bytes
-  std::string lineText;  // without its line end
+  int column = 1;         // 1-based, in bytes
+  std::string lineText;   // without its line end
+  size_t lineOffset = 0;  // bytes of the line before lineText
 };
 
 class ParseObserver {

@@ -32,7 +32,23 @@ class TParserParam {
   // Returns the text of the document or file error that ended the last run of
   // a driver ("" when its last run raised none), with the place in the file.
   const std::string& GetHostError() const { return hostError; }
-  void SetHostError(const std::string& text) { hostError = text; }
+  // Tells whether that error is about a file rather than its data: an output
+  // that could not be written (a full disk), a file name that a document
+  // cannot hold.
+  bool HostErrorIsFileError() const { return hostErrorIsFileError; }
+  void SetHostError(const std::string& text, bool fileError = false) {
+    hostError = text;
+    hostErrorIsFileError = fileError && !text.empty();
+  }
+
+  // Returns the code page in which the last import read its data file when it
+  // was not UTF-8 (the host's, or the definition's fallback for a file that is
+  // not valid UTF-8), or "".
+  const std::string& DataCodePage() const { return dataCodePage; }
+  // Records that code page; the import driver calls it once the data file is
+  // open, before the first record is read ("" for the process's code page).
+  // An instrument data object also notes it in its document.
+  virtual void SetDataCodePage(const std::string& name) { dataCodePage = name; }
 
   // Returns the builder that import adds to the document through: the one set
   // with SetBuilder, or else one that builds below `currentNode`.
@@ -66,6 +82,8 @@ class TParserParam {
 
  private:
   std::string hostError;
+  bool hostErrorIsFileError = false;
+  std::string dataCodePage;
   DocumentBuilder* builder_ = nullptr;
   std::unique_ptr<DocumentBuilder> domBuilder_;
 };

@@ -1,5 +1,7 @@
 #include "engine/TerminatedParser.h"
 
+#include <algorithm>
+
 #include "engine/LiteralParser.h"
 #include "engine/MessageText.h"
 #include "engine/ParseObserver.h"
@@ -21,9 +23,24 @@ bool TerminatedParser::Read(TParserParam& param, unsigned long available) {
 
   Parser& terminator = *children[1];
   uint32_t terminatorStart = start;
+  // A search cut short by MaxWidth that would have found the terminator
+  // within as many bytes again: a longer stretch than the format allows,
+  // reported at the first byte past the limit.
+  const bool limited = width < available;
   if (LiteralParser* literal = terminator.AsLiteral()) {
     if (!literal->FindAhead(param, width)) {
-      if (param.observer) {
+      bool tooLong = false;
+      if (param.observer && limited) {
+        file.Seek(start + width);
+        const uint32_t beyond =
+            static_cast<uint32_t>(std::min<unsigned long>(width, available - width));
+        tooLong = literal->FindAhead(param, beyond);
+        file.Seek(start);
+      }
+      if (tooLong) {
+        param.observer->OnFailure(param, *this, FailureKind::kLineTooLong, start + width, width,
+                                  literal->Literal());
+      } else if (param.observer) {
         param.observer->OnFailure(param, *this, FailureKind::kTerminatorNotFound, start, width,
                                   literal->Literal());
       }

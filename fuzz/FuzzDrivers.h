@@ -25,6 +25,15 @@ std::string RunExportInput(std::string_view input);
 // Loads a simple definition (picked by the first byte), applies the edits that
 // the rest of `input` spells, saves and reloads it.
 std::string RunGroupsInput(std::string_view input);
+// Imports `input` through each bundled definition; where the import succeeds,
+// exports the document held in memory, and also saves it, loads what was saved
+// and exports that: both exports must give the same bytes, and the bytes of
+// the input for a format that promises a byte-for-byte round trip.
+std::string RunRoundTripInput(std::string_view input);
+
+// Tells whether the format of display name `name` promises that the export of
+// an imported file gives back its bytes (kByteForByteFormats in the driver).
+bool PromisesByteForByte(const std::string& name);
 
 // Returns the bundled definitions: the repository's Formats/*.xml (sorted by
 // file name), then the test points definition and a few generated ones.

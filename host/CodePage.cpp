@@ -55,6 +55,7 @@ struct CodePageState {
   std::mutex mutex;
   std::string name;
   std::atomic<bool> utf8{true};
+  std::atomic<bool> explicitlySet{false};
   std::atomic<unsigned> generation{1};
 
   CodePageState() { Set(LocaleCodeset()); }
@@ -78,9 +79,13 @@ CodePageState& State() {
   return state;
 }
 
+// The code page of the run on this thread (RunCodePage), or nullptr.
+thread_local const std::string* runCodePage = nullptr;
+thread_local bool runCodePageIsUtf8 = false;
+
 // The iconv descriptors of one thread for the current code page.
 struct Converters {
-  unsigned generation = 0;
+  unsigned generation = 0;  // of the process's code page they were opened for; 0: a run's
   std::string name;
   iconv_t toUtf8 = kNoConverter;
   iconv_t fromUtf8 = kNoConverter;
@@ -91,14 +96,22 @@ struct Converters {
     if (fromUtf8 != kNoConverter) iconv_close(fromUtf8);
     toUtf8 = fromUtf8 = kNoConverter;
   }
+  void Open(const std::string& codePage) {
+    Close();
+    name = codePage;
+    toUtf8 = iconv_open("UTF-8", name.c_str());
+    fromUtf8 = iconv_open(name.c_str(), "UTF-8");
+  }
   void Refresh() {
+    if (runCodePage != nullptr) {
+      if (generation != 0 || name != *runCodePage) Open(*runCodePage);
+      generation = 0;
+      return;
+    }
     CodePageState& state = State();
     const unsigned current = state.generation;
     if (current == generation) return;
-    Close();
-    name = state.Name();
-    toUtf8 = iconv_open("UTF-8", name.c_str());
-    fromUtf8 = iconv_open(name.c_str(), "UTF-8");
+    Open(state.Name());
     generation = current;
   }
 };
@@ -216,26 +229,52 @@ void CheckUtf8(std::string_view text) {
   }
 }
 
-std::string CodePageName() { return State().Name(); }
+std::string CodePageName() {
+  if (runCodePage != nullptr) return runCodePageIsUtf8 ? std::string("UTF-8") : *runCodePage;
+  return State().Name();
+}
+
+bool CodePageIsKnown(const std::string& name) {
+  if (name.empty()) return false;
+  if (IsUtf8Name(name)) return true;
+  iconv_t to = iconv_open("UTF-8", name.c_str());
+  if (to == kNoConverter) return false;
+  iconv_close(to);
+  iconv_t from = iconv_open(name.c_str(), "UTF-8");
+  if (from == kNoConverter) return false;
+  iconv_close(from);
+  return true;
+}
 
 bool SetCodePage(const std::string& name) {
   if (name.empty()) {
     State().Set(LocaleCodeset());
+    State().explicitlySet = false;
     return true;
   }
-  if (!IsUtf8Name(name)) {
-    iconv_t to = iconv_open("UTF-8", name.c_str());
-    if (to == kNoConverter) return false;
-    iconv_close(to);
-    iconv_t from = iconv_open(name.c_str(), "UTF-8");
-    if (from == kNoConverter) return false;
-    iconv_close(from);
-  }
+  if (!CodePageIsKnown(name)) return false;
   State().Set(name);
+  State().explicitlySet = true;
   return true;
 }
 
-bool CodePageIsUtf8() { return State().utf8.load(std::memory_order_relaxed); }
+bool CodePageIsExplicit() { return State().explicitlySet.load(std::memory_order_relaxed); }
+
+bool CodePageIsUtf8() {
+  if (runCodePage != nullptr) return runCodePageIsUtf8;
+  return State().utf8.load(std::memory_order_relaxed);
+}
+
+RunCodePage::RunCodePage(const std::string& name)
+    : name_(name), previous_(runCodePage), previousUtf8_(runCodePageIsUtf8) {
+  runCodePage = &name_;
+  runCodePageIsUtf8 = IsUtf8Name(name);
+}
+
+RunCodePage::~RunCodePage() {
+  runCodePage = previous_;
+  runCodePageIsUtf8 = previousUtf8_;
+}
 
 std::string NarrowToUtf8(std::string_view text) {
   if (CodePageIsUtf8()) {

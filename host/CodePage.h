@@ -17,6 +17,27 @@ std::string CodePageName();
 // Sets the code page by iconv name; returns false (and keeps the old one) when
 // iconv does not know it. An empty name restores the locale's codeset.
 bool SetCodePage(const std::string& name);
+// Tells whether the host set the code page (SetCodePage with a name) rather
+// than leaving it to the locale.
+bool CodePageIsExplicit();
+// Tells whether iconv converts between `name` and UTF-8 both ways.
+bool CodePageIsKnown(const std::string& name);
+
+// Makes `name` (a code page that CodePageIsKnown) the code page of the calling
+// thread while the object lives: an import or export run reads and writes the
+// data file in it whatever the process's code page is. Runs nest.
+class RunCodePage {
+ public:
+  explicit RunCodePage(const std::string& name);
+  ~RunCodePage();
+  RunCodePage(const RunCodePage&) = delete;
+  RunCodePage& operator=(const RunCodePage&) = delete;
+
+ private:
+  std::string name_;
+  const std::string* previous_;
+  bool previousUtf8_;
+};
 // Returns true when the code page is UTF-8 (no conversion needed).
 bool CodePageIsUtf8();
 // Converts narrow text to UTF-8. Raises XmlError (kXmlErrorInvalidArg) for

@@ -5,9 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
+#include "host/AtomicFile.h"
+#include "host/CodePage.h"
 #include "host/HostError.h"
 
 namespace compoundparser {
@@ -21,32 +26,65 @@ constexpr uint64_t kMapFrom = 64ull << 20;
 constexpr uint32_t kKeep = 8u << 20;
 constexpr uint32_t kWindow = 16u << 20;
 
-[[noreturn]] void Fail(int code, const std::string& what) {
-  throw FileError(code, what + ": " + SystemErrorText(code));
-}
+std::atomic<uint64_t> inputLimit{kMaxLength};
 
-// Reads the whole of `fd` into `bytes`; returns 0 or the errno of the failure.
-int ReadAll(int fd, std::string& bytes) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0) return errno;
-  if (S_ISREG(info.st_mode)) {
-    if (static_cast<uint64_t>(info.st_size) > kMaxLength) return EFBIG;
-    bytes.reserve(static_cast<size_t>(info.st_size));
+// Reads what a pipe or device gives, up to the input limit, into an anonymous
+// mapping that grows in place (no copy of what was read as it grows). Returns
+// 0 or the errno of the failure; EFBIG when the input gives more.
+int ReadStream(int fd, void*& map, size_t& capacity, size_t& size) {
+  const uint64_t limit = InputLimit();
+  size = 0;
+  capacity = size_t{1} << 20;
+  map = mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (map == MAP_FAILED) {
+    map = nullptr;
+    return errno;
   }
-  char chunk[65536];
   for (;;) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (size == capacity) {
+      void* bigger = mremap(map, capacity, capacity * 2, MREMAP_MAYMOVE);
+      if (bigger == MAP_FAILED) return errno;
+      map = bigger;
+      capacity *= 2;
+    }
+    const ssize_t got = read(fd, static_cast<char*>(map) + size, capacity - size);
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (got == 0) return 0;
-    if (bytes.size() + static_cast<size_t>(got) > kMaxLength) return EFBIG;
-    bytes.append(chunk, static_cast<size_t>(got));
+    size += static_cast<size_t>(got);
+    if (size > limit) return EFBIG;
   }
 }
 
+// Reads the whole of a regular file of `size` bytes into `bytes`.
+int ReadAll(int fd, size_t size, std::string& bytes) {
+  bytes.resize(size);
+  size_t have = 0;
+  while (have < size) {
+    const ssize_t got = read(fd, &bytes[have], size - have);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (got == 0) break;  // the file shrank meanwhile
+    have += static_cast<size_t>(got);
+  }
+  bytes.resize(have);
+  return 0;
+}
+
+std::string MebiBytes(uint64_t bytes) {
+  return bytes % (1u << 20) == 0 ? std::to_string(bytes >> 20) + " MiB"
+                                 : std::to_string(bytes) + " bytes";
+}
+
 }  // namespace
+
+uint64_t InputLimit() { return inputLimit; }
+
+void SetInputLimit(uint64_t bytes) { inputLimit = bytes < kMaxLength ? bytes : kMaxLength; }
 
 DataFile::~DataFile() {
   try {
@@ -59,19 +97,26 @@ DataFile::~DataFile() {
 bool DataFile::OpenForImport(const std::string& fileName, int& systemCode) {
   Close();
   systemCode = 0;
+  openError_.clear();
   const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     systemCode = errno;
     return false;
   }
   struct stat info {};
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-      static_cast<uint64_t>(info.st_size) >= kMapFrom) {
-    if (static_cast<uint64_t>(info.st_size) > kMaxLength) {
-      ::close(fd);
-      systemCode = EFBIG;
-      return false;
-    }
+  if (fstat(fd, &info) != 0) {
+    systemCode = errno;
+    ::close(fd);
+    return false;
+  }
+  if (S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) > kMaxLength) {
+    ::close(fd);
+    systemCode = EFBIG;
+    openError_ = "the file holds " + std::to_string(info.st_size) +
+                 " bytes; files of 4 GiB or more cannot be read";
+    return false;
+  }
+  if (S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) >= kMapFrom) {
     void* map = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     ::close(fd);
     if (map == MAP_FAILED) {
@@ -80,12 +125,13 @@ bool DataFile::OpenForImport(const std::string& fileName, int& systemCode) {
     }
     madvise(map, static_cast<size_t>(info.st_size), MADV_SEQUENTIAL);
     map_ = map;
+    mapSize_ = static_cast<size_t>(info.st_size);
     view_ = static_cast<const char*>(map);
     viewLength_ = static_cast<uint32_t>(info.st_size);
     released_ = 0;
-  } else {
+  } else if (S_ISREG(info.st_mode)) {
     std::string bytes;
-    const int error = ReadAll(fd, bytes);
+    const int error = ReadAll(fd, static_cast<size_t>(info.st_size), bytes);
     ::close(fd);
     if (error != 0) {
       systemCode = error;
@@ -94,6 +140,26 @@ bool DataFile::OpenForImport(const std::string& fileName, int& systemCode) {
     bytes_ = std::move(bytes);
     view_ = bytes_.data();
     viewLength_ = static_cast<uint32_t>(bytes_.size());
+  } else {
+    void* map = nullptr;
+    size_t capacity = 0;
+    size_t size = 0;
+    const int error = ReadStream(fd, map, capacity, size);
+    ::close(fd);
+    if (error != 0) {
+      if (map != nullptr) munmap(map, capacity);
+      systemCode = error;
+      if (error == EFBIG) {
+        openError_ = "it is no regular file (a pipe or a device) and gave more than " +
+                     MebiBytes(InputLimit()) + ", the most that is read from one";
+      }
+      return false;
+    }
+    map_ = map;
+    mapSize_ = capacity;
+    anonymous_ = true;
+    view_ = static_cast<const char*>(map);
+    viewLength_ = static_cast<uint32_t>(size);
   }
   fileName_ = fileName;
   position_ = 0;
@@ -105,20 +171,24 @@ bool DataFile::OpenForImport(const std::string& fileName, int& systemCode) {
 bool DataFile::OpenForExport(const std::string& fileName, int& systemCode) {
   Close();
   systemCode = 0;
-  const int fd = open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    systemCode = errno;
-    return false;
-  }
-  fd_ = fd;
-  bytes_.clear();
+  auto output = std::make_unique<AtomicFile>();
+  if (!output->Open(fileName, systemCode)) return false;
+  ownOutput_ = std::move(output);
+  OpenForExport(*ownOutput_);
   fileName_ = fileName;
+  return true;
+}
+
+void DataFile::OpenForExport(AtomicFile& output) {
+  if (&output != ownOutput_.get()) Close();
+  output.Truncate(0);
+  output_ = &output;
+  bytes_.clear();
+  fileName_ = output.Target();
   position_ = 0;
   flushed_ = 0;
-  diskLength_ = 0;
   open_ = true;
   export_ = true;
-  return true;
 }
 
 void DataFile::OpenBuffer(std::string bytes) {
@@ -137,67 +207,65 @@ void DataFile::Close() {
   if (!open_) return;
   int error = 0;
   std::string what;
-  if (export_ && fd_ >= 0) {
+  if (export_) {
     try {
       Flush();
     } catch (const FileError& e) {
       error = e.SystemCode();
       what = e.what();
     }
-    if (::close(fd_) != 0 && error == 0) {
-      error = errno;
-      what = "Cannot close '" + fileName_ + "': " + SystemErrorText(error);
-    }
   }
-  fd_ = -1;
-  if (map_ != nullptr) munmap(map_, viewLength_);
+  ownOutput_.reset();  // drops the file of its own unless it took its name
+  output_ = nullptr;
+  if (map_ != nullptr) munmap(map_, mapSize_);
   map_ = nullptr;
+  mapSize_ = 0;
+  anonymous_ = false;
   view_ = nullptr;
   viewLength_ = 0;
   open_ = false;
   export_ = false;
   position_ = 0;
   flushed_ = 0;
-  diskLength_ = 0;
   bytes_.clear();
   bytes_.shrink_to_fit();
   if (error != 0) throw FileError(error, what);
 }
 
+void DataFile::Spill(size_t keep) {
+  if (bytes_.size() <= keep) return;
+  const size_t count = bytes_.size() - keep;
+  output_->Write(std::string_view(bytes_.data(), count));
+  flushed_ += static_cast<uint32_t>(count);
+  bytes_.erase(0, count);
+}
+
 void DataFile::Flush() {
-  if (!open_ || !export_ || fd_ < 0) return;
-  const uint32_t length = Length();
-  uint32_t at = flushed_;
-  while (at < length) {
-    const ssize_t put = pwrite(fd_, bytes_.data() + at, length - at, static_cast<off_t>(at));
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      Fail(errno, "Cannot write '" + fileName_ + "'");
-    }
-    at += static_cast<uint32_t>(put);
-    flushed_ = at;
-    if (at > diskLength_) diskLength_ = at;
+  if (!open_ || !export_) return;
+  try {
+    Spill(0);
+    if (ownOutput_ && !ownOutput_->IsCommitted()) ownOutput_->Commit();
+  } catch (const FileError& e) {
+    throw FileError(e.SystemCode(),
+                    "Cannot write '" + fileName_ + "': " + SystemErrorText(e.SystemCode()));
   }
-  if (diskLength_ != length) {
-    if (ftruncate(fd_, static_cast<off_t>(length)) != 0) {
-      Fail(errno, "Cannot set the length of '" + fileName_ + "'");
-    }
-    diskLength_ = length;
-  }
-  flushed_ = length;
 }
 
 void DataFile::Seek(uint32_t position) {
   if (!open_) throw FileError(EBADF, "Seek on a closed file");
   position_ = position;
-  if (map_ != nullptr && position_ >= released_ + kKeep + kWindow) ReleasePassedPages();
+  if (map_ != nullptr && !anonymous_ && position_ >= released_ + kKeep + kWindow) {
+    ReleasePassedPages();
+  }
 }
 
 void DataFile::MakeWritable() {
   if (map_ == nullptr) return;
   bytes_.assign(view_, viewLength_);
-  munmap(map_, viewLength_);
+  munmap(map_, mapSize_);
   map_ = nullptr;
+  mapSize_ = 0;
+  anonymous_ = false;
   SyncView();
 }
 
@@ -215,17 +283,58 @@ void DataFile::ReleasePassedPages() {
   released_ = upTo;
 }
 
+size_t DataFile::InvalidUtf8Offset() const {
+  if (!open_ || export_) return std::string_view::npos;
+  const std::string_view all(view_, viewLength_);
+  if (map_ == nullptr || anonymous_) return compoundparser::InvalidUtf8Offset(all);
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  size_t from = 0;
+  while (from < all.size()) {
+    size_t to = std::min(all.size(), from + kWindow);
+    // A window never ends inside a character: its continuation bytes go along.
+    while (to < all.size() && to > from && (static_cast<unsigned char>(all[to]) & 0xC0) == 0x80) {
+      --to;
+    }
+    const size_t bad = compoundparser::InvalidUtf8Offset(all.substr(from, to - from));
+    if (bad != std::string_view::npos) return from + bad;
+    // The pages read are given back; the import maps them in again as it reads.
+    const size_t upTo = to / page * page;
+    const size_t start = from / page * page;
+    if (upTo > start && upTo > released_) {
+      const size_t first = std::max<size_t>(start, released_);
+      madvise(static_cast<char*>(map_) + first, upTo - first, MADV_DONTNEED);
+    }
+    from = to;
+  }
+  return std::string_view::npos;
+}
+
 void DataFile::SetLength(uint32_t length) {
   if (!open_) throw FileError(EBADF, "SetLength on a closed file");
+  if (export_) {
+    if (length < flushed_) {
+      // The cut reaches bytes already on disk.
+      output_->Truncate(length);
+      flushed_ = length;
+      bytes_.clear();
+    } else if (length > Length() && length - Length() > kSpillSize) {
+      Spill(0);
+      output_->Truncate(length);
+      flushed_ = length;
+    } else {
+      bytes_.resize(length - flushed_, '\0');
+    }
+    position_ = length;
+    return;
+  }
   MakeWritable();
   bytes_.resize(length, '\0');
   SyncView();
-  if (length < flushed_) flushed_ = length;
   position_ = length;
 }
 
 uint32_t DataFile::Read(void* buffer, uint32_t count) {
-  if (!open_) throw FileError(EBADF, "Read from a closed file");
+  if (!open_ || export_) throw FileError(EBADF, "Read from a file not open for import");
   const uint32_t length = Length();
   if (position_ >= length) return 0;
   const uint32_t got = count < length - position_ ? count : length - position_;
@@ -235,7 +344,7 @@ uint32_t DataFile::Read(void* buffer, uint32_t count) {
 }
 
 uint32_t DataFile::Read(std::string& out, uint32_t count) {
-  if (!open_) throw FileError(EBADF, "Read from a closed file");
+  if (!open_ || export_) throw FileError(EBADF, "Read from a file not open for import");
   const uint32_t length = Length();
   if (position_ >= length) {
     out.clear();
@@ -252,16 +361,30 @@ void DataFile::WriteAnywhere(const void* data, uint32_t count) {
   if (count == 0) return;
   const uint64_t end = static_cast<uint64_t>(position_) + count;
   if (end > kMaxLength) throw FileError(EFBIG, "Write past 4 GiB: " + SystemErrorText(EFBIG));
-  MakeWritable();
-  if (position_ == bytes_.size()) {
-    bytes_.append(static_cast<const char*>(data), count);  // the usual case: at the end
-  } else {
+  const char* bytes = static_cast<const char*>(data);
+  if (!export_) {
+    MakeWritable();
     if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), '\0');
-    std::memcpy(&bytes_[position_], data, count);
+    std::memcpy(&bytes_[position_], bytes, count);
+    SyncView();
+    position_ = static_cast<uint32_t>(end);
+    return;
   }
-  SyncView();
-  if (position_ < flushed_) flushed_ = position_;
+  if (position_ < flushed_) {
+    // Into bytes already on disk.
+    const uint32_t onDisk = count < flushed_ - position_ ? count : flushed_ - position_;
+    output_->WriteAt(position_, std::string_view(bytes, onDisk));
+    bytes += onDisk;
+    count -= onDisk;
+    position_ += onDisk;
+    if (count == 0) return;
+  }
+  if (position_ > Length() && position_ - Length() > kSpillSize) SetLength(position_);
+  const size_t offset = position_ - flushed_;
+  if (offset + count > bytes_.size()) bytes_.resize(offset + count, '\0');
+  std::memcpy(&bytes_[offset], bytes, count);
   position_ = static_cast<uint32_t>(end);
+  if (bytes_.size() >= kSpillSize) Spill(kKeptAfterSpill);
 }
 
 }  // namespace compoundparser

@@ -9,9 +9,11 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <pugixml.hpp>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "host/AtomicFile.h"
 #include "host/CodePage.h"
@@ -56,7 +58,6 @@ namespace {
 
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
                                  pugi::parse_declaration | pugi::parse_doctype;
-constexpr unsigned kSaveFlags = pugi::format_raw | pugi::format_no_declaration;
 constexpr int kMaxDepth = 1024;
 
 pugi::xml_node ToPugi(void* node) { return pugi::xml_node(static_cast<NodeStruct*>(node)); }
@@ -483,6 +484,7 @@ class WellFormedScan {
     ++i;
     while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
     names_.clear();
+    if (!manyNames_.empty()) manyNames_ = {};
     while (i < t_.size()) {
       const char c = t_[i];
       if (c == '>') {
@@ -494,10 +496,9 @@ class WellFormedScan {
         const size_t nameStart = i;
         while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
         const std::string_view name = t_.substr(nameStart, i - nameStart);
-        if (std::find(names_.begin(), names_.end(), name) != names_.end()) {
+        if (!AddAttributeName(name)) {
           return Fail(problem, nameStart, "Duplicate attribute '" + std::string(name) + "'");
         }
-        names_.push_back(name);
         continue;
       }
       if (c == '"' || c == '\'') {
@@ -519,8 +520,24 @@ class WellFormedScan {
     return true;
   }
 
+  // Records the name of an attribute of the start tag in hand; false when the
+  // tag has one of that name already. A few names are compared one by one;
+  // from kFewNames on they go into a hash set, so that a tag with a million
+  // attributes is checked in linear time.
+  bool AddAttributeName(std::string_view name) {
+    if (names_.size() < kFewNames) {
+      if (std::find(names_.begin(), names_.end(), name) != names_.end()) return false;
+      names_.push_back(name);
+      return true;
+    }
+    if (manyNames_.empty()) manyNames_.insert(names_.begin(), names_.end());
+    return manyNames_.insert(name).second;
+  }
+
+  static constexpr size_t kFewNames = 16;
   std::string_view t_;
   std::vector<std::string_view> names_;
+  std::unordered_set<std::string_view> manyNames_;
 };
 
 // Checks the top level of the parsed tree itself: one root element and no
@@ -566,39 +583,181 @@ void FillError(XmlParseError& error, const LoadProblem& problem, std::string_vie
   error.linePosition = static_cast<int>(limit - lineStart) + 1;
 }
 
-struct StringWriter : pugi::xml_writer {
-  std::string out;
-  void write(const void* data, size_t size) override {
-    out.append(static_cast<const char*>(data), size);
-  }
-};
+// Writes the XML text of a node's children to a sink in blocks: every node
+// as it is, nothing added. The text is escaped so that a load gives back what
+// the document holds (see AppendEscapedXmlText): carriage returns stay raw only
+// in white space beside child elements, which a load drops anyway. The walk
+// keeps no recursion, so documents of any depth are written.
+class DocumentWriter {
+ public:
+  using Sink = std::function<void(std::string_view)>;
+  explicit DocumentWriter(Sink sink) : sink_(std::move(sink)) { out_.reserve(kBlock + 4096); }
 
-// Writes what pugixml saves to a file descriptor through a buffer of 1 MiB;
-// the first failure is kept in `error` and later writes are dropped.
-struct FileWriter : pugi::xml_writer {
-  explicit FileWriter(int fdArg) : fd(fdArg) { buffer.reserve(kSize); }
-  void write(const void* data, size_t size) override {
-    buffer.append(static_cast<const char*>(data), size);
-    if (buffer.size() >= kSize) Drain();
+  void Write(pugi::xml_node top) {
+    pugi::xml_node node = top.first_child();
+    // For each open element: whether it has a child element (-1: not yet known).
+    std::vector<signed char> mixed{1};
+    while (node) {
+      if (node.type() == pugi::node_element) {
+        out_ += '<';
+        out_ += node.name();
+        Attributes(node);
+        if (node.first_child()) {
+          out_ += '>';
+          mixed.push_back(-1);
+          node = node.first_child();
+          continue;
+        }
+        out_ += "/>";
+      } else {
+        Leaf(node, mixed.back());
+      }
+      if (out_.size() >= kBlock) Drain();
+      while (!node.next_sibling()) {
+        node = node.parent();
+        if (!node || node == top) {
+          Drain();
+          return;
+        }
+        out_ += "</";
+        out_ += node.name();
+        out_ += '>';
+        mixed.pop_back();
+      }
+      node = node.next_sibling();
+    }
+    Drain();
   }
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+
   void Drain() {
-    size_t done = 0;
-    while (error == 0 && done < buffer.size()) {
-      const ssize_t put = ::write(fd, buffer.data() + done, buffer.size() - done);
-      if (put < 0 && errno == EINTR) continue;
-      if (put < 0) {
-        error = errno;
+    if (out_.empty()) return;
+    sink_(out_);
+    out_.clear();
+  }
+
+  void Attributes(pugi::xml_node node) {
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+      out_ += ' ';
+      out_ += a.name();
+      out_ += "=\"";
+      AppendEscapedXmlAttribute(out_, a.value());
+      out_ += '"';
+    }
+  }
+
+  // Writes `text`, replacing each occurrence of `bad` by `replacement`.
+  void Split(std::string_view text, std::string_view bad, std::string_view replacement) {
+    for (size_t at = text.find(bad); at != std::string_view::npos; at = text.find(bad)) {
+      out_.append(text.data(), at);
+      out_ += replacement;
+      text.remove_prefix(at + bad.size());
+    }
+    out_ += text;
+  }
+
+  void Leaf(pugi::xml_node node, signed char& parentMixed) {
+    const std::string_view value = node.value();
+    switch (node.type()) {
+      case pugi::node_pcdata: {
+        bool raw = false;
+        if (value.find('\r') != std::string_view::npos && IsXmlWhiteSpace(value)) {
+          if (parentMixed < 0) {
+            parentMixed = node.parent().find_child(
+                              [](pugi::xml_node n) { return n.type() == pugi::node_element; })
+                              ? 1
+                              : 0;
+          }
+          raw = parentMixed == 1;
+        }
+        AppendEscapedXmlText(out_, value, raw);
         break;
       }
-      done += static_cast<size_t>(put);
+      case pugi::node_cdata:
+        out_ += "<![CDATA[";
+        Split(value, "]]>", "]]]]><![CDATA[>");
+        out_ += "]]>";
+        break;
+      case pugi::node_comment: {
+        // "--" and a final '-' would end the comment: a blank follows each such '-'.
+        out_ += "<!--";
+        for (size_t i = 0; i < value.size(); ++i) {
+          out_ += value[i];
+          if (value[i] == '-' && (i + 1 == value.size() || value[i + 1] == '-')) out_ += ' ';
+        }
+        out_ += "-->";
+        break;
+      }
+      case pugi::node_pi:
+        out_ += "<?";
+        out_ += node.name();
+        if (!value.empty()) {
+          out_ += ' ';
+          Split(value, "?>", "? >");
+        }
+        out_ += "?>";
+        break;
+      case pugi::node_declaration:
+        out_ += "<?";
+        out_ += node.name();
+        Attributes(node);
+        out_ += "?>";
+        break;
+      case pugi::node_doctype:
+        out_ += "<!DOCTYPE";
+        if (!value.empty()) {
+          out_ += ' ';
+          out_ += value;
+        }
+        out_ += '>';
+        break;
+      default:
+        break;
     }
-    buffer.clear();
   }
-  static constexpr size_t kSize = 1 << 20;
-  int fd;
-  int error = 0;
-  std::string buffer;
+
+  Sink sink_;
+  std::string out_;
 };
+
+// Tells whether the start tag whose name begins at `at` of `text` ends with
+// "/>" (an element written without content).
+bool WrittenEmpty(std::string_view text, size_t at) {
+  for (size_t i = at; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"' || c == '\'') {
+      const size_t close = text.find(c, i + 1);
+      if (close == std::string_view::npos) return true;
+      i = close;
+    } else if (c == '>') {
+      return text[i - 1] == '/';
+    }
+  }
+  return true;
+}
+
+// Gives each element without children that `text`, the text that `doc` was
+// parsed from, wrote as "<a></a>" an empty text node, as the document that
+// was saved had.
+void RestoreEmptyTexts(pugi::xml_document& doc, std::string_view text) {
+  pugi::xml_node node = doc.first_child();
+  while (node) {
+    if (node.type() == pugi::node_element) {
+      if (node.first_child()) {
+        node = node.first_child();
+        continue;
+      }
+      const ptrdiff_t at = node.offset_debug();
+      if (at > 0 && !WrittenEmpty(text, static_cast<size_t>(at))) {
+        node.append_child(pugi::node_pcdata);
+      }
+    }
+    while (node && !node.next_sibling()) node = node.parent();
+    if (node) node = node.next_sibling();
+  }
+}
 
 }  // namespace
 
@@ -1152,7 +1311,7 @@ void XmlDocument::Check() const {
   if (data_ == nullptr) throw XmlError(kXmlErrorPointer, "The document is missing");
 }
 
-bool XmlDocument::Load(const std::string& fileName) {
+bool XmlDocument::Load(const std::string& fileName, XmlLoadMode mode) {
   Check();
   std::string bytes;
   int error = 0;
@@ -1185,10 +1344,11 @@ bool XmlDocument::Load(const std::string& fileName) {
     record.url = fileName;
     return false;
   }
-  return LoadBuffer(bytes.data(), bytes.size(), fileName);
+  return LoadBuffer(bytes.data(), bytes.size(), fileName, mode);
 }
 
-bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& url) {
+bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& url,
+                             XmlLoadMode mode) {
   Check();
   Clear();
   data_->url = url;
@@ -1204,8 +1364,10 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
     data_->error.offset = problem.offset;
     return false;
   }
+  const unsigned flags =
+      kParseFlags | (mode == XmlLoadMode::kKeepValues ? pugi::parse_ws_pcdata_single : 0u);
   const pugi::xml_parse_result result =
-      data_->doc.load_buffer(utf8.data(), utf8.size(), kParseFlags, pugi::encoding_utf8);
+      data_->doc.load_buffer(utf8.data(), utf8.size(), flags, pugi::encoding_utf8);
   if (!result) {
     problem.reason = result.description();
     problem.offset =
@@ -1235,6 +1397,7 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
           data_->lineStarts.push_back(at + 1);
         }
       }
+      if (mode == XmlLoadMode::kKeepValues) RestoreEmptyTexts(data_->doc, utf8);
       if (converted) {
         // The document now holds UTF-8 and is saved as UTF-8.
         for (pugi::xml_node child : data_->doc.children()) {
@@ -1266,31 +1429,12 @@ int XmlDocument::LineOfOffset(ptrdiff_t offset) const {
 
 std::string XmlDocument::SaveToString() const {
   Check();
-  StringWriter writer;
-  data_->doc.save(writer, "", kSaveFlags, pugi::encoding_utf8);
-  return std::move(writer.out);
+  std::string text;
+  DocumentWriter([&](std::string_view block) { text += block; }).Write(data_->doc);
+  return text;
 }
 
-void XmlDocument::Save(const std::string& fileName) const {
-  Check();
-  const int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const int error = errno;
-    throw XmlError(
-        error == EACCES || error == EPERM || error == EROFS ? kXmlErrorAccess : kXmlErrorFail,
-        "Cannot write '" + fileName + "': " + SystemErrorText(error));
-  }
-  // The text goes to the file in blocks as pugixml produces it, so a large
-  // document is never held twice.
-  FileWriter writer(fd);
-  data_->doc.save(writer, "", kSaveFlags, pugi::encoding_utf8);
-  writer.Drain();
-  int error = writer.error;
-  if (close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) {
-    throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " + SystemErrorText(error));
-  }
-}
+void XmlDocument::Save(const std::string& fileName) const { SaveReplacing(fileName); }
 
 void XmlDocument::SaveReplacing(const std::string& fileName) const {
   Check();
@@ -1301,39 +1445,14 @@ void XmlDocument::SaveReplacing(const std::string& fileName) const {
         code == EACCES || code == EPERM || code == EROFS ? kXmlErrorAccess : kXmlErrorFail,
         "Cannot write '" + fileName + "': " + SystemErrorText(code));
   }
-  // The writer keeps the first failure instead of throwing through pugixml.
-  struct Writer : pugi::xml_writer {
-    explicit Writer(AtomicFile& target) : out(target) {}
-    void write(const void* data, size_t size) override {
-      buffer.append(static_cast<const char*>(data), size);
-      if (buffer.size() >= FileWriter::kSize) Drain();
-    }
-    void Drain() {
-      if (error == 0) {
-        try {
-          out.Write(buffer);
-        } catch (const FileError& e) {
-          error = e.SystemCode() != 0 ? e.SystemCode() : EIO;
-        }
-      }
-      buffer.clear();
-    }
-    AtomicFile& out;
-    std::string buffer;
-    int error = 0;
-  } writer(file);
-  data_->doc.save(writer, "", kSaveFlags, pugi::encoding_utf8);
-  writer.Drain();
-  int error = writer.error;
-  if (error == 0) {
-    try {
-      file.Commit();
-    } catch (const FileError& e) {
-      error = e.SystemCode() != 0 ? e.SystemCode() : EIO;
-    }
-  }
-  if (error != 0) {
-    throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " + SystemErrorText(error));
+  // The text goes to the file in blocks as it is produced, so a large
+  // document is never held twice.
+  try {
+    DocumentWriter([&](std::string_view block) { file.Write(block); }).Write(data_->doc);
+    file.Commit();
+  } catch (const FileError& e) {
+    throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " +
+                                      SystemErrorText(e.SystemCode() != 0 ? e.SystemCode() : EIO));
   }
 }
 
@@ -1356,7 +1475,7 @@ void XmlDocument::Clear() {
   data_->lineStarts.clear();
 }
 
-void XmlDocument::AdoptGeneratedText(char* text, size_t size, bool restoreEmptyTexts) {
+void XmlDocument::AdoptGeneratedText(char* text, size_t size, bool hasEmptyTexts) {
   Check();
   Clear();
   constexpr unsigned kGeneratedFlags = pugi::parse_escapes | pugi::parse_ws_pcdata |
@@ -1367,7 +1486,10 @@ void XmlDocument::AdoptGeneratedText(char* text, size_t size, bool restoreEmptyT
   if (!result) {
     throw XmlError(kXmlErrorParse, std::string("Generated document: ") + result.description());
   }
-  if (!restoreEmptyTexts) return;
+  if (!hasEmptyTexts) return;
+  // The records that an import writes never hold an element without children
+  // unless it held an empty text; only `info`, the root's first child element,
+  // holds such elements of its own.
   pugi::xml_node root = data_->doc.document_element();
   pugi::xml_node skip =
       root.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; });

@@ -43,6 +43,9 @@ enum class XmlChildValue {
   kValue,      // the value of its first child was copied
 };
 
+// What a load keeps of text that is white space only (see XmlDocument::Load).
+enum class XmlLoadMode { kDropBlankText, kKeepValues };
+
 // The parse-error record of a document after a failed load.
 struct XmlParseError {
   uint32_t code = 0;     // 0: no error
@@ -183,17 +186,23 @@ class XmlDocument {
   explicit operator bool() const { return data_ != nullptr; }
   bool operator==(const XmlDocument& other) const { return data_ == other.data_; }
 
-  // Loads a file, replacing the content. Text nodes of white space only are
-  // dropped; every other text, comments and processing instructions are kept.
+  // Loads a file, replacing the content. With kDropBlankText, text nodes of
+  // white space only are dropped; with kKeepValues (instrument data), white
+  // space that is the whole content of an element is kept, and an element
+  // written with a start and an end tag and nothing between ("<a></a>") gets an
+  // empty text, as the document that saved it held (Save writes an empty text
+  // that way and an element without children as "<a/>"). Every other text,
+  // comments and processing instructions are kept.
   // A declared encoding other than UTF-8 (and UTF-16/32 found by the first
   // bytes) is converted, and the declaration then says "UTF-8". Returns false,
   // leaves the document empty and fills ParseError() when the file cannot be
   // read or is not well-formed XML (also: undefined entities, duplicate
   // attributes, more than one root, text at the top level, nesting deeper
   // than 1024 elements). Line, position and offset refer to the UTF-8 text.
-  bool Load(const std::string& fileName);
+  bool Load(const std::string& fileName, XmlLoadMode mode = XmlLoadMode::kDropBlankText);
   // Loads from memory; `url` is what the parse error names.
-  bool LoadBuffer(const void* data, size_t size, const std::string& url = std::string());
+  bool LoadBuffer(const void* data, size_t size, const std::string& url = std::string(),
+                  XmlLoadMode mode = XmlLoadMode::kDropBlankText);
   const XmlParseError& ParseError() const;
   // Returns the 1-based line of a byte offset (as SourceOffset gives) in the
   // text of the last successful load; 0 when unknown: a negative offset, a
@@ -202,12 +211,16 @@ class XmlDocument {
   static constexpr size_t kMaxLineTableBytes = size_t{4} << 20;
 
   // Writes the whole document as UTF-8 XML text, every node as it is (no
-  // indentation added). Raises XmlError when the file cannot be written.
+  // indentation added), escaped so that Load gives back the same text: a
+  // carriage return in a value is written "&#13;", and tab, line feed and
+  // carriage return in attribute values as references. The file appears whole
+  // or not at all, as SaveReplacing writes it. Raises XmlError on failure.
   void Save(const std::string& fileName) const;
-  // Writes the document as Save does, but through a temporary file in the same
-  // folder renamed over `fileName` once complete (keeping the permissions of the
-  // file it replaces; a symbolic link stays a link), so that a failure leaves
-  // the old file as it was. Raises XmlError on failure.
+  // Writes the document through an unnamed temporary file in the target's
+  // folder that takes the target's name once complete (keeping the permissions
+  // of a file it replaces), so that a failure or a kill leaves the old file as
+  // it was. A symbolic link at `fileName` is replaced by the file, never
+  // written through. Raises XmlError on failure.
   void SaveReplacing(const std::string& fileName) const;
   // Returns the text that Save would write.
   std::string SaveToString() const;
@@ -224,11 +237,11 @@ class XmlDocument {
   // Replaces the content by XML text that this library's own writers produced
   // (well formed, UTF-8, indentation text included), parsed in place: every
   // text node is kept byte for byte, white space only ones too. Takes `text`,
-  // which must come from std::malloc. With `restoreEmptyTexts`, each element
+  // which must come from std::malloc. With `hasEmptyTexts`, each element
   // below the root that has no child (outside the root's first child element)
   // gets an empty text node, as an empty value had in the DOM that wrote it.
   // Raises XmlError when the text does not parse.
-  void AdoptGeneratedText(char* text, size_t size, bool restoreEmptyTexts);
+  void AdoptGeneratedText(char* text, size_t size, bool hasEmptyTexts);
 
   // Returns how many children FirstChildElement has examined in this
   // document so far (to check that it does not rescan).

@@ -93,17 +93,67 @@ DocumentText::DocumentText(std::string_view narrow) {
   }
 }
 
-void AppendEscapedXmlText(std::string& out, std::string_view text) {
+namespace {
+
+// Returns the reference that stands for `c` in saved text or attribute values,
+// or nullptr when `c` is written as it is. Other control characters never
+// reach a document (CheckXmlText), but are written as references all the same.
+const char* Reference(char c, bool attribute, bool rawCarriageReturn) {
+  switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return attribute ? nullptr : "&gt;";
+    case '"':
+      return attribute ? "&quot;" : nullptr;
+    case '\r':
+      return rawCarriageReturn ? nullptr : "&#13;";
+    case '\n':
+      return attribute ? "&#10;" : nullptr;
+    case '\t':
+      return attribute ? "&#9;" : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+void AppendEscaped(std::string& out, std::string_view text, bool attribute, bool rawReturns) {
   size_t from = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
-    if (entity == nullptr) continue;
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte > '>') continue;
+    const char* reference = Reference(c, attribute, rawReturns);
+    std::string numeric;
+    if (reference == nullptr && byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      numeric = "&#" + std::to_string(byte) + ";";
+      reference = numeric.c_str();
+    }
+    if (reference == nullptr) continue;
     out.append(text.data() + from, i - from);
-    out += entity;
+    out += reference;
     from = i + 1;
   }
   out.append(text.data() + from, text.size() - from);
+}
+
+}  // namespace
+
+void AppendEscapedXmlText(std::string& out, std::string_view text, bool rawCarriageReturns) {
+  AppendEscaped(out, text, false, rawCarriageReturns);
+}
+
+void AppendEscapedXmlAttribute(std::string& out, std::string_view text) {
+  AppendEscaped(out, text, true, false);
+}
+
+bool IsXmlWhiteSpace(std::string_view text) {
+  for (char c : text) {
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+  }
+  return true;
 }
 
 }  // namespace compoundparser

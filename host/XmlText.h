@@ -33,7 +33,15 @@ class DocumentText {
 };
 
 // Appends `utf8` as the text of an element is saved: "&", "<" and ">" become
-// entity references, every other byte is written as it is.
-void AppendEscapedXmlText(std::string& out, std::string_view utf8);
+// entity references, and a carriage return, which loading would turn into a
+// line feed, becomes "&#13;" unless `rawCarriageReturns` (white space between
+// elements, which loading drops anyway). Every other byte is written as it is.
+void AppendEscapedXmlText(std::string& out, std::string_view utf8, bool rawCarriageReturns = false);
+// Appends `utf8` as an attribute value is saved between double quotes: "&",
+// "<" and '"' become entity references, and tab, line feed and carriage return
+// (which loading would turn into blanks) character references.
+void AppendEscapedXmlAttribute(std::string& out, std::string_view utf8);
+// Tells whether `text` holds only blanks, tabs, carriage returns and line feeds.
+bool IsXmlWhiteSpace(std::string_view text);
 
 }  // namespace compoundparser

@@ -390,6 +390,9 @@ void WritePoints(const PointsResult& result, const XmlNode& data) {
     if (!(child.Type() == kXmlElement && child.Name() == "info")) keep.RemoveChild(child);
     child = next;
   }
+  // The unit of the points, for the formats that state it (LandXML).
+  XmlNode units = keep.AppendElement("Units");
+  AppendValue(units, "LinearUnit", UnitName(result.unit));
   for (const SurveyPoint& point : result.points) {
     XmlNode group = keep.AppendElement("Point");
     if (!point.name.empty()) AppendValue(group, "PointNumber", point.name);

@@ -72,8 +72,9 @@ struct PointsResult {
 // difference - target height.
 PointsResult ComputePoints(const Survey& survey);
 
-// Replaces the records of the document whose `data` element is given by one
-// Point group per point, directly below `data` (PointNumber, Northing, Easting,
+// Replaces the records of the document whose `data` element is given by a
+// Units group (LinearUnit: the result's unit) and one Point group per point,
+// directly below `data` (PointNumber, Northing, Easting,
 // OrthoHeight, Code or EmptyCode, and for computed points FromStation and
 // FromRecord), in
 // the result's unit. `info` stays; everything else goes.

@@ -299,7 +299,8 @@ TEST(Coordinates, WrittenPointsNameStationAndRecord) {
   std::string text = document.SaveToString();
   text = text.substr(text.find("<data>"));
   EXPECT_EQ(text,
-            "<data><info/><Point><PointNumber>S1</PointNumber><Northing>1000</Northing>"
+            "<data><info/><Units><LinearUnit>Meters</LinearUnit></Units>"
+            "<Point><PointNumber>S1</PointNumber><Northing>1000</Northing>"
             "<Easting>2000</Easting><OrthoHeight>100</OrthoHeight><EmptyCode>true</EmptyCode>"
             "</Point>"
             "<Point><PointNumber>P1</PointNumber><Northing>1000.000</Northing>"

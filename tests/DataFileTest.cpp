@@ -1,11 +1,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -23,7 +27,12 @@ void Put(DataFile& file, const std::string& bytes) {
   file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
-std::string Content(const DataFile& file) { return std::string(file.Data(), file.Length()); }
+// Returns the bytes of a file: an import buffer's own, an export's from disk
+// (after a Flush).
+std::string Content(const DataFile& file) {
+  if (file.IsExport()) return ReadFile(file.FileName());
+  return std::string(file.Data(), file.Length());
+}
 
 TEST(DataFileOpen, FailuresGiveErrno) {
   TempFolder folder;
@@ -40,6 +49,55 @@ TEST(DataFileOpen, FailuresGiveErrno) {
     EXPECT_EQ(code, expected);
     EXPECT_FALSE(file.IsOpen());
   }
+}
+
+// A pipe or a device is read up to the input limit; a longer one is refused
+// with a reason, before it fills the memory.
+TEST(DataFileOpen, InputsThatAreNoFilesAreReadUpToTheLimit) {
+  // The writer of a pipe whose reader stopped at the limit gets an error, not
+  // the signal that would end the test.
+  struct Guard {
+    void (*pipeSignal)(int) = signal(SIGPIPE, SIG_IGN);
+    ~Guard() {
+      SetInputLimit(DataFile::kMaxLength);
+      signal(SIGPIPE, pipeSignal);
+    }
+  } guard;
+  TempFolder folder;
+  const std::string fifo = folder.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::tuple<uint64_t, size_t, bool> cases[] = {
+      {1 << 20, 1000, true},
+      {1000, 1000, true},
+      {999, 1000, false},
+      {1 << 20, 3 << 20, false},
+  };
+  for (const auto& [limit, size, fits] : cases) {
+    SCOPED_TRACE(std::to_string(limit) + " " + std::to_string(size));
+    SetInputLimit(limit);
+    std::thread writer(
+        [&, bytes = size] { std::ofstream(fifo, std::ios::binary) << std::string(bytes, 'p'); });
+    DataFile file;
+    int code = 0;
+    EXPECT_EQ(file.OpenForImport(fifo, code), fits);
+    // The reader stops at the limit: the writer may find the pipe closed.
+    writer.join();
+    EXPECT_EQ(code, fits ? 0 : EFBIG);
+    if (fits) {
+      EXPECT_EQ(Content(file), std::string(size, 'p'));
+    } else {
+      EXPECT_TRUE(testing::Contains(file.OpenErrorText(), "no regular file"));
+    }
+  }
+  if (access("/dev/zero", R_OK) != 0) GTEST_SKIP() << "/dev/zero is not available";
+  SetInputLimit(2 << 20);
+  DataFile zero;
+  int code = 0;
+  EXPECT_FALSE(zero.OpenForImport("/dev/zero", code));
+  EXPECT_EQ(code, EFBIG);
+  EXPECT_EQ(zero.OpenErrorText(),
+            "it is no regular file (a pipe or a device) and gave more than 2 MiB, the most that is "
+            "read from one");
 }
 
 TEST(DataFileRead, StopsAtTheEnd) {
@@ -61,6 +119,16 @@ TEST(DataFileRead, StopsAtTheEnd) {
   }
 }
 
+// 3 MiB of varied bytes: more than an export keeps in memory.
+const std::string kBig = [] {
+  std::string bytes(3 << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 23);
+  return bytes;
+}();
+
+// 10 bytes before the block that export keeps in memory after writing kBig.
+constexpr uint32_t kAcross = (3u << 20) - DataFile::kKeptAfterSpill - 10;
+
 // Writes at the position, inside, at or past the end, and cuts: an in-memory
 // buffer and an export file (flushed after every step) end with the same bytes.
 TEST(DataFileWrite, OverwritesExtendsAndCuts) {
@@ -81,6 +149,28 @@ TEST(DataFileWrite, OverwritesExtendsAndCuts) {
        {{-1, -1, "line one\nline two\n"}, {-1, 9, "2\n"}, {-1, 4, ""}},
        "line",
        4},
+      // Past the block that export keeps in memory: the file itself is cut, written and
+      // extended.
+      {"cut into bytes on disk",
+       {{-1, -1, kBig}, {-1, 1000, "XY"}},
+       kBig.substr(0, 1000) + "XY",
+       1002},
+      {"write into bytes on disk",
+       {{-1, -1, kBig}, {10, -1, "XY"}, {-1, -1, "Z"}},
+       kBig.substr(0, 10) + "XYZ" + kBig.substr(13),
+       13},
+      {"write across disk and the block kept",
+       {{-1, -1, kBig}, {kAcross, -1, std::string(20, 'W')}},
+       kBig.substr(0, kAcross) + std::string(20, 'W') + kBig.substr(kAcross + 20),
+       kAcross + 20},
+      {"extend far past the end",
+       {{-1, -1, "ab"}, {-1, 3 << 20, ""}},
+       "ab" + std::string((3 << 20) - 2, '\0'),
+       3 << 20},
+      {"write far past the end",
+       {{-1, -1, "ab"}, {3 << 20, -1, "c"}},
+       "ab" + std::string((3 << 20) - 2, '\0') + "c",
+       (3 << 20) + 1},
   };
   for (const auto& [what, steps, expected, position] : cases) {
     for (const bool toFile : {false, true}) {
@@ -125,17 +215,16 @@ TEST(DataFileClosed, EveryOperationRaisesFileError) {
   EXPECT_NO_THROW(file.Close());
 }
 
-TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnCloseOrDestruction) {
+TEST(DataFileExport, TheFileAppearsWhenFlushedClosedOrDestroyed) {
   TempFolder folder;
   const std::string path = folder.Write("export.txt", "old content that must go");
   DataFile file;
   int code = -1;
   ASSERT_TRUE(file.OpenForExport(path, code));
   EXPECT_TRUE(file.IsExport());
-  EXPECT_EQ(ReadFile(path), "");
   Put(file, "hello");
-  // Output stays in memory until flushed.
-  EXPECT_EQ(ReadFile(path), "");
+  // The old file stays until the new one is whole.
+  EXPECT_EQ(ReadFile(path), "old content that must go");
   file.Close();
   EXPECT_FALSE(file.IsOpen());
   EXPECT_EQ(ReadFile(path), "hello");
@@ -145,6 +234,17 @@ TEST(DataFileExport, CreatesTheFileAtOnceAndWritesOnCloseOrDestruction) {
     Put(other, "kept");
   }
   EXPECT_EQ(ReadFile(folder.Path("destructor.txt")), "kept");
+  // Written into an AtomicFile of its holder's, the file appears only when the
+  // holder commits it.
+  AtomicFile held;
+  ASSERT_TRUE(held.Open(folder.Path("held.txt"), code));
+  file.OpenForExport(held);
+  Put(file, "held");
+  file.Close();
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("held.txt")));
+  held.Commit();
+  EXPECT_EQ(ReadFile(folder.Path("held.txt")), "held");
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"destructor.txt", "export.txt", "held.txt"}));
 }
 
 TEST(DataFileExport, FlushWritesOnlyWhatChanged) {

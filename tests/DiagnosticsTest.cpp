@@ -60,6 +60,11 @@ const std::tuple<const char*, const char*, const char*, FailureKind, const char*
          "element[Easting]", "group[Point]/radio/terminated/element[Easting]", "id=\"Easting\""},
         {"LeicaGSI8.xml", "line-too-long.gsi", "2:16", FailureKind::kLiteralNotFound,
          "expected \" \", found \"2\"", "literal", "repeat/radio/multi/literal", "<literal"},
+        // No line end within MaxWidth: the place is the first byte past the limit (of the
+        // pass that began after the fields that a looser alternative read).
+        {"points-comma.xml", "line-over-limit.csv", "2:1032", FailureKind::kLineTooLong,
+         "the line is longer than the 1000 bytes that the format allows", "terminated",
+         "parser/repeat/radio/terminated", "<terminated MaxWidth=\"1000\">"},
 };
 
 TEST(DiagnosticsImport, NamesLineColumnExpectationAndNodeWithoutChangingTheResult) {
@@ -147,6 +152,25 @@ TEST(DiagnosticsLocate, CountsLinesAndColumnsInBytes) {
     EXPECT_EQ(
         std::to_string(place.line) + ":" + std::to_string(place.column) + " " + place.lineText,
         c.place);
+  }
+  // A long line gives a window around the position: no copy of the whole line.
+  const size_t window = TTextPlace::kLineWindow;
+  const std::string line =
+      "x\n" + std::string(3 * window, 'a') + "b" + std::string(3 * window, 'c') + "\r\n";
+  const struct {
+    size_t position;
+    size_t offset;  // of the window in its line
+    size_t size;    // of the window
+  } kLong[] = {{2 + 3 * window, 2 * window, 2 * window},
+               {3, 0, window + 1},
+               {line.size() - 3, 5 * window, window + 1}};
+  for (const auto& c : kLong) {
+    SCOPED_TRACE(c.position);
+    const TTextPlace place = ParseObserver::Locate(line, c.position);
+    EXPECT_EQ(place.line, 2);
+    EXPECT_EQ(place.column, static_cast<int>(c.position - 1));
+    EXPECT_EQ(place.lineOffset, c.offset);
+    EXPECT_EQ(place.lineText, line.substr(2 + c.offset, c.size));
   }
 }
 

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -81,12 +84,15 @@ class Harness {
   // Runs `parser` in export direction; returns the bytes written, after
   // "<fail>" when it failed.
   std::string Exported(Parser& parser) {
-    const std::string path = ::testing::TempDir() + "engine_export.out";
+    // One file per process: tests run in parallel processes.
+    const std::string path =
+        ::testing::TempDir() + "engine_export_" + std::to_string(::getpid()) + ".out";
     int error = 0;
     if (!param.file.OpenForExport(path, error)) throw std::runtime_error("cannot create " + path);
     const bool ok = parser.Write(param);
-    const std::string out(param.file.Data(), param.file.Length());
     param.file.Close();
+    std::ifstream in(path, std::ios::binary);
+    const std::string out{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return ok ? out : "<fail>" + out;
   }
   // Returns the XML text of what `data` holds (without the data tags).

@@ -68,16 +68,17 @@ inline void CheckAll(const XmlDocument& document, const std::string& checks) {
 // One data file read through one bundled definition.
 struct FormatCase {
   const char* definition;
-  const char* file;      // with a folder: below ../shared/samples/, else below tests/data/formats/
+  const char* file;  // below tests/data/formats/ where it is there, else below ../shared/samples/
   const char* exported;  // expected export: nullptr for the file itself, else a file beside it
   const char* errors;    // the error messages (kind 4) that the import gives, one per line
   const char* checks;    // as CheckAll() takes them
 };
 
-// Returns the full name of the file of `c`.
+// Returns the full name of the file of `c`: a file of our own (tests/data/formats/, where format
+// folders hold theirs), else a shared sample.
 inline std::string CaseInput(const FormatCase& c) {
-  const bool shared = std::string(c.file).find('/') != std::string::npos;
-  return (shared ? kSamplesDir : kOwnFormatsDir) + c.file;
+  const std::string own = kOwnFormatsDir + c.file;
+  return std::filesystem::is_regular_file(own) ? own : kSamplesDir + c.file;
 }
 
 // Imports the file of `c`, checks the document, then exports it twice: from the document in

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,6 +52,18 @@ TEST(FuzzRegression, SeedInputsAndSavedFindingsKeepTheInvariants) {
         SCOPED_TRACE(file.string());
         EXPECT_EQ(target.driver(testing::ReadFile(file.string())), "");
       }
+    }
+  }
+}
+
+TEST(FuzzRegression, RoundTripSeedsAndFindingsGiveTheSameBytes) {
+  const std::vector<fs::path> seeds = FilesOf(fs::path(CP_SOURCE_DIR) / "fuzz/corpus/roundtrip");
+  ASSERT_FALSE(seeds.empty()) << "no seed inputs";
+  for (const auto& folder :
+       {seeds, FilesOf(fs::path(CP_TEST_DATA_DIR) / "fuzz-regressions" / "roundtrip")}) {
+    for (const fs::path& file : folder) {
+      SCOPED_TRACE(file.string());
+      EXPECT_EQ(fuzzing::RunRoundTripInput(testing::ReadFile(file.string())), "");
     }
   }
 }

@@ -99,7 +99,8 @@ TEST(StreamingImport, DroppedGroupsEscapesAndEmptyValues) {
   EXPECT_EQ(actual, Import(*definition, data, folder.Path("s1.xml"), kDom));
   EXPECT_EQ(actual.rfind("ok\n", 0), 0u) << actual;
   EXPECT_TRUE(Contains(actual, "<A>a&amp;b</A>"));
-  EXPECT_TRUE(Contains(actual, "    <Short>\r\n    </Short>\r\n"));
+  // A group that holds nothing keeps its line end as a value would.
+  EXPECT_TRUE(Contains(actual, "    <Short>&#13;\n    </Short>\r\n"));
 }
 
 // The document built from text holds what the DOM would: an empty value is an

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <iterator>
 #include <random>
@@ -173,6 +174,30 @@ TEST(XmlLoad, RejectsWhatXmlForbids) {
   }
 }
 
+// The duplicate check costs the same per attribute however many a tag has: a
+// quadratic one takes minutes on the largest tag here.
+TEST(XmlLoad, AttributesAreCheckedForDuplicatesInLinearTime) {
+  // count: attributes a0..a(count-1); repeated: the index that comes again at the
+  // end (-1: none).
+  const std::tuple<int, int> cases[] = {
+      {3, -1}, {3, 0}, {20, 2}, {20, 19}, {17, 16}, {300000, -1}, {300000, 299990},
+  };
+  for (const auto& [count, repeated] : cases) {
+    SCOPED_TRACE(std::to_string(count) + " " + std::to_string(repeated));
+    std::string xml = "<a";
+    for (int i = 0; i < count; ++i) xml += " a" + std::to_string(i) + "=\"\"";
+    if (repeated >= 0) xml += " a" + std::to_string(repeated) + "=\"x\"";
+    xml += "/>";
+    const auto start = std::chrono::steady_clock::now();
+    XmlDocument doc = XmlDocument::Create();
+    EXPECT_EQ(doc.LoadBuffer(xml.data(), xml.size()), repeated < 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    if (repeated >= 0) {
+      EXPECT_EQ(doc.ParseError().reason, "Duplicate attribute 'a" + std::to_string(repeated) + "'");
+    }
+  }
+}
+
 TEST(XmlLoad, DoctypeIsKeptAsItWas) {
   XmlDocument doc = Parse("\xEF\xBB\xBF<!DOCTYPE a SYSTEM \"/etc/passwd\"><a>t</a>");
   EXPECT_EQ(doc.AsNode().FirstChild().Type(), kXmlDocType);
@@ -195,7 +220,7 @@ TEST(XmlSave, WritesNodesExactlyToAStringAndAFile) {
   data.InsertTextBefore(XmlNode(), "end");
   const std::string expected =
       "<?xml version=\"1.0\"?><!-- sample --><data>\r\n  \n"
-      "<info file=\"a&quot;b&lt;&amp;>&#09;\"/>\r\n<Name>P&amp;1 &lt;x&gt;</Name>end</data>";
+      "<info file=\"a&quot;b&lt;&amp;>&#9;\"/>\r\n<Name>P&amp;1 &lt;x&gt;</Name>end</data>";
   EXPECT_EQ(doc.SaveToString(), expected);
   testing::TempFolder folder;
   doc.Save(folder.Path("sample.xml"));
@@ -251,7 +276,7 @@ TEST(XmlBuild, RejectsWhatWouldMakeTheDocumentInvalid) {
   text.SetValue("tab\tcr\rlf\n");
   EXPECT_EQ(text.Value(), "tab\tcr\rlf\n");
   EXPECT_EQ(doc.SaveToString(),
-            "<root>tab\tcr\rlf\n<a/><_a/><:a/><a-1.b/><\xC3\xA9t\xC3\xA9/></root>");
+            "<root>tab\tcr&#13;lf\n<a/><_a/><:a/><a-1.b/><\xC3\xA9t\xC3\xA9/></root>");
 }
 
 TEST(XmlNodeValue, TextAttributesAndHandles) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -157,6 +158,56 @@ TEST(CliFailure, FailedRunsLeaveNoOutputAndEndWithOneSummaryLine) {
       EXPECT_EQ(run.err.find("compoundparser: "), run.err.rfind('\n', run.err.size() - 2) + 1);
     }
   }
+}
+
+// Outputs never replace an input, never write through a link, and a file that
+// cannot be written is named as the cause, in one line.
+TEST(CliOutputs, SameFileIsRefusedLinksAreReplacedWriteFailuresNamed) {
+  ScratchFolder folder;
+  const std::string points = "1001,5000.000,1000.000,100.000,CP\r\n";
+  folder.Write("in.csv", points);
+  folder.Write("other.txt", "precious");
+  folder.Write("\xB0.csv", points);
+  folder.Write("doc.xml",
+               "<?xml version=\"1.0\"?><data><info/><Point><PointNumber>1"
+               "</PointNumber><Northing>1</Northing><Easting>2</Easting>"
+               "<OrthoHeight>3</OrthoHeight><Code>C</Code></Point></data>");
+  std::filesystem::create_symlink(folder.Path("in.csv"), folder.Path("in-link.csv"));
+  std::filesystem::create_hard_link(folder.Path("doc.xml"), folder.Path("doc-hard.xml"));
+  std::filesystem::create_symlink(folder.Path("other.txt"), folder.Path("out-link.xml"));
+  const std::string comma = "Comma Delimited Points";
+  const std::string same = "is the input file";
+  ExpectRuns(
+      {
+          {"import|-f|" + comma + "|$D/in.csv|-o|$D/in.csv", 2, "", same},
+          {"import|-f|" + comma + "|$D/in.csv|-o|$D/in-link.csv", 2, "", same},
+          {"convert|--from|" + comma + "|--to|" + comma + "|$D/in-link.csv|-o|$D/in.csv", 2, "",
+           same},
+          {"export|-f|" + comma + "|$D/doc.xml|-o|$D/doc-hard.xml", 2, "", same},
+          // The link is replaced by the document; the file it named is untouched.
+          {"import|-f|" + comma + "|$D/in.csv|-o|$D/out-link.xml", 0},
+          {"import|-f|" + comma + "|$D/in.csv|-o|/dev/full", 1, "",
+           "^compoundparser: $D/in.csv: cannot write /dev/full: No space left on device; no "
+           "output written\n"},
+          {"export|-f|" + comma + "|$D/doc.xml|-o|/dev/full", 1, "",
+           "compoundparser: $D/doc.xml: Cannot write '/dev/full': No space left on device; no "
+           "output written\n"},
+          {"--max-input|1K|import|-f|" + comma + "|/dev/zero|-o|$D/zero.xml", 1, "",
+           "Could not open input file: it is no regular file (a pipe or a device) and gave more "
+           "than 1024 bytes, the most that is read from one"},
+          {"--max-input|1X|import|-f|" + comma + "|$D/in.csv", 2, "",
+           "--max-input needs a size such as 500M or 2G, got \"1X\""},
+          {"import|-f|" + comma + "|$D/\xB0.csv|-o|$D/name.xml", 1, "",
+           "The name of the data file cannot be recorded in the document: Byte 0xB0 at offset " +
+               std::to_string(folder.Path("").size()) + " is not valid UTF-8; no output written"},
+      },
+      folder);
+  EXPECT_EQ(ReadFile(folder.Path("in.csv")), points);
+  EXPECT_EQ(ReadFile(folder.Path("other.txt")), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(folder.Path("out-link.xml")));
+  EXPECT_TRUE(Contains(ReadFile(folder.Path("out-link.xml")), "<PointNumber>1001</PointNumber>"));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("zero.xml")));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("name.xml")));
 }
 
 TEST(CliProgress, NoProgressBarWhenStandardErrorIsNotATerminal) {

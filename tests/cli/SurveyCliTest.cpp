@@ -95,6 +95,12 @@ TEST(SurveyCli, PointsAndTheirSwitches) {
           {"points|" + rw5 + "|-o|$D/points.csv", 0, "", "110 points"},
           {"-q|points|-f|Leica GSI-16|" + gsi, 0, "^PointNumber,Northing,Easting,Height,Code\r\n",
            "", "observations at"},
+          // The points keep the file's unit, and say it where the format states units.
+          {"convert|--from|Carlson RW5|--to|LandXML points|$S/../shared/samples/carlson_rw5/"
+           "Leica1200.rw5|-o|-",
+           0,
+           "linearUnit=\"foot\"|<CgPoint name=\"101\" code=\"LIGHT POLE\">16556174.2370 "
+           "942130.6620 17.9446</CgPoint>"},
           {"points|-f|Leica GSI-16|$S/examples/points-comma.csv", 1, "",
            "import with \"Leica GSI-16\" failed"},
       },
