@@ -179,7 +179,7 @@ TEST_F(InstrumentDataTest, ExportAfterImportIsLinear) {
 }
 
 // Returns a line of /proc/self/status ("VmHWM", "VmRSS") in bytes, or -1.
-long long StatusBytes(const std::string& key) {
+[[maybe_unused]] long long StatusBytes(const std::string& key) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
     if (line.compare(0, key.size() + 1, key + ":") == 0) {
