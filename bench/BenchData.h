@@ -1,5 +1,4 @@
-// What the benchmarks share: a callback that ignores everything, and the
-// seeded point file they convert.
+// What the benchmarks share: the seeded point file they convert.
 #pragma once
 
 #include <cstdint>
@@ -10,12 +9,6 @@
 #include "engine/TParserCallBack.h"
 
 namespace compoundparser {
-
-class QuietCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
 
 // Returns `records` lines "N,northing,easting,height,CODEk" with CR LF ends,
 // the same for the same seed.

@@ -115,14 +115,14 @@ Figures Run(const Options& o, long records) {
     return Exec({o.tool, "import", "-q", "--no-progress", "-f", o.definition, csv, "-o", xml});
   });
   f.dom = Median(o.runs, [&] {
-    QuietCallBack quiet;
+    SilentCallBack quiet;
     FormatDefinition definition(o.definition, &quiet);
     if (!definition.Load()) return false;
     InstrumentData data(definition, &quiet);
     return data.ParseRead(csv, definition) && data.SaveXml(xml);
   });
   f.exportBack = Median(o.runs, [&] {
-    QuietCallBack quiet;
+    SilentCallBack quiet;
     FormatDefinition definition(o.definition, &quiet);
     if (!definition.Load()) return false;
     InstrumentData data(definition, &quiet);
@@ -130,7 +130,7 @@ Figures Run(const Options& o, long records) {
   });
   f.exportSame = ReadAll(back) == ReadAll(csv);
   f.loadXml = Median(o.runs, [&] {
-    QuietCallBack quiet;
+    SilentCallBack quiet;
     FormatDefinition definition(o.definition, &quiet);
     InstrumentData data(definition, &quiet);
     return data.LoadXml(xml);

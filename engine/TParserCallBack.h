@@ -21,4 +21,12 @@ class TParserCallBack {
   virtual void OnProgress(unsigned long total, unsigned long current) = 0;
 };
 
+// A callback that drops every message and progress report: for hosts that
+// read the outcome from results only, trial runs, tests and benchmarks.
+class SilentCallBack : public TParserCallBack {
+ public:
+  void OnMessage(int, std::string) override {}
+  void OnProgress(unsigned long, unsigned long) override {}
+};
+
 }  // namespace compoundparser
