@@ -21,13 +21,6 @@ namespace compoundparser {
 namespace cli {
 namespace {
 
-// A callback that drops everything (trial imports of detect).
-class SilentCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
-
 // Returns `line` with control bytes shown as spaces, so that a caret under it
 // lines up; tabs are kept.
 // A line of the data file as the diagnosis shows it, with the caret line.
@@ -258,86 +251,6 @@ std::string WithLinePlaces(const std::string& message, const std::string& dataFi
     out += " (line " + std::to_string(place.line) + ":" + std::to_string(place.column) + ")";
   }
   return out + message.substr(copied);
-}
-
-namespace {
-
-// Counts the elements below `data` (its info element left out) that have no
-// child elements and hold some text.
-int CountValues(const XmlNode& data) {
-  int values = 0;
-  std::vector<XmlNode> pending;
-  for (XmlNode child = data.FirstChild(); child; child = child.NextSibling()) {
-    if (child.Type() == kXmlElement && child.Name() != "info") pending.push_back(child);
-  }
-  while (!pending.empty()) {
-    const XmlNode node = pending.back();
-    pending.pop_back();
-    bool leaf = true;
-    for (XmlNode child = node.FirstChild(); child; child = child.NextSibling()) {
-      if (child.Type() == kXmlElement) {
-        leaf = false;
-        pending.push_back(child);
-      }
-    }
-    if (leaf && !node.Text().empty()) ++values;
-  }
-  return values;
-}
-
-}  // namespace
-
-const TDetectResult* BestCompleteMatch(const std::vector<TDetectResult>& ranked) {
-  if (ranked.empty() || !ranked[0].complete) return nullptr;
-  if (ranked.size() > 1 && ranked[1].complete && ranked[1].values == ranked[0].values) {
-    return nullptr;
-  }
-  return &ranked[0];
-}
-
-std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std::string& input,
-                                         const std::vector<std::string>& sets) {
-  std::vector<TDetectResult> results;
-  const uint64_t size = FileSize(input);
-  SilentCallBack silent;
-  for (int i = 0; i < catalogue.NumFormats(); ++i) {
-    FormatDefinition* definition = catalogue.GetFormat(i);
-    if (definition == nullptr || !definition->IsImport() || definition->RootParser() == nullptr) {
-      continue;
-    }
-    TDetectResult result;
-    result.definition = definition;
-    ParseObserver observer;
-    observer.Begin(*definition->RootParser());
-    InstrumentData trial(*definition, &silent);
-    for (const std::string& assignment : sets) {
-      const size_t equals = assignment.find('=');
-      if (equals != std::string::npos && equals > 0) {
-        trial.vars.Assign(assignment.substr(0, equals), assignment.substr(equals + 1));
-      }
-    }
-    trial.observer = &observer;
-    result.complete = trial.ParseRead(input, *definition);
-    trial.observer = nullptr;
-    const XmlDocument document = trial.GetDocument();
-    if (result.complete && document && document.DocumentElement()) {
-      result.records = definition->CountRepeatedGroup(document.DocumentElement(), silent);
-      result.values = CountValues(document.DocumentElement());
-      result.parsed = static_cast<uint32_t>(size);
-    } else {
-      result.parsed = observer.HasFailure() ? observer.FurthestPosition() : 0;
-      result.stop = LocateInFile(input, result.parsed);
-    }
-    results.push_back(result);
-  }
-  std::stable_sort(results.begin(), results.end(),
-                   [](const TDetectResult& a, const TDetectResult& b) {
-                     if (a.complete != b.complete) return a.complete;
-                     if (a.complete && a.values != b.values) return a.values > b.values;
-                     if (a.complete) return a.records > b.records;
-                     return a.parsed > b.parsed;
-                   });
-  return results;
 }
 
 }  // namespace cli

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/DefinitionFacts.h"
+#include "cli/Detection.h"
 #include "data/InstrumentData.h"
 #include "survey/Coordinates.h"
 
@@ -30,11 +32,9 @@ int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
   if (usable == nullptr) return kExitFailed;
   FormatDefinition& format = *usable;
 
-  FormatList writers(&callBack);
-  callBack.SetCatalogueScan(true);
-  writers.LoadFormats();
-  callBack.SetCatalogueScan(false);
-  FormatDefinition* writer = writers.FindFormat(kPointListFormat);
+  CheckSets(options.sets, {usable});
+  const std::shared_ptr<FormatList> writers = LoadCatalogue(callBack);
+  FormatDefinition* writer = writers->FindFormat(kPointListFormat);
   if (writer == nullptr) {
     ReportFailure(args.input, std::string("the format \"") + kPointListFormat +
                                   "\" that writes the points is not in the catalogue; "
@@ -80,7 +80,7 @@ int RunPoints(const PointsArgs& args, const GlobalOptions& options) {
     ReportFailure(args.input, data.GetHostError() + "; no output written");
     return kExitFailed;
   }
-  if (!ExportIsWhole(args.input, *writer, exported, !data.dataFits, document, callBack)) {
+  if (!ExportIsWhole(callBack, args.input, *writer, exported, !data.dataFits, document)) {
     return kExitFailed;
   }
   return CommitOutput(output, args.input);

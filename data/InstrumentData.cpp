@@ -1,7 +1,9 @@
 #include "data/InstrumentData.h"
 
+#include <memory>
 #include <optional>
 
+#include "data/RecordTally.h"
 #include "data/XmlStreamBuilder.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/MessageText.h"
@@ -15,13 +17,6 @@ namespace {
 
 constexpr char kDataElement[] = "data";
 constexpr char kLineEnd[] = "\r\n";
-
-// Takes the messages of a run when the host gave no callback.
-class SilentCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
 
 }  // namespace
 
@@ -141,8 +136,15 @@ bool InstrumentData::RunWithBuilder(XmlStreamBuilder& builder, const std::string
       data.headBuilder = nullptr;
     }
   } scope{*this};
-  SetBuilder(&builder);
   headBuilder = &builder;
+  std::unique_ptr<TallyingBuilder> tallying;
+  if (tally != nullptr) {
+    tally->Clear();
+    tallying = std::make_unique<TallyingBuilder>(*this, builder, *tally);
+    SetBuilder(tallying.get());
+  } else {
+    SetBuilder(&builder);
+  }
   return definition.ParseFile(fileName, *this);
 }
 
@@ -220,6 +222,40 @@ bool InstrumentData::ParseWrite(const std::string& fileName, FormatDefinition& d
 
 bool InstrumentData::ParseWrite(AtomicFile& output, FormatDefinition& definition) {
   return RunExport(definition, [&] { return definition.ParseXml(output, *this); });
+}
+
+bool InstrumentData::ParseWriteCopy(const std::string& fileName, FormatDefinition& definition) {
+  return WithCopy([&] { return ParseWrite(fileName, definition); });
+}
+
+bool InstrumentData::ParseWriteCopy(AtomicFile& output, FormatDefinition& definition) {
+  return WithCopy([&] { return ParseWrite(output, definition); });
+}
+
+bool InstrumentData::WithCopy(const std::function<bool()>& run) {
+  if (document.IsNull()) return run();
+  const XmlDocument kept = document;
+  // Restores the caller's document whichever way the run ends.
+  struct Restore {
+    InstrumentData& data;
+    const XmlDocument& kept;
+    ~Restore() {
+      data.document = kept;
+      data.currentNode = XmlNode();
+    }
+  } restore{*this, kept};
+  try {
+    const std::string text = kept.SaveToString();
+    XmlDocument copy = XmlDocument::Create();
+    if (!copy.LoadBuffer(text.data(), text.size(), std::string(), XmlLoadMode::kKeepValues)) {
+      return false;
+    }
+    document = copy;
+  } catch (const XmlError& e) {
+    ReportDocumentError(e);
+    return false;
+  }
+  return run();
 }
 
 bool InstrumentData::RunExport(FormatDefinition& definition, const std::function<bool()>& driver) {

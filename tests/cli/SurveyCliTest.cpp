@@ -26,7 +26,7 @@ const ToolCase kToPoints[] = {
     {"convert|--from|Leica GSI-16|--to|PNEZD comma|$S/../shared/samples/leica_gsi/"
      "leica_gsi16_gurob.gsi|-o|-",
      0, "^GDEM5415,11.217,8.076,-0.289,\r\n",
-     "computed 343 points from 343 observations at 1 station\n|"
+     "computed 343 points from 343 observations at 1 station; wrote 343 records (Point 343)|"
      "the observations before the first station record (from record 1): no coordinates in the "
      "file; 0,0,0 used"},
     {"convert|--from|Leica GSI-8|--to|PNEZD comma|$S/../shared/samples/leica_gsi/"
