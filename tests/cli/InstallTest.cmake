@@ -23,6 +23,17 @@ foreach(path bin/compoundparser include/compoundparser/data/InstrumentData.h
   endif()
 endforeach()
 
+# The completion script always; the man page when the build made one.
+if(NOT EXISTS ${prefix}/share/bash-completion/completions/compoundparser)
+  message(FATAL_ERROR "not installed: the bash completion script")
+endif()
+if(EXISTS ${BUILD_DIR}/share/man/man1/compoundparser.1)
+  file(GLOB pages ${prefix}/share/man/man1/compoundparser.1 ${prefix}/man/man1/compoundparser.1)
+  if(NOT pages)
+    message(FATAL_ERROR "not installed: the man page")
+  endif()
+endif()
+
 run(${prefix}/bin/compoundparser --user-folder ${WORK_DIR}/user formats --json)
 if(NOT out MATCHES "\"Comma Delimited Points\"" OR NOT out MATCHES "${prefix}/bin/../share/compoundparser/Formats/")
   message(FATAL_ERROR "the installed tool does not list the installed formats:\n${out}")
