@@ -72,6 +72,16 @@ RecordTally TallyDocument(const XmlNode& data) {
   for (XmlNode record = FirstElement(data); record; record = NextElement(record)) {
     const std::string name = record.Name();
     const XmlNode first = FirstElement(record);
+    if (!first && name == kErrorElement) {
+      // A generated format's line that it could not read: one element below `data`.
+      tally.Add(name, true);
+      continue;
+    }
+    if (!first && name == kHeaderGroup && !tally.hasHeader) {
+      // A generated format's header line: one element below `data`.
+      tally.hasHeader = true;
+      tally.headerText = record.Text();
+    }
     if (!first || name == kFileLevelGroup || name == kFileUnitsGroup || name == "info") continue;
     bool catchAll =
         name == kCatchAllGroup || first.Name() == kCatchAllGroup || HoldsErrorLine(record);
@@ -97,6 +107,7 @@ void TallyingBuilder::OpenElement(std::string_view name, int indent) {
   ++depth_;
   if (depth_ == 1) {
     recordName_.assign(name);
+    headerText_.clear();
     heldName_.clear();
     recordStart_ = param_.file.Position();
     hasChildren_ = false;
@@ -109,6 +120,7 @@ void TallyingBuilder::OpenElement(std::string_view name, int indent) {
 
 void TallyingBuilder::AppendText(std::string_view text) {
   inner_.AppendText(text);
+  if (depth_ == 1 && recordName_ == kHeaderGroup && !hasChildren_) headerText_.append(text);
   if (depth_ == 2 && recordName_ == kHeaderGroup && names_[0] == kHeaderText) {
     headerText_.append(text);
   }
@@ -145,6 +157,18 @@ void TallyingBuilder::Leave(bool kept) {
       tally_.headerText = headerText_;
     }
     tally_.Add(KindOf(recordName_, heldName_), catchAll);
+  } else if (depth_ == 1 && kept && !hasChildren_ && recordName_ == kErrorElement) {
+    // A generated format's line that it could not read: one element below `data`.
+    if (tally_.catchAll == 0) {
+      tally_.catchAllPlaceKnown = true;
+      tally_.firstCatchAllByte = recordStart_;
+    }
+    tally_.Add(recordName_, true);
+  } else if (depth_ == 1 && kept && !hasChildren_ && recordName_ == kHeaderGroup &&
+             !tally_.hasHeader) {
+    // A generated format's header line: one element below `data`.
+    tally_.hasHeader = true;
+    tally_.headerText = headerText_;
   }
   if (depth_ > 0) --depth_;
 }

@@ -6,7 +6,8 @@
 // point list's units of the whole file); its kind is its
 // name, followed for a `Record` by the name of the element it holds
 // ("Record/Observation"). A catch-all record is an `Other` group (or a
-// `Record` holding one) or a record holding an `ErrorLine`.
+// `Record` holding one), a record holding an `ErrorLine`, or an `ErrorLine`
+// directly below `data` (a generated format's line that it could not read).
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,8 @@ struct RecordTally {
   bool catchAllPlaceKnown = false;
   uint64_t firstCatchAllByte = 0;
   // The text of the first `Header` group's `HeaderText` (a point list's
-  // header line), and whether there was one.
+  // header line), or of a `Header` element below `data` (a generated
+  // format's), and whether there was one.
   bool hasHeader = false;
   std::string headerText;
 
