@@ -225,4 +225,44 @@ TEST(NoSilentLoss, SetIsCheckedAgainstTheFormat) {
       folder);
 }
 
+TEST(NoSilentLoss, CatalogueTroubleIsOneWarningPerRun) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder.Path("user/Formats"));
+  std::filesystem::create_directories(folder.Path("empty"));
+  folder.Write("user/Formats/broken.xml",
+               "<format name=\"Broken\" type=\"Points\"><parser><radi/></parser></format>");
+  folder.Write("user/Formats/copy.xml",
+               ReadFile(std::string(CP_SOURCE_DIR) + "/Formats/PNEZDComma.xml"));
+  const std::string user = "--app-folder|$S|--user-folder|$D/user|";
+  const std::string broken =
+      "warning: Could not load format definition from: $D/user/Formats/broken.xml";
+  const std::string twice =
+      "warning: Two format definitions are named \"PNEZD comma\": "
+      "$S/Formats/PNEZDComma.xml is used, $D/user/Formats/copy.xml is passed "
+      "over\n";
+  ExpectRuns(
+      {
+          {user + "formats", 0, "", broken + "|" + twice, "error:"},
+          // A conversion loads the catalogue for both its formats: still one warning each.
+          {user + "convert|--from|pnezd-comma|--to|points-tab|$S/examples/points-comma.csv|-o|-",
+           -1, "", "^" + broken, "error:"},
+          {user + "-q|formats", 0, "", "", "warning:"},
+          {"--app-folder|$D/empty|--user-folder|$D/empty|formats", 0,
+           "No formats found in $D/empty/Formats/",
+           "warning: No format definitions found: looked for $D/empty/Formats/*.xml"},
+      },
+      folder);
+  // Each warning once, though the conversion looked two formats up.
+  const ToolRun run =
+      cli_test::RunToolBare({"--app-folder", CP_SOURCE_DIR, "--user-folder", folder.Path("user"),
+                             "convert", "--from", "pnezd-comma", "--to", "points-tab",
+                             std::string(CP_SOURCE_DIR) + "/examples/points-comma.csv", "-o", "-"});
+  size_t count = 0;
+  for (size_t at = run.err.find("warning: "); at != std::string::npos;
+       at = run.err.find("warning: ", at + 1)) {
+    ++count;
+  }
+  EXPECT_EQ(count, 2u) << run.err;
+}
+
 }  // namespace
