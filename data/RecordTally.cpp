@@ -5,14 +5,14 @@
 namespace compoundparser {
 namespace {
 
-constexpr char kFileLevelGroup[] = "DataFile";
+constexpr std::string_view kFileLevelGroup = "DataFile";
 // Directly below `data`, the units of the whole file (a point list's).
-constexpr char kFileUnitsGroup[] = "Units";
-constexpr char kCatchAllGroup[] = "Other";
-constexpr char kErrorElement[] = "ErrorLine";
-constexpr char kRecordGroup[] = "Record";
-constexpr char kHeaderGroup[] = "Header";
-constexpr char kHeaderText[] = "HeaderText";
+constexpr std::string_view kFileUnitsGroup = "Units";
+constexpr std::string_view kCatchAllGroup = "Other";
+constexpr std::string_view kErrorElement = "ErrorLine";
+constexpr std::string_view kRecordGroup = "Record";
+constexpr std::string_view kHeaderGroup = "Header";
+constexpr std::string_view kHeaderText = "HeaderText";
 
 std::string KindOf(const std::string& record, const std::string& held) {
   return record == kRecordGroup && !held.empty() ? record + "/" + held : record;
@@ -20,16 +20,17 @@ std::string KindOf(const std::string& record, const std::string& held) {
 
 }  // namespace
 
-void RecordTally::Add(const std::string& kind, bool isCatchAll) {
+size_t RecordTally::Add(const std::string& kind, bool isCatchAll) {
   ++records;
   if (isCatchAll) ++catchAll;
-  for (auto& entry : kinds) {
-    if (entry.first == kind) {
-      ++entry.second;
-      return;
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    if (kinds[i].first == kind) {
+      ++kinds[i].second;
+      return i;
     }
   }
   kinds.emplace_back(kind, 1);
+  return kinds.size() - 1;
 }
 
 long RecordTally::Count(const std::string& kind) const {
@@ -105,25 +106,32 @@ RecordTally TallyDocument(const XmlNode& data) {
 void TallyingBuilder::OpenElement(std::string_view name, int indent) {
   inner_.OpenElement(name, indent);
   ++depth_;
+  // Names are compared here, once per element; the calls that follow test flags.
   if (depth_ == 1) {
-    recordName_.assign(name);
-    headerText_.clear();
+    recordName_.assign(name.data(), name.size());
     heldName_.clear();
+    headerText_.clear();
     recordStart_ = param_.file.Position();
     hasChildren_ = false;
     errorLine_ = false;
+    isHeader_ = name == kHeaderGroup;
+    inHeaderText_ = false;
   } else if (depth_ <= 3) {
-    names_[depth_ - 2].assign(name);
-    if (depth_ == 2 && recordName_ == kHeaderGroup && name == kHeaderText) headerText_.clear();
+    isError_[depth_ - 2] = name == kErrorElement;
+    if (depth_ == 2) {
+      if (heldName_.empty()) firstChild_.assign(name.data(), name.size());
+      inHeaderText_ = isHeader_ && name == kHeaderText;
+      if (inHeaderText_) headerText_.clear();
+    }
   }
 }
 
 void TallyingBuilder::AppendText(std::string_view text) {
   inner_.AppendText(text);
-  if (depth_ == 1 && recordName_ == kHeaderGroup && !hasChildren_) headerText_.append(text);
-  if (depth_ == 2 && recordName_ == kHeaderGroup && names_[0] == kHeaderText) {
-    headerText_.append(text);
-  }
+  if (!isHeader_) return;
+  // A generated format's header is text of the record itself; a point list's
+  // is the text of its HeaderText.
+  if ((depth_ == 1 && !hasChildren_) || (depth_ == 2 && inHeaderText_)) headerText_.append(text);
 }
 
 void TallyingBuilder::CloseElement() {
@@ -138,37 +146,48 @@ void TallyingBuilder::DropElement() {
 
 void TallyingBuilder::Leave(bool kept) {
   if (depth_ >= 2 && depth_ <= 3 && kept) {
-    if (names_[depth_ - 2] == kErrorElement) errorLine_ = true;
+    if (isError_[depth_ - 2]) errorLine_ = true;
     if (depth_ == 2) {
       hasChildren_ = true;
-      if (heldName_.empty()) heldName_ = names_[0];
+      if (heldName_.empty()) heldName_ = firstChild_;
     }
   }
-  if (depth_ == 1 && kept && hasChildren_ && recordName_ != kFileLevelGroup &&
-      recordName_ != kFileUnitsGroup) {
-    const bool catchAll =
-        recordName_ == kCatchAllGroup || heldName_ == kCatchAllGroup || errorLine_;
-    if (catchAll && tally_.catchAll == 0) {
-      tally_.catchAllPlaceKnown = true;
-      tally_.firstCatchAllByte = recordStart_;
-    }
-    if (recordName_ == kHeaderGroup && !tally_.hasHeader) {
+  if (depth_ == 2) inHeaderText_ = false;
+  if (depth_ == 1 && kept) {
+    const bool fileLevel = recordName_ == kFileLevelGroup || recordName_ == kFileUnitsGroup;
+    if (hasChildren_ && !fileLevel) {
+      const bool catchAll =
+          recordName_ == kCatchAllGroup || heldName_ == kCatchAllGroup || errorLine_;
+      if (catchAll && tally_.catchAll == 0) {
+        tally_.catchAllPlaceKnown = true;
+        tally_.firstCatchAllByte = recordStart_;
+      }
+      if (isHeader_ && !tally_.hasHeader) {
+        tally_.hasHeader = true;
+        tally_.headerText = headerText_;
+      }
+      // Records mostly come in runs of one kind: the last kind is kept.
+      if (lastKind_ < tally_.kinds.size() && recordName_ == lastRecord_ && heldName_ == lastHeld_) {
+        ++tally_.records;
+        if (catchAll) ++tally_.catchAll;
+        ++tally_.kinds[lastKind_].second;
+      } else {
+        lastKind_ = tally_.Add(KindOf(recordName_, heldName_), catchAll);
+        lastRecord_ = recordName_;
+        lastHeld_ = heldName_;
+      }
+    } else if (!hasChildren_ && recordName_ == kErrorElement) {
+      // A generated format's line that it could not read: one element below `data`.
+      if (tally_.catchAll == 0) {
+        tally_.catchAllPlaceKnown = true;
+        tally_.firstCatchAllByte = recordStart_;
+      }
+      tally_.Add(recordName_, true);
+    } else if (!hasChildren_ && isHeader_ && !tally_.hasHeader) {
+      // A generated format's header line: one element below `data`.
       tally_.hasHeader = true;
       tally_.headerText = headerText_;
     }
-    tally_.Add(KindOf(recordName_, heldName_), catchAll);
-  } else if (depth_ == 1 && kept && !hasChildren_ && recordName_ == kErrorElement) {
-    // A generated format's line that it could not read: one element below `data`.
-    if (tally_.catchAll == 0) {
-      tally_.catchAllPlaceKnown = true;
-      tally_.firstCatchAllByte = recordStart_;
-    }
-    tally_.Add(recordName_, true);
-  } else if (depth_ == 1 && kept && !hasChildren_ && recordName_ == kHeaderGroup &&
-             !tally_.hasHeader) {
-    // A generated format's header line: one element below `data`.
-    tally_.hasHeader = true;
-    tally_.headerText = headerText_;
   }
   if (depth_ > 0) --depth_;
 }

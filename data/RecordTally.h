@@ -39,8 +39,8 @@ struct RecordTally {
   bool hasHeader = false;
   std::string headerText;
 
-  // Counts one record of `kind`.
-  void Add(const std::string& kind, bool isCatchAll);
+  // Counts one record of `kind`; returns the position of `kind` in `kinds`.
+  size_t Add(const std::string& kind, bool isCatchAll);
   // Returns the count of `kind` (0 when none came).
   long Count(const std::string& kind) const;
   // Empties the tally.
@@ -75,12 +75,19 @@ class TallyingBuilder : public DocumentBuilder {
   // Open elements below `data`: depth 1 is the record.
   int depth_ = 0;
   std::string recordName_;
-  std::string heldName_;  // the first element below the record
+  std::string heldName_;    // the first element kept below the record
+  std::string firstChild_;  // the name of the element open at depth 2 while none is kept
   uint64_t recordStart_ = 0;
   bool hasChildren_ = false;
   bool errorLine_ = false;
-  std::string names_[2];  // the open elements at depths 2 and 3
+  bool isHeader_ = false;
+  bool inHeaderText_ = false;
+  bool isError_[2] = {false, false};  // the elements open at depths 2 and 3 are ErrorLine
   std::string headerText_;
+  // The kind of the last record counted and its place in the tally.
+  std::string lastRecord_;
+  std::string lastHeld_;
+  size_t lastKind_ = static_cast<size_t>(-1);
 };
 
 }  // namespace compoundparser
