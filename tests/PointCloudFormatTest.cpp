@@ -1,0 +1,94 @@
+// ASCII point clouds (X Y Z with intensity and colour, plain and in the PTS layout with count
+// lines) through their bundled definitions.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/FormatTestSupport.h"
+
+namespace compoundparser::testing {
+namespace {
+
+// A line tried as a point or a count and found to be something else.
+const char* const kMismatchTwice =
+    "FormatParser: Type of element mismatch\nFormatParser: Type of element mismatch\n";
+
+const FormatCase kFiles[] = {
+    // Every shape of line: X Y Z, X Y Z I, X Y Z R G B, X Y Z I R G B; numbers kept as written.
+    {"PointCloudXYZ.xml", "xyz_shapes.xyz", nullptr, "",
+     "Point#5|Point[1]/Easting=512345.123|Point[1]/Northing=5401234.456|"
+     "Point[1]/OrthoHeight=312.5|Point[1]/Intensity#0|Point[2]/Intensity=87|Point[2]/Red#0|"
+     "Point[3]/Intensity#0|Point[3]/Red=255|Point[3]/Green=128|Point[3]/Blue=0|"
+     "Point[4]/Intensity=-1024|Point[4]/Red=12|Point[4]/Blue=56|Point[5]/Northing=1e3|"
+     "Point[5]/OrthoHeight=+7|Header#0|DataFile/LineEnd=LF"},
+    // A byte order mark, a header line, CR LF, an empty line and a line of blanks, no final
+    // line end; the blank lines move after the last point.
+    {"PointCloudXYZ.xml", "xyz_header_crlf.xyz", "xyz_header_crlf.expected", kMismatchTwice,
+     "ByteOrderMark=UTF-8|Header/HeaderText=//X Y Z R G B|Point#3|Point[2]/Red=201|"
+     "Point[3]/NoLineEnd=true|Record[Blank]#2|Record[2]/Blanks=3|DataFile/LineEnd=CRLF"},
+    {"PointCloudXYZ.xml", "xyz_sub.xyz", nullptr, "", "Point#2|EndOfFile=SUB"},
+    // Two scans, each with its count line.
+    {"PointCloudPTS.xml", "pts_two_scans.pts", nullptr, "",
+     "Record#5|Record[1]/Scan/PointCount=2|Record[2]/Point/Intensity=-1917|"
+     "Record[3]/Point/Blue=85|Record[4]/Scan/PointCount=1|Record[5]/Point/Intensity=12|"
+     "Record[5]/Point/Red#0|Point#0|DataFile/LineEnd=CRLF"},
+    // A byte order mark, LF, an empty line, mixed shapes, no line end before 0x1A CR LF.
+    {"PointCloudPTS.xml", "pts_untidy.pts", nullptr, kMismatchTwice,
+     "ByteOrderMark=UTF-8|Record#5|Record[2]/Point/OrthoHeight=3|Record[3]/Blank=true|"
+     "Record[4]/Point/Red=1|Record[5]/Point/Intensity#0|EndOfFile=SUB CR LF"},
+};
+
+TEST(PointCloudFormat, FilesReadAndExportBack) {
+  for (const FormatCase& c : kFiles) ImportAndExport(c);
+}
+
+// Lines that are not points fail at their line; a PTS file must start with a count, which
+// tells it from a plain list of points.
+TEST(PointCloudFormat, FilesThatDoNotMatchFailAtTheirLine) {
+  const struct {
+    const char* definition;
+    const char* file;
+    const char* place;
+  } cases[] = {
+      {"PointCloudXYZ.xml", "xyz_five_fields.xyz", "2:"},
+      {"PointCloudXYZ.xml", "xyz_decimal_comma.xyz", "2:1:"},
+      {"PointCloudPTS.xml", "pts_no_count.pts", "1:1:"},
+      {"PointCloudPTS.xml", "xyz_shapes.xyz", "1:1:"},
+      {"PointCloudXYZ.xml", "gsi8_points.gsi", "2:1:"},
+      {"PointCloudPTS.xml", "gsi8_points.gsi", "1:1:"},
+  };
+  for (const auto& c : cases) {
+    const std::string failure = ImportFailure(c.definition, kOwnFormatsDir + c.file);
+    EXPECT_EQ(failure.compare(0, std::string(c.place).size(), c.place), 0)
+        << c.definition << " " << c.file << ": " << failure;
+  }
+}
+
+// Documents from elsewhere: a point list becomes one scan with its count line, the points of a
+// raw file too; count lines are passed over on the way to a plain list.
+TEST(PointCloudFormat, ConvertsFromAndToOtherFormats) {
+  const struct {
+    const char* from;
+    const char* file;
+    const char* to;
+    const char* lines;  // PlainLines() of the output, or its first lines
+  } cases[] = {
+      {"PointCloudXYZ.xml", "xyz_shapes.xyz", "PointCloudPTS.xml",
+       "5\n512345.123 5401234.456 312.5\n512345.223 5401234.556 312.6 87\n"
+       "512345.323 5401234.656 312.7 255 128 0\n512345.423 5401234.756 312.8 -1024 12 34 56\n"
+       "-0.5 1e3 +7\n"},
+      {"PointCloudPTS.xml", "pts_two_scans.pts", "PointCloudXYZ.xml",
+       "1.001 2.002 3.003 -1917 94 101 83\n1.004 2.005 3.006 -1901 96 103 85\n7.5 8.5 9.5 12\n"},
+      {"PNEZDComma.xml", "pnezd_comma.csv", "PointCloudPTS.xml",
+       "3\n3000.000 5000.000 100.000\n3020.250 5010.500 101.125\n"},
+      {"PointCloudPTS.xml", "pts_two_scans.pts", "PENZDSpace.xml",
+       " 1.001 2.002 3.003\n 1.004 2.005 3.006\n 7.5 8.5 9.5\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string out = PlainLines(Converted(c.from, kOwnFormatsDir + c.file, c.to));
+    EXPECT_EQ(out.substr(0, std::string(c.lines).size()), c.lines) << c.from << " to " << c.to;
+  }
+}
+
+}  // namespace
+}  // namespace compoundparser::testing
