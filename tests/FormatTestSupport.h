@@ -132,6 +132,27 @@ inline std::string Converted(const std::string& from, const std::string& input,
   return ReadFile(folder.Path("convert.out"));
 }
 
+// Returns the error messages of an import of `input` through `definition` that must fail,
+// or "imported" when it succeeds.
+inline std::string ImportErrors(const std::string& definition, const std::string& input) {
+  RecordingCallBack recorder;
+  auto format = Bundled(definition, recorder);
+  InstrumentData data(*format, &recorder);
+  if (data.ParseRead(input, *format)) return "imported";
+  return recorder.Lines(kKindError);
+}
+
+// A file (as in FormatCase) that a definition must refuse, with the error messages it gives.
+struct RefusedCase {
+  const char* file;
+  const char* errors;
+};
+
+inline void ExpectRefused(const char* definition, const RefusedCase& c) {
+  EXPECT_EQ(ImportErrors(definition, CaseInput({definition, c.file, nullptr, "", ""})), c.errors)
+      << definition << " " << c.file;
+}
+
 // Imports `input` through the bundled `definition` with a diagnostics observer. Returns
 // "line:column: explanation" of the place where the import stopped (as the tool shows it), or
 // "<imported>" when the import succeeds.
