@@ -65,6 +65,12 @@ inline void CheckAll(const XmlDocument& document, const std::string& checks) {
   }
 }
 
+// The error a field reports when a line tried as one kind of record holds text where the
+// record has a number (a header line tried as a point), once or twice.
+inline const char* const kMismatch = "FormatParser: Type of element mismatch\n";
+inline const char* const kMismatchTwice =
+    "FormatParser: Type of element mismatch\nFormatParser: Type of element mismatch\n";
+
 // One data file read through one bundled definition.
 struct FormatCase {
   const char* definition;

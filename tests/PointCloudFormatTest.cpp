@@ -10,10 +10,6 @@
 namespace compoundparser::testing {
 namespace {
 
-// A line tried as a point or a count and found to be something else.
-const char* const kMismatchTwice =
-    "FormatParser: Type of element mismatch\nFormatParser: Type of element mismatch\n";
-
 const FormatCase kFiles[] = {
     // Every shape of line: X Y Z, X Y Z I, X Y Z R G B, X Y Z I R G B; numbers kept as written.
     {"PointCloudXYZ.xml", "xyz_shapes.xyz", nullptr, "",

@@ -10,11 +10,6 @@
 namespace compoundparser::testing {
 namespace {
 
-// A header line is first tried as a point: its northing (or easting) is not a number.
-const char* const kMismatch = "FormatParser: Type of element mismatch\n";
-const char* const kMismatchTwice =
-    "FormatParser: Type of element mismatch\nFormatParser: Type of element mismatch\n";
-
 const FormatCase kShared[] = {
     {"PNEZDComma.xml", "pnezd/topo0.asc", nullptr, "",
      "Point#1311|Header#0|Record#0|Point[PointNumber='1312']/Easting=1454763.18098|"
