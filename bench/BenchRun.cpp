@@ -134,7 +134,7 @@ Figures Run(const Options& o, long records) {
   // Export on the object that imported: the indentation text between the records is still
   // there, and must not make each record cost more than the one before.
   f.importExport = Median(o.runs, [&] {
-    QuietCallBack quiet;
+    SilentCallBack quiet;
     FormatDefinition definition(o.definition, &quiet);
     if (!definition.Load()) return false;
     InstrumentData data(definition, &quiet);
