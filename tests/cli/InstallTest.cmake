@@ -11,17 +11,67 @@ function(run)
   set(out "${out}" PARENT_SCOPE)
 endfunction()
 
+cmake_minimum_required(VERSION 3.25)
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
-foreach(path bin/compoundparser include/compoundparser/data/InstrumentData.h
+foreach(path bin/compoundparser include/compoundparser/compoundparser.h
+             include/compoundparser/InstrumentData.h
              share/compoundparser/Formats/points-comma.xml
              lib/cmake/compoundparser/compoundparserConfig.cmake)
   if(NOT EXISTS ${prefix}/${path})
     message(FATAL_ERROR "not installed: ${path}")
   endif()
 endforeach()
+
+# The headers: all side by side in include/compoundparser, the public ones
+# only, each naming no header but an installed one or one of the standard
+# library's.
+set(include_dir ${prefix}/include/compoundparser)
+file(GLOB_RECURSE installed_paths RELATIVE ${prefix}/include ${prefix}/include/*)
+set(headers)
+foreach(path IN LISTS installed_paths)
+  if(NOT path MATCHES "^compoundparser/([^/]+\\.h)$")
+    message(FATAL_ERROR "installed outside include/compoundparser/ or below a folder: ${path}")
+  endif()
+  list(APPEND headers ${CMAKE_MATCH_1})
+endforeach()
+foreach(internal XmlText.h XmlStreamBuilder.h DumpText.h CustomSections.h DefinitionWriter.h
+                 Stylesheets.h TextEscape.h NumberText.h MessageText.h DomDocumentBuilder.h
+                 StringTable.h GroupParser.h ElementParser.h)
+  if(internal IN_LIST headers)
+    message(FATAL_ERROR "an internal header is installed: ${internal}")
+  endif()
+endforeach()
+foreach(header IN LISTS headers)
+  file(READ ${include_dir}/${header} content)
+  string(REGEX MATCHALL "#[ \t]*include[ \t]*[<\"][^>\"]+[>\"]" includes "${content}")
+  foreach(include IN LISTS includes)
+    if(include MATCHES "\"")
+      message(FATAL_ERROR "${header}: ${include} is not an include of an installed header")
+    elseif(include MATCHES "<compoundparser/([^>]+)>")
+      if(NOT EXISTS ${include_dir}/${CMAKE_MATCH_1})
+        message(FATAL_ERROR "${header}: ${include} names a header that is not installed")
+      endif()
+    elseif(NOT include MATCHES "<[a-z_]+>")
+      message(FATAL_ERROR "${header}: ${include} is neither installed nor of the standard library")
+    endif()
+  endforeach()
+endforeach()
+
+# With nothing but the installed include folder on the include path, the
+# umbrella header and each header on its own compile without a warning.
+set(header_check ${WORK_DIR}/header-check)
+file(MAKE_DIRECTORY ${header_check})
+set(units)
+foreach(header IN LISTS headers)
+  string(REPLACE ".h" ".cpp" unit ${header_check}/${header})
+  file(WRITE ${unit} "#include <compoundparser/${header}>\n")
+  list(APPEND units ${unit})
+endforeach()
+run(${CXX} -std=c++17 -fsyntax-only -Wall -Wextra -Wpedantic -Wshadow -Werror -I${prefix}/include
+    ${units})
 
 run(${prefix}/bin/compoundparser --user-folder ${WORK_DIR}/user formats --json)
 if(NOT out MATCHES "\"Comma Delimited Points\"" OR NOT out MATCHES "${prefix}/bin/../share/compoundparser/Formats/")
