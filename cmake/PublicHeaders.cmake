@@ -44,8 +44,8 @@ endforeach()
 
 set(umbrella "// Everything a program needs to embed the library: the format catalogue,
 // format definitions, instrument data documents with their import and export,
-// the format generators and the coordinate computation. Generated from the
-// list of public headers.
+// the reading of records, the format generators and the coordinate
+// computation. Generated from the list of public headers.
 #pragma once
 
 ")
