@@ -1,6 +1,7 @@
-# Installs the build into a temporary prefix, then builds and runs a tiny
-# program against it twice: through find_package and through pkg-config.
-# Also runs the installed tool, which must find the installed Formats folder.
+# Installs the build into a temporary prefix, checks the installed headers,
+# then builds and runs a tiny program against it twice (through find_package
+# and through pkg-config) and the embedding example of examples/embed. Also
+# runs the installed tool, which must find the installed Formats folder.
 # Called by ctest with BUILD_DIR, SOURCE_DIR, WORK_DIR, CXX, CXX_FLAGS,
 # LINKER_FLAGS, GENERATOR and EXAMPLES.
 function(run)
@@ -85,6 +86,32 @@ run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer ${prefix}/share/compoundparser ${EXAMPLES}/points-comma.csv)
 if(NOT out MATCHES "points=4")
   message(FATAL_ERROR "the program built with find_package gave: ${out}")
+endif()
+
+# The embedding example, as a user builds it against the installed package,
+# finding the installed formats as a program installed beside them would.
+run(${CMAKE_COMMAND} -S ${EXAMPLES}/embed -B ${WORK_DIR}/embed -G ${GENERATOR}
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX}
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS} -Wall -Wextra -Wpedantic -Werror"
+    "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/embed)
+set(embed ${CMAKE_COMMAND} -E env COMPOUNDPARSER_APP_FOLDER=${prefix}/share/compoundparser/
+    XDG_DATA_HOME=${WORK_DIR}/user ${WORK_DIR}/embed/embed)
+run(${embed} "Comma Delimited Points" ${EXAMPLES}/points-comma.csv)
+if(NOT out MATCHES "1002 +N +5012.345  E +1020.250  TREE\n"
+   OR NOT out MATCHES "4 points, the northernmost at N 5044.002\n")
+  message(FATAL_ERROR "the embedding example read the comma points as:\n${out}")
+endif()
+run(${embed} "Carlson RW5" ${EXAMPLES}/survey-job.rw5)
+if(NOT out MATCHES "101 +N +5025.000  E +2025.000  CHECK\n"
+   OR NOT out MATCHES "4 +N +5050.562  E +1987.393  CORNER\n"
+   OR NOT out MATCHES "6 points, the northernmost at N 5050.562\n")
+  message(FATAL_ERROR "the embedding example computed the RW5 job as:\n${out}")
+endif()
+execute_process(COMMAND ${embed} "No Such Format" ${EXAMPLES}/points-comma.csv
+  RESULT_VARIABLE result ERROR_VARIABLE err)
+if(result EQUAL 0 OR NOT err MATCHES "no format is named \"No Such Format\"")
+  message(FATAL_ERROR "the embedding example took an unknown format (${result}): ${err}")
 endif()
 
 find_program(PKG_CONFIG pkg-config)
