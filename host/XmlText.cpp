@@ -10,13 +10,6 @@
 namespace compoundparser {
 namespace {
 
-bool IsNameStart(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
-}
-bool IsNameChar(unsigned char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
 [[noreturn]] void BadCharacter(unsigned char c, size_t offset) {
   throw XmlError(kXmlErrorInvalidArg, "Character " + std::to_string(c) + " at offset " +
                                           std::to_string(offset) +
@@ -26,9 +19,9 @@ bool IsNameChar(unsigned char c) {
 }  // namespace
 
 bool IsXmlName(std::string_view name) {
-  bool valid = !name.empty() && IsNameStart(static_cast<unsigned char>(name[0]));
+  bool valid = !name.empty() && IsXmlNameStart(static_cast<unsigned char>(name[0]));
   for (size_t i = 1; valid && i < name.size(); ++i) {
-    valid = IsNameChar(static_cast<unsigned char>(name[i]));
+    valid = IsXmlNameByte(static_cast<unsigned char>(name[i]));
   }
   return valid;
 }
@@ -119,7 +112,7 @@ const char* Reference(char c, bool attribute, bool rawCarriageReturn) {
   }
 }
 
-void AppendEscaped(std::string& out, std::string_view text, bool attribute, bool rawReturns) {
+void AppendEscaped(BufferedOutput& out, std::string_view text, bool attribute, bool rawReturns) {
   size_t from = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
@@ -132,20 +125,20 @@ void AppendEscaped(std::string& out, std::string_view text, bool attribute, bool
       reference = numeric.c_str();
     }
     if (reference == nullptr) continue;
-    out.append(text.data() + from, i - from);
-    out += reference;
+    out.Append(text.data() + from, i - from);
+    out.Append(std::string_view(reference));
     from = i + 1;
   }
-  out.append(text.data() + from, text.size() - from);
+  out.Append(text.data() + from, text.size() - from);
 }
 
 }  // namespace
 
-void AppendEscapedXmlText(std::string& out, std::string_view text, bool rawCarriageReturns) {
+void AppendEscapedXmlText(BufferedOutput& out, std::string_view text, bool rawCarriageReturns) {
   AppendEscaped(out, text, false, rawCarriageReturns);
 }
 
-void AppendEscapedXmlAttribute(std::string& out, std::string_view text) {
+void AppendEscapedXmlAttribute(BufferedOutput& out, std::string_view text) {
   AppendEscaped(out, text, true, false);
 }
 
