@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <pugixml.hpp>
 #include <unordered_map>
 #include <unordered_set>
@@ -853,26 +856,44 @@ void XmlDocument::Check() const {
 
 bool XmlDocument::Load(const std::string& fileName, XmlLoadMode mode) {
   Check();
-  std::string bytes;
+  // The bytes are read into memory that is not cleared first: every byte of it
+  // that is used comes from the file.
+  struct FreeBytes {
+    void operator()(char* bytes) const { std::free(bytes); }
+  };
+  std::unique_ptr<char, FreeBytes> bytes;
+  size_t capacity = 0;
+  size_t have = 0;
   int error = 0;
   const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = errno;
   } else {
-    // One allocation of the file's size; a file that grows meanwhile is read on.
+    // One allocation of the file's size and a byte, so that the read that
+    // finds the end needs no more; a file that grows meanwhile is read on.
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-      bytes.resize(static_cast<size_t>(info.st_size));
-    size_t have = 0;
+    size_t first = 65536;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+      first = static_cast<size_t>(info.st_size) + 1;
+    }
     for (;;) {
-      if (have == bytes.size()) bytes.resize(have + 65536);
-      const ssize_t got = read(fd, &bytes[have], bytes.size() - have);
+      if (have == capacity) {
+        const size_t more = capacity == 0 ? first : 65536;
+        char* bigger = static_cast<char*>(std::realloc(bytes.get(), capacity + more));
+        if (bigger == nullptr) {
+          close(fd);
+          throw std::bad_alloc();
+        }
+        static_cast<void>(bytes.release());
+        bytes.reset(bigger);
+        capacity += more;
+      }
+      const ssize_t got = read(fd, bytes.get() + have, capacity - have);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) error = errno;
       if (got <= 0) break;
       have += static_cast<size_t>(got);
     }
-    bytes.resize(have);
     close(fd);
   }
   if (error != 0) {
@@ -884,7 +905,7 @@ bool XmlDocument::Load(const std::string& fileName, XmlLoadMode mode) {
     record.url = fileName;
     return false;
   }
-  return LoadBuffer(bytes.data(), bytes.size(), fileName, mode);
+  return LoadBuffer(bytes.get(), have, fileName, mode);
 }
 
 bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& url,
@@ -926,7 +947,8 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
       }
     }
   } else {
-    if (CheckWellFormed(utf8, problem) && TopLevelIsSound(data_->doc, problem)) {
+    bool emptyPairs = false;
+    if (CheckWellFormed(utf8, problem, &emptyPairs) && TopLevelIsSound(data_->doc, problem)) {
       if (utf8.size() <= kMaxLineTableBytes) {
         data_->lineStarts.push_back(0);
         for (size_t at = utf8.find('\n'); at != std::string_view::npos;
@@ -934,7 +956,9 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
           data_->lineStarts.push_back(at + 1);
         }
       }
-      if (mode == XmlLoadMode::kKeepValues) RestoreEmptyTexts(data_->doc, utf8);
+      // Only an element written as "<a></a>" is given an empty text: without
+      // one in the text the walk over every node is spared.
+      if (mode == XmlLoadMode::kKeepValues && emptyPairs) RestoreEmptyTexts(data_->doc, utf8);
       if (text.converted) {
         // The document now holds UTF-8 and is saved as UTF-8.
         for (pugi::xml_node child : data_->doc.children()) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/ByteScan.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
 
@@ -34,25 +35,8 @@ void CheckXmlName(std::string_view name, const char* what) {
 }
 
 size_t ControlCharacterOffset(std::string_view text) {
-  const size_t size = text.size();
-  size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    // A byte below 0x20 (among bytes below 0x80) sets its high bit here; other
-    // high bits only send the word to the byte-by-byte check.
-    const uint64_t below = (word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull;
-    if (below == 0) continue;
-    for (size_t k = i; k < i + 8; ++k) {
-      const unsigned char c = static_cast<unsigned char>(text[k]);
-      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return k;
-    }
-  }
-  for (; i < size; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return i;
-  }
-  return std::string_view::npos;
+  const size_t at = FindControlByte(text.data(), 0, text.size());
+  return at == text.size() ? std::string_view::npos : at;
 }
 
 void CheckXmlText(std::string_view text) {
