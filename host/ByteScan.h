@@ -90,6 +90,31 @@ inline size_t FindControlByte(const char* data, size_t from, size_t size) {
   return from;
 }
 
+// The first byte that saved element text cannot hold as it is: '&', '<', '>',
+// a carriage return or a control character as FindControlByte finds them.
+inline size_t FindXmlTextStop(const char* data, size_t from, size_t size) {
+#if defined(__SSE2__)
+  const __m128i amp = _mm_set1_epi8('&');
+  const __m128i lt = _mm_set1_epi8('<');
+  const __m128i gt = _mm_set1_epi8('>');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; from + 16 <= size; from += 16) {
+    const __m128i x = byte_scan::Load16(data + from);
+    const __m128i markup = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, amp), _mm_cmpeq_epi8(x, lt)),
+                                        _mm_or_si128(_mm_cmpeq_epi8(x, gt), _mm_cmpeq_epi8(x, cr)));
+    const int mask = _mm_movemask_epi8(markup) | byte_scan::ControlMask(x);
+    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  for (; from < size; ++from) {
+    const unsigned char c = static_cast<unsigned char>(data[from]);
+    if (c == '&' || c == '<' || c == '>' || c == '\r' || (c < 0x20 && c != '\t' && c != '\n')) {
+      break;
+    }
+  }
+  return from;
+}
+
 // The first byte that is above 0x7F or a control character as FindControlByte
 // finds them: text without either needs neither a UTF-8 nor a character check.
 inline size_t FindControlOrHighByte(const char* data, size_t from, size_t size) {

@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "host/AtomicFile.h"
+#include "host/ByteScan.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
 #include "host/TextPlace.h"
@@ -147,17 +148,21 @@ class DocumentWriter {
 
   void Write(pugi::xml_node top) {
     pugi::xml_node node = top.first_child();
-    // For each open element: whether it has a child element (-1: not yet known).
+    // For each open element: whether it has a child element (-1: not yet known),
+    // and its name, for the end tag.
     std::vector<signed char> mixed{1};
+    std::vector<std::string_view> names;
     while (node) {
       if (node.type() == pugi::node_element) {
+        const std::string_view name(node.name());
         out_.Append('<');
-        out_.Append(std::string_view(node.name()));
+        out_.Append(name);
         Attributes(node);
-        if (node.first_child()) {
+        if (pugi::xml_node child = node.first_child()) {
           out_.Append('>');
           mixed.push_back(-1);
-          node = node.first_child();
+          names.push_back(name);
+          node = child;
           continue;
         }
         out_.Append("/>", 2);
@@ -172,9 +177,10 @@ class DocumentWriter {
           return;
         }
         out_.Append("</", 2);
-        out_.Append(std::string_view(node.name()));
+        out_.Append(names.back());
         out_.Append('>');
         mixed.pop_back();
+        names.pop_back();
       }
       node = node.next_sibling();
     }
@@ -206,8 +212,14 @@ class DocumentWriter {
     const std::string_view value = node.value();
     switch (node.type()) {
       case pugi::node_pcdata: {
+        // Most values need no reference and hold no carriage return.
+        const size_t stop = FindXmlTextStop(value.data(), 0, value.size());
+        if (stop == value.size()) {
+          out_.Append(value);
+          break;
+        }
         bool raw = false;
-        if (value.find('\r') != std::string_view::npos && IsXmlWhiteSpace(value)) {
+        if (value.find('\r', stop) != std::string_view::npos && IsXmlWhiteSpace(value)) {
           if (parentMixed < 0) {
             parentMixed = node.parent().find_child(
                               [](pugi::xml_node n) { return n.type() == pugi::node_element; })
@@ -216,7 +228,11 @@ class DocumentWriter {
           }
           raw = parentMixed == 1;
         }
-        AppendEscapedXmlText(out_, value, raw);
+        if (raw) {
+          out_.Append(value);  // white space: nothing in it is escaped
+        } else {
+          AppendEscapedXmlText(out_, value, raw);
+        }
         break;
       }
       case pugi::node_cdata:

@@ -96,19 +96,35 @@ const char* Reference(char c, bool attribute, bool rawCarriageReturn) {
   }
 }
 
+// For each byte and each way of writing (text, text with raw carriage
+// returns, attribute value): whether it is written other than as it is.
+struct EscapedBytes {
+  bool of[3][256] = {};
+  EscapedBytes() {
+    for (int way = 0; way < 3; ++way) {
+      for (int c = 0; c < 256; ++c) {
+        const char byte = static_cast<char>(c);
+        of[way][c] = Reference(byte, way == 2, way == 1) != nullptr ||
+                     (c < 0x20 && byte != '\t' && byte != '\n' && byte != '\r');
+      }
+    }
+  }
+};
+const EscapedBytes kEscapedBytes;
+
 void AppendEscaped(BufferedOutput& out, std::string_view text, bool attribute, bool rawReturns) {
+  const bool* escaped = kEscapedBytes.of[attribute ? 2 : rawReturns ? 1 : 0];
   size_t from = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte > '>') continue;
+    if (!escaped[byte]) continue;
     const char* reference = Reference(c, attribute, rawReturns);
     std::string numeric;
-    if (reference == nullptr && byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+    if (reference == nullptr) {
       numeric = "&#" + std::to_string(byte) + ";";
       reference = numeric.c_str();
     }
-    if (reference == nullptr) continue;
     out.Append(text.data() + from, i - from);
     out.Append(std::string_view(reference));
     from = i + 1;
@@ -127,8 +143,10 @@ void AppendEscapedXmlAttribute(BufferedOutput& out, std::string_view text) {
 }
 
 bool IsXmlWhiteSpace(std::string_view text) {
+  constexpr uint64_t kSpaces = (1ull << ' ') | (1ull << '\t') | (1ull << '\r') | (1ull << '\n');
   for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte > ' ' || ((kSpaces >> byte) & 1) == 0) return false;
   }
   return true;
 }

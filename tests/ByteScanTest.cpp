@@ -15,14 +15,17 @@ namespace {
 // A byte put into a run of letters, and which searches stop at it.
 struct Stop {
   char byte;
-  bool control;  // FindControlByte
-  bool high;     // FindHighByte
+  bool control;   // FindControlByte
+  bool high;      // FindHighByte
+  bool textStop;  // FindXmlTextStop
 };
 const Stop kStops[] = {
-    {'\x00', true, false}, {'\x01', true, false}, {'\x08', true, false},  {'\t', false, false},
-    {'\n', false, false},  {'\x0B', true, false}, {'\r', false, false},   {'\x1F', true, false},
-    {' ', false, false},   {'<', false, false},   {'\x7F', false, false}, {'\x80', false, true},
-    {'\xC3', false, true}, {'\xFF', false, true},
+    {'\x00', true, false, true},  {'\x01', true, false, true},   {'\x08', true, false, true},
+    {'\t', false, false, false},  {'\n', false, false, false},   {'\x0B', true, false, true},
+    {'\r', false, false, true},   {'\x1F', true, false, true},   {' ', false, false, false},
+    {'&', false, false, true},    {'<', false, false, true},     {'>', false, false, true},
+    {']', false, false, false},   {'\x7F', false, false, false}, {'\x80', false, true, false},
+    {'\xC3', false, true, false}, {'\xFF', false, true, false},
 };
 
 TEST(ByteScan, FindsTheFirstStopAtEveryPlace) {
@@ -39,6 +42,7 @@ TEST(ByteScan, FindsTheFirstStopAtEveryPlace) {
         EXPECT_EQ(FindControlByte(data, 0, length), stop.control ? at : length);
         EXPECT_EQ(FindHighByte(data, 0, length), stop.high ? at : length);
         EXPECT_EQ(FindControlOrHighByte(data, 0, length), stop.control || stop.high ? at : length);
+        EXPECT_EQ(FindXmlTextStop(data, 0, length), stop.textStop ? at : length);
         EXPECT_EQ(FindByte(data, 0, length, stop.byte), at);
         EXPECT_EQ(FindAnyOf3(data, 0, length, '&', stop.byte, ']'), at);
         // A search that starts past the stop does not see it.
