@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -90,31 +92,6 @@ inline size_t FindControlByte(const char* data, size_t from, size_t size) {
   return from;
 }
 
-// The first byte that saved element text cannot hold as it is: '&', '<', '>',
-// a carriage return or a control character as FindControlByte finds them.
-inline size_t FindXmlTextStop(const char* data, size_t from, size_t size) {
-#if defined(__SSE2__)
-  const __m128i amp = _mm_set1_epi8('&');
-  const __m128i lt = _mm_set1_epi8('<');
-  const __m128i gt = _mm_set1_epi8('>');
-  const __m128i cr = _mm_set1_epi8('\r');
-  for (; from + 16 <= size; from += 16) {
-    const __m128i x = byte_scan::Load16(data + from);
-    const __m128i markup = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, amp), _mm_cmpeq_epi8(x, lt)),
-                                        _mm_or_si128(_mm_cmpeq_epi8(x, gt), _mm_cmpeq_epi8(x, cr)));
-    const int mask = _mm_movemask_epi8(markup) | byte_scan::ControlMask(x);
-    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-  }
-#endif
-  for (; from < size; ++from) {
-    const unsigned char c = static_cast<unsigned char>(data[from]);
-    if (c == '&' || c == '<' || c == '>' || c == '\r' || (c < 0x20 && c != '\t' && c != '\n')) {
-      break;
-    }
-  }
-  return from;
-}
-
 // The first byte that is above 0x7F or a control character as FindControlByte
 // finds them: text without either needs neither a UTF-8 nor a character check.
 inline size_t FindControlOrHighByte(const char* data, size_t from, size_t size) {
@@ -133,6 +110,43 @@ inline size_t FindControlOrHighByte(const char* data, size_t from, size_t size) 
     if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\n' && c != '\r')) break;
   }
   return from;
+}
+
+namespace byte_scan {
+
+// The bytes that IsPlainXmlText takes, for its last few bytes.
+struct PlainTextBytes {
+  bool of[256] = {};
+  constexpr PlainTextBytes() {
+    for (int c = 0x20; c < 0x80; ++c) of[c] = c != '&' && c != '<' && c != '>';
+  }
+};
+inline constexpr PlainTextBytes kPlainTextBytes{};
+
+}  // namespace byte_scan
+
+// Tells whether every byte of `data` is written as it is in saved element
+// text and needs no check: printable ASCII (0x20 to 0x7F) other than '&', '<'
+// and '>'. Values are short: eight bytes are tested at a time in a word.
+inline bool IsPlainXmlText(const char* data, size_t size) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    if ((word & kHighs) != 0) return false;
+    // A byte below 0x20 (no byte is above 0x7F here).
+    if (((word - 0x20 * kOnes) & ~word & kHighs) != 0) return false;
+    // '&', and '<' or '>' (the bytes that are 0x3E with bit 1 set).
+    const uint64_t amp = word ^ ('&' * kOnes);
+    const uint64_t angle = (word | 0x02 * kOnes) ^ ('>' * kOnes);
+    if ((((amp - kOnes) & ~amp) | ((angle - kOnes) & ~angle)) & kHighs) return false;
+  }
+  for (; i < size; ++i) {
+    if (!byte_scan::kPlainTextBytes.of[static_cast<unsigned char>(data[i])]) return false;
+  }
+  return true;
 }
 
 }  // namespace compoundparser

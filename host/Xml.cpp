@@ -213,13 +213,12 @@ class DocumentWriter {
     switch (node.type()) {
       case pugi::node_pcdata: {
         // Most values need no reference and hold no carriage return.
-        const size_t stop = FindXmlTextStop(value.data(), 0, value.size());
-        if (stop == value.size()) {
+        if (IsPlainXmlText(value.data(), value.size())) {
           out_.Append(value);
           break;
         }
         bool raw = false;
-        if (value.find('\r', stop) != std::string_view::npos && IsXmlWhiteSpace(value)) {
+        if (value.find('\r') != std::string_view::npos && IsXmlWhiteSpace(value)) {
           if (parentMixed < 0) {
             parentMixed = node.parent().find_child(
                               [](pugi::xml_node n) { return n.type() == pugi::node_element; })

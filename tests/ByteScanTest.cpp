@@ -15,17 +15,35 @@ namespace {
 // A byte put into a run of letters, and which searches stop at it.
 struct Stop {
   char byte;
-  bool control;   // FindControlByte
-  bool high;      // FindHighByte
-  bool textStop;  // FindXmlTextStop
+  bool control;  // FindControlByte
+  bool high;     // FindHighByte
+  bool escaped;  // not IsPlainXmlText
 };
 const Stop kStops[] = {
-    {'\x00', true, false, true},  {'\x01', true, false, true},   {'\x08', true, false, true},
-    {'\t', false, false, false},  {'\n', false, false, false},   {'\x0B', true, false, true},
-    {'\r', false, false, true},   {'\x1F', true, false, true},   {' ', false, false, false},
-    {'&', false, false, true},    {'<', false, false, true},     {'>', false, false, true},
-    {']', false, false, false},   {'\x7F', false, false, false}, {'\x80', false, true, false},
-    {'\xC3', false, true, false}, {'\xFF', false, true, false},
+    {'\x00', true, false, true},
+    {'\x01', true, false, true},
+    {'\x08', true, false, true},
+    {'\t', false, false, true},
+    {'\n', false, false, true},
+    {'\x0B', true, false, true},
+    {'\r', false, false, true},
+    {'\x1F', true, false, true},
+    {' ', false, false, false},
+    {'&', false, false, true},
+    {'<', false, false, true},
+    {'>', false, false, true},
+    {']', false, false, false},
+    {'\x7F', false, false, false},
+    {'\x80', false, true, false},
+    {'\xC3', false, true, false},
+    {'\xFF', false, true, false},
+    // Neighbours of '&', '<' and '>' that are plain.
+    {'%', false, false, false},
+    {'\'', false, false, false},
+    {';', false, false, false},
+    {'=', false, false, false},
+    {'?', false, false, false},
+    {'\xBC', false, true, false},
 };
 
 TEST(ByteScan, FindsTheFirstStopAtEveryPlace) {
@@ -42,7 +60,7 @@ TEST(ByteScan, FindsTheFirstStopAtEveryPlace) {
         EXPECT_EQ(FindControlByte(data, 0, length), stop.control ? at : length);
         EXPECT_EQ(FindHighByte(data, 0, length), stop.high ? at : length);
         EXPECT_EQ(FindControlOrHighByte(data, 0, length), stop.control || stop.high ? at : length);
-        EXPECT_EQ(FindXmlTextStop(data, 0, length), stop.textStop ? at : length);
+        EXPECT_EQ(IsPlainXmlText(data, length), !(stop.escaped || stop.control || stop.high));
         EXPECT_EQ(FindByte(data, 0, length, stop.byte), at);
         EXPECT_EQ(FindAnyOf3(data, 0, length, '&', stop.byte, ']'), at);
         // A search that starts past the stop does not see it.
