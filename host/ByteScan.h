@@ -125,25 +125,47 @@ inline constexpr PlainTextBytes kPlainTextBytes{};
 
 }  // namespace byte_scan
 
-// Tells whether every byte of `data` is written as it is in saved element
-// text and needs no check: printable ASCII (0x20 to 0x7F) other than '&', '<'
-// and '>'. Values are short: eight bytes are tested at a time in a word.
-inline bool IsPlainXmlText(const char* data, size_t size) {
+namespace byte_scan {
+
+// Tells whether none of the eight bytes of `word` stops IsPlainXmlText.
+inline bool IsPlainWord(uint64_t word) {
   constexpr uint64_t kOnes = 0x0101010101010101ull;
   constexpr uint64_t kHighs = 0x8080808080808080ull;
-  size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
+  if ((word & kHighs) != 0) return false;
+  // A byte below 0x20 (no byte is above 0x7F here).
+  if (((word - 0x20 * kOnes) & ~word & kHighs) != 0) return false;
+  // '&', and '<' or '>' (the bytes that are 0x3E with bit 1 set).
+  const uint64_t amp = word ^ ('&' * kOnes);
+  const uint64_t angle = (word | 0x02 * kOnes) ^ ('>' * kOnes);
+  return ((((amp - kOnes) & ~amp) | ((angle - kOnes) & ~angle)) & kHighs) == 0;
+}
+
+}  // namespace byte_scan
+
+// Tells whether every byte of `data` is written as it is in saved element
+// text and needs no check: printable ASCII (0x20 to 0x7F) other than '&', '<'
+// and '>'. Values and names are short: eight bytes are tested at a time in a
+// word, the last eight (or the first and last four) overlapping the others.
+inline bool IsPlainXmlText(const char* data, size_t size) {
+  if (size >= 8) {
     uint64_t word;
-    std::memcpy(&word, data + i, 8);
-    if ((word & kHighs) != 0) return false;
-    // A byte below 0x20 (no byte is above 0x7F here).
-    if (((word - 0x20 * kOnes) & ~word & kHighs) != 0) return false;
-    // '&', and '<' or '>' (the bytes that are 0x3E with bit 1 set).
-    const uint64_t amp = word ^ ('&' * kOnes);
-    const uint64_t angle = (word | 0x02 * kOnes) ^ ('>' * kOnes);
-    if ((((amp - kOnes) & ~amp) | ((angle - kOnes) & ~angle)) & kHighs) return false;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      std::memcpy(&word, data + i, 8);
+      if (!byte_scan::IsPlainWord(word)) return false;
+    }
+    if (i == size) return true;
+    std::memcpy(&word, data + size - 8, 8);
+    return byte_scan::IsPlainWord(word);
   }
-  for (; i < size; ++i) {
+  if (size >= 4) {
+    uint32_t first;
+    uint32_t last;
+    std::memcpy(&first, data, 4);
+    std::memcpy(&last, data + size - 4, 4);
+    return byte_scan::IsPlainWord(first | static_cast<uint64_t>(last) << 32);
+  }
+  for (size_t i = 0; i < size; ++i) {
     if (!byte_scan::kPlainTextBytes.of[static_cast<unsigned char>(data[i])]) return false;
   }
   return true;

@@ -652,8 +652,12 @@ bool IsElementNamed(pugi::xml_node node, pugi::xml_node_type type, std::string_v
   const char* nodeName = node.name();
   if (name.empty()) return nodeName[0] == '\0';
   if (nodeName[0] != name[0]) return false;
-  return std::strncmp(nodeName + 1, name.data() + 1, name.size() - 1) == 0 &&
-         nodeName[name.size()] == '\0';
+  // Names are short: compared here, not through a call. A node name that ends
+  // earlier stops the loop at its terminating zero, which `name` lacks.
+  for (size_t i = 1; i < name.size(); ++i) {
+    if (nodeName[i] != name[i]) return false;
+  }
+  return nodeName[name.size()] == '\0';
 }
 
 // Returns `name` as UTF-8: the view itself when the code page is UTF-8 and

@@ -48,7 +48,7 @@ const Stop kStops[] = {
 
 TEST(ByteScan, FindsTheFirstStopAtEveryPlace) {
   for (const Stop& stop : kStops) {
-    for (size_t length : {1u, 15u, 16u, 17u, 40u}) {
+    for (size_t length : {1u, 3u, 4u, 5u, 7u, 8u, 9u, 15u, 16u, 17u, 40u}) {
       for (size_t at = 0; at < length; ++at) {
         SCOPED_TRACE(std::to_string(static_cast<unsigned char>(stop.byte)) + " at " +
                      std::to_string(at) + " of " + std::to_string(length));
