@@ -185,24 +185,21 @@ struct CloudFigures {
 // stays below the 4 GiB that a data file may hold. One run each: they are long.
 CloudFigures RunCloud(const Options& o) {
   CloudFigures f;
-  const std::string small = o.work + "/cloud-small.xyz";
-  const std::string large = o.work + "/cloud-large.xyz";
+  const std::string data = o.work + "/cloud.xyz";
   const std::string xml = o.work + "/cloud.xml";
-  WriteCloud(small, static_cast<long long>(o.cloudGigabytes * 1e9));
-  f.smallBytes = FileSize(small);
-  f.small = Measure([&] {
-    return Exec(
-        {o.tool, "import", "-q", "--no-progress", "-f", o.cloudDefinition, small, "-o", xml});
-  });
-  std::remove(small.c_str());
-  WriteCloud(large, static_cast<long long>(o.cloudGigabytes * 3.9e9));
-  f.largeBytes = FileSize(large);
-  f.large = Measure([&] {
-    return Exec(
-        {o.tool, "import", "-q", "--no-progress", "-f", o.cloudDefinition, large, "-o", xml});
-  });
-  std::remove(large.c_str());
-  std::remove(xml.c_str());
+  auto importOf = [&](double bytes, long long& size) {
+    WriteCloud(data, static_cast<long long>(bytes));
+    size = FileSize(data);
+    const Sample sample = Measure([&] {
+      return Exec(
+          {o.tool, "import", "-q", "--no-progress", "-f", o.cloudDefinition, data, "-o", xml});
+    });
+    std::remove(data.c_str());
+    std::remove(xml.c_str());
+    return sample;
+  };
+  f.small = importOf(o.cloudGigabytes * 1e9, f.smallBytes);
+  f.large = importOf(o.cloudGigabytes * 3.9e9, f.largeBytes);
   return f;
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/RecordReader.h"
+
 namespace compoundparser {
 namespace survey {
 namespace {
@@ -11,13 +13,30 @@ constexpr size_t kNone = static_cast<size_t>(-1);
 constexpr double kHalfPi = 1.57079632679489661923;
 constexpr double kPi = 3.14159265358979323846;
 
-// The child elements of one group, read once: name and text.
+// The elements that a group of a record holds (for Record/Observation those
+// of Observation, not the marks of Record), by name: its values, and each
+// group below it as one element whose text is that of its values.
 class Fields {
  public:
-  explicit Fields(const XmlNode& group) {
-    for (XmlNode child = group.FirstChild(); child; child = child.NextSibling()) {
-      if (child.Type() != kXmlElement) continue;
-      items_.push_back({child.Name(), child.Text(), false, child});
+  Fields() = default;
+  Fields(const TRecord& record, std::string_view group) {
+    for (const TRecordValue& value : record.Values()) {
+      const std::string_view path = value.path;
+      if (path.size() <= group.size() || path.compare(0, group.size(), group) != 0 ||
+          path[group.size()] != '/') {
+        continue;
+      }
+      const std::string_view rest = path.substr(group.size() + 1);
+      const size_t slash = rest.find('/');
+      if (slash == std::string_view::npos) {
+        items_.push_back({value.name, &value.value, {}, {}, false});
+        continue;
+      }
+      const std::string_view step = rest.substr(0, slash);
+      if (items_.empty() || items_.back().step != step) {
+        items_.push_back({step.substr(0, step.find('[')), nullptr, {}, step, false});
+      }
+      items_.back().ownText += value.value;
     }
   }
 
@@ -26,7 +45,7 @@ class Fields {
     for (Item& item : items_) {
       if (item.name == name) {
         item.used = true;
-        return &item.text;
+        return item.Text();
       }
     }
     return nullptr;
@@ -59,30 +78,32 @@ class Fields {
   std::vector<std::pair<std::string, std::string>> Extras() const {
     std::vector<std::pair<std::string, std::string>> extras;
     for (const Item& item : items_) {
-      if (!item.used && !IsLayout(item.name)) extras.emplace_back(item.name, item.text);
+      if (!item.used && !IsLayout(item.name)) extras.emplace_back(item.name, *item.Text());
     }
     return extras;
   }
 
  private:
   struct Item {
-    std::string name;
-    std::string text;
+    std::string_view name;
+    const std::string* text;  // a value's; nullptr for a group, whose text is ownText
+    std::string ownText;
+    std::string_view step;  // a group's step in the paths
     bool used;
-    XmlNode node;
+    const std::string* Text() const { return text != nullptr ? text : &ownText; }
   };
 
-  static bool EndsWith(const std::string& text, const char* suffix) {
+  static bool EndsWith(std::string_view text, const char* suffix) {
     const size_t size = std::strlen(suffix);
     return text.size() > size && text.compare(text.size() - size, size, suffix) == 0;
   }
-  static bool NumberedName(const std::string& text, const char* stem) {
+  static bool NumberedName(std::string_view text, const char* stem) {
     const size_t size = std::strlen(stem);
     if (text.size() <= size || text.compare(0, size, stem) != 0) return false;
     return text.find_first_not_of("0123456789", size) == std::string::npos;
   }
   // Elements that say how a record was written, not what it holds.
-  static bool IsLayout(const std::string& name) {
+  static bool IsLayout(std::string_view name) {
     static const char* const kLayout[] = {"RecordType",
                                           "DerivationCode",
                                           "WordLength",
@@ -133,39 +154,54 @@ class Reader {
       : survey_(survey), defaultAngular_(options.angularUnit), defaultLinear_(options.linearUnit) {}
 
   void Read(const XmlNode& data) {
-    for (XmlNode child = data.FirstChild(); child; child = child.NextSibling()) {
-      if (child.Type() != kXmlElement) continue;
-      const std::string name = child.Name();
-      if (name == "Record") {
+    RecordReader records(data);
+    TRecord record;
+    while (records.Next(record)) {
+      const std::string& group = record.Group();
+      const std::string_view top = std::string_view(group).substr(0, group.find('/'));
+      if (top == "Record") {
         ++record_;
-        ReadRecord(child);
-      } else if (name == "Point") {
+        ReadRecord(record);
+      } else if (top == "Point") {
         // Point lists hold their points right under data.
         ++record_;
-        ReadGroup(child, name);
+        Fields fields(record, "Point");
+        ReadGroup(record.Node(), "Point", fields);
       }
     }
     survey_.records = record_;
   }
 
  private:
-  void ReadRecord(const XmlNode& record) {
-    XmlNode group;
-    for (XmlNode child = record.FirstChild(); child; child = child.NextSibling()) {
-      if (child.Type() != kXmlElement) continue;
-      const std::string name = child.Name();
-      if (name == "Deleted") {
-        ++survey_.deleted;
+  // A Record holds the group that says what it is, beside the marks of its
+  // line (Deleted, Blank, Blanks, NoLineEnd).
+  void ReadRecord(const TRecord& record) {
+    if (record.HasValue("Record/Deleted")) {
+      ++survey_.deleted;
+      return;
+    }
+    const std::string& group = record.Group();
+    if (group.size() > 6) {
+      Fields fields(record, group);
+      ReadGroup(record.Node(), group.substr(group.rfind('/') + 1), fields);
+      return;
+    }
+    // A line that the format keeps whole (RecordText) reads as a record of
+    // that name holding nothing; an empty Record holds nothing at all.
+    for (const TRecordValue& value : record.Values()) {
+      if (value.path == group) return;
+      if (value.name == "Blank" || value.name == "Blanks" || value.name == "NoLineEnd") continue;
+      if (value.path.size() == 7 + value.name.size()) {
+        Fields none;
+        ReadGroup(record.Node(), value.name, none);
         return;
       }
-      if (name == "Blank" || name == "Blanks" || name == "NoLineEnd") continue;
-      if (!group) group = child;
+      Note("holds more than one group; passed over");
+      return;
     }
-    if (group) ReadGroup(group, group.Name());
   }
 
-  void ReadGroup(const XmlNode& group, const std::string& name) {
-    Fields fields(group);
+  void ReadGroup(const XmlNode& group, const std::string& name, Fields& fields) {
     survey_.wordInfos += fields.CountSuffix("Info");
     if (name == "Units") {
       ReadUnits(group, fields);
@@ -638,13 +674,6 @@ Survey ReadSurvey(const XmlNode& data, const ReadOptions& options) {
   Reader reader(survey, options);
   reader.Read(data);
   return survey;
-}
-
-std::string ChildText(const XmlNode& group, const char* name) {
-  for (XmlNode child = group.FirstChild(); child; child = child.NextSibling()) {
-    if (child.Type() == kXmlElement && child.Name() == name) return child.Text();
-  }
-  return std::string();
 }
 
 }  // namespace survey

@@ -112,8 +112,9 @@ struct Entry {
   std::string recordType;                       // kOther: the record's code, where the file has one
   size_t setupEntry = static_cast<size_t>(-1);  // kShot: the setup in force
   // The elements of the record that none of the members above holds (a shot's
-  // time, a GSI word without a name, EDM constants...), name and text, so that
-  // a rewrite can say which it could not write. Elements that only say how
+  // time, a GSI word without a name, EDM constants...), name and text (a
+  // group below counts as one element holding the texts of its values), so
+  // that a rewrite can say which it could not write. Elements that only say how
   // the record was written (RecordType, Word1, HorizontalAngleInfo...) are not
   // listed.
   std::vector<std::pair<std::string, std::string>> extras;
@@ -149,9 +150,6 @@ ReadOptions DefaultUnits(const TFormatDescription& description);
 // Deleted, blank lines and the file-level elements are passed over; a value
 // that is not a number is left out of its shot with a note.
 Survey ReadSurvey(const XmlNode& data, const ReadOptions& options = ReadOptions());
-
-// Returns the text of the child element `name` of `group` ("" when absent).
-std::string ChildText(const XmlNode& group, const char* name);
 
 }  // namespace survey
 }  // namespace compoundparser

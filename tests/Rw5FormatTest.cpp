@@ -12,9 +12,6 @@ namespace compoundparser::testing {
 namespace {
 
 const char* const kRw5 = "CarlsonRW5.xml";
-// What a field with a letter in its number reports, once for each try to read it.
-const char* const kMismatchTwice =
-    "FormatParser: Type of element mismatch\nFormatParser: Type of element mismatch\n";
 
 const FormatCase kShared[] = {
     // Written by a TPS1200: comments first, feet, "EL " with a blank, --SP points, CR CR CR LF.
