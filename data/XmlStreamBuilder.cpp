@@ -5,17 +5,13 @@
 #include <cstdlib>
 #include <new>
 
+#include "host/ByteScan.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
 #include "host/XmlText.h"
 
 namespace compoundparser {
 namespace {
-
-constexpr size_t kFlushSize = 1 << 20;
-// The buffer starts small, so that importing many small files does not cost a
-// large allocation each, and doubles as the text grows.
-constexpr size_t kFirstCapacity = 64 << 10;
 
 // What the text writer does with each byte: copy it, escape it, refuse it, or
 // (for bytes of multi-byte characters) copy it once the text is known to be
@@ -40,26 +36,9 @@ const ByteClasses kClasses;
 
 }  // namespace
 
-XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output) : output_(output) { Grow(kFirstCapacity); }
+XmlStreamBuilder::XmlStreamBuilder(AtomicFile* output) : out_(output) {}
 
-XmlStreamBuilder::~XmlStreamBuilder() { std::free(buffer_); }
-
-void XmlStreamBuilder::Grow(size_t count) {
-  const size_t capacity = std::max(2 * capacity_, size_ + count);
-  char* bigger = static_cast<char*>(std::realloc(buffer_, capacity));
-  if (bigger == nullptr) throw std::bad_alloc();
-  buffer_ = bigger;
-  capacity_ = capacity;
-}
-
-char* XmlStreamBuilder::ReleaseText(size_t& size) {
-  char* text = buffer_;
-  size = size_;
-  buffer_ = nullptr;
-  size_ = 0;
-  capacity_ = 0;
-  return text;
-}
+XmlStreamBuilder::~XmlStreamBuilder() = default;
 
 void XmlStreamBuilder::CloseAll() {
   while (!open_.empty()) CloseElement();
@@ -89,29 +68,41 @@ const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
 }
 
 void XmlStreamBuilder::OpenElement(std::string_view name, int indent) {
-  const size_t start = size_;
+  const size_t start = out_.Size();
   if (!open_.empty()) ++open_.back().elements;
-  for (int i = 0; i < indent; ++i) Put("  ", 2);
+  for (int i = 0; i < indent; ++i) out_.Append("  ", 2);
   const Tags& tags = TagsOf(name);  // may raise: the indentation stays, as in the DOM
-  Put(tags.open);
+  out_.Append(tags.open);
   open_.push_back(Frame{&tags, start, false});
 }
 
 void XmlStreamBuilder::AppendText(std::string_view text) {
   if (text.empty() && !open_.empty()) emptyTexts_ = true;
+  // Most values are plain ASCII without markup or carriage returns, and go as
+  // they are (in a UTF-8 run, where ASCII needs no conversion).
+  const bool plain = IsPlainXmlText(text.data(), text.size());
+  if (plain && CodePageIsUtf8()) {
+    out_.Append(text);
+    if (!open_.empty()) {
+      open_.back().hasChildren = true;
+    } else {
+      out_.FlushIfFull();
+    }
+    return;
+  }
   // White space with carriage returns: the indentation beside child elements,
   // which keeps them raw, or a value of blanks, which escapes them (decided at
   // the end tag, when it is known whether a child element came).
-  if (text.find('\r') != std::string_view::npos && IsXmlWhiteSpace(text)) {
+  // (The line end after each element is the most frequent text of all.)
+  const bool lineEnd = text.size() == 2 && text[0] == '\r' && text[1] == '\n';
+  if (!plain && (lineEnd || (text.find('\r') != std::string_view::npos && IsXmlWhiteSpace(text)))) {
     if (!open_.empty() && open_.back().blankReturns == std::string::npos) {
-      open_.back().blankReturns = size_;
+      open_.back().blankReturns = out_.Size();
     }
-    Put(text.data(), text.size());
+    out_.Append(text);
   } else if (!CodePageIsUtf8()) {  // the run's code page, which the driver may choose
     const DocumentText converted(text);
-    std::string escaped;
-    AppendEscapedXmlText(escaped, converted.View());
-    Put(escaped);
+    AppendEscapedXmlText(out_, converted.View());
   } else {
     // One pass: copy runs of plain bytes, escape markup and carriage returns,
     // refuse control characters; the first byte above 0x7F has the whole text
@@ -129,43 +120,43 @@ void XmlStreamBuilder::AppendText(std::string_view text) {
         continue;
       }
       if (kind == kRefuse) CheckXmlText(text);  // raises with the offset
-      Put(text.data() + from, i - from);
+      out_.Append(text.data() + from, i - from);
       switch (text[i]) {
         case '&':
-          Put("&amp;", 5);
+          out_.Append("&amp;", 5);
           break;
         case '<':
-          Put("&lt;", 4);
+          out_.Append("&lt;", 4);
           break;
         case '>':
-          Put("&gt;", 4);
+          out_.Append("&gt;", 4);
           break;
         default:
-          Put("&#13;", 5);
+          out_.Append("&#13;", 5);
           break;
       }
       from = i + 1;
     }
-    Put(text.data() + from, text.size() - from);
+    out_.Append(text.data() + from, text.size() - from);
   }
   if (!open_.empty()) {
     open_.back().hasChildren = true;
   } else {
-    FlushIfLarge();
+    out_.FlushIfFull();
   }
 }
 
 void XmlStreamBuilder::EscapeReturnsFrom(size_t from) {
   std::string tail;
-  for (size_t i = from; i < size_; ++i) {
-    if (buffer_[i] == '\r') {
+  for (size_t i = from; i < out_.Size(); ++i) {
+    if (out_.Data()[i] == '\r') {
       tail += "&#13;";
     } else {
-      tail += buffer_[i];
+      tail += out_.Data()[i];
     }
   }
-  size_ = from;
-  Put(tail);
+  out_.Truncate(from);
+  out_.Append(tail);
 }
 
 void XmlStreamBuilder::CloseElement() {
@@ -175,42 +166,33 @@ void XmlStreamBuilder::CloseElement() {
     EscapeReturnsFrom(frame.blankReturns);
   }
   if (frame.hasChildren) {
-    Put(frame.tags->close);
+    out_.Append(frame.tags->close);
   } else {
-    // Nothing inside: the start tag that ends the buffer becomes "<name/>".
-    buffer_[size_ - 1] = '/';
-    Put(">", 1);
+    // Nothing inside: the start tag that ends the bytes held becomes "<name/>".
+    out_.Data()[out_.Size() - 1] = '/';
+    out_.Append('>');
   }
   if (!open_.empty()) {
     open_.back().hasChildren = true;
   } else {
-    FlushIfLarge();
+    out_.FlushIfFull();
   }
 }
 
 void XmlStreamBuilder::DropElement() {
-  size_ = open_.back().start;
+  out_.Truncate(open_.back().start);
   open_.pop_back();
   if (!open_.empty()) --open_.back().elements;
 }
 
-void XmlStreamBuilder::FlushIfLarge() {
-  if (output_ != nullptr && size_ >= kFlushSize) Flush();
-}
-
-void XmlStreamBuilder::Flush() {
-  if (output_ == nullptr) return;
-  output_->Write(std::string_view(buffer_, size_));
-  size_ = 0;
-  flushed_ = true;
-}
+void XmlStreamBuilder::Flush() { out_.Flush(); }
 
 void XmlStreamBuilder::ReplaceRaw(std::string_view bytes) {
-  if (flushed_ || !open_.empty()) {
+  if (out_.HasFlushed() || !open_.empty()) {
     throw XmlError(kXmlErrorFail, "The head of a streamed document cannot change any more");
   }
-  size_ = 0;
-  Put(bytes.data(), bytes.size());
+  out_.Truncate(0);
+  out_.Append(bytes);
 }
 
 }  // namespace compoundparser

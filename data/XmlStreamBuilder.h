@@ -5,7 +5,6 @@
 // element is open, the buffer goes to the file in large blocks.
 #pragma once
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -13,6 +12,7 @@
 
 #include "engine/DocumentBuilder.h"
 #include "host/AtomicFile.h"
+#include "host/BufferedOutput.h"
 
 namespace compoundparser {
 
@@ -31,7 +31,7 @@ class XmlStreamBuilder : public DocumentBuilder {
   void DropElement() override;
 
   // Writes raw bytes (the document's head and tail) at the current place.
-  void AppendRaw(std::string_view bytes) { Put(bytes.data(), bytes.size()); }
+  void AppendRaw(std::string_view bytes) { out_.Append(bytes); }
   // Replaces everything written so far (the document's head, before the
   // first record) by `bytes`. Raises XmlError once a block went to the file.
   void ReplaceRaw(std::string_view bytes);
@@ -42,7 +42,7 @@ class XmlStreamBuilder : public DocumentBuilder {
   void CloseAll();
   // Hands over the text written so far (allocated with std::malloc) and
   // starts empty.
-  char* ReleaseText(size_t& size);
+  char* ReleaseText(size_t& size) { return out_.Release(size); }
   // Returns true when an element received an empty text.
   bool HasEmptyTexts() const { return emptyTexts_; }
 
@@ -55,7 +55,7 @@ class XmlStreamBuilder : public DocumentBuilder {
   };
   struct Frame {
     const Tags* tags;
-    size_t start;  // where the element's indentation begins in buffer_
+    size_t start;  // where the element's indentation begins in the bytes held
     bool hasChildren;
     size_t elements = 0;  // child elements kept so far
     // Where the first text of white space with raw carriage returns begins:
@@ -63,24 +63,11 @@ class XmlStreamBuilder : public DocumentBuilder {
     size_t blankReturns = std::string::npos;
   };
   const Tags& TagsOf(std::string_view name);
-  void FlushIfLarge();
   // Writes each raw carriage return from `from` to the end as "&#13;".
   void EscapeReturnsFrom(size_t from);
-  // Appends bytes to the buffer; small appends stay inline.
-  void Put(const char* bytes, size_t count) {
-    if (size_ + count > capacity_) Grow(count);
-    std::memcpy(buffer_ + size_, bytes, count);
-    size_ += count;
-  }
-  void Put(const std::string& bytes) { Put(bytes.data(), bytes.size()); }
-  void Grow(size_t count);
 
-  AtomicFile* output_;
-  bool flushed_ = false;    // a block went to output_
-  char* buffer_ = nullptr;  // std::malloc
+  BufferedOutput out_;
   bool emptyTexts_ = false;
-  size_t size_ = 0;
-  size_t capacity_ = 0;
   std::vector<Frame> open_;
   // Names come from the parser nodes, whose strings do not move during a run:
   // each is checked and converted once, looked up by its address.

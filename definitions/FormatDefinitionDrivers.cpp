@@ -12,6 +12,7 @@
 #include "engine/MessageText.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
+#include "host/TextPlace.h"
 #include "resources/StringTable.h"
 
 namespace compoundparser {
@@ -73,11 +74,6 @@ std::string ImportErrorText(const TParserParam& param, const XmlError& error) {
   return text;
 }
 
-// Returns the 1-based line of byte `offset` of `data`.
-size_t LineOf(std::string_view data, size_t offset) {
-  return static_cast<size_t>(std::count(data.begin(), data.begin() + offset, '\n')) + 1;
-}
-
 }  // namespace
 
 bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& param) {
@@ -113,7 +109,8 @@ bool FormatDefinition::ParseFile(const std::string& dataFileName, TParserParam& 
         char byte[8];
         std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(data[bad]));
         Report(param, kKindWarning,
-               std::string("Byte ") + byte + " on line " + std::to_string(LineOf(data, bad)) +
+               std::string("Byte ") + byte + " on line " +
+                   std::to_string(LocateInText(data, bad).line) +
                    " is not valid UTF-8: the data file is read in code page " + chosen);
       } else if (bad != std::string_view::npos) {
         Report(param, kKindError,

@@ -10,44 +10,20 @@
 #include "host/CodePage.h"
 #include "host/HostError.h"
 #include "host/HostLib.h"
+#include "host/Utf8.h"
 #include "resources/StringTable.h"
 
 namespace compoundparser {
 namespace {
 
-// Decodes UTF-8 into code points; a byte that starts no valid sequence stands for itself.
-std::u32string DecodeUtf8(const std::string& text) {
+// Decodes UTF-8 into code points; a byte that starts no valid character stands for itself.
+std::u32string CodePoints(const std::string& text) {
   std::u32string out;
-  size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = 0;
-    char32_t code = 0;
-    if (lead < 0x80) {
-      length = 1;
-      code = lead;
-    } else if ((lead >> 5) == 0x6) {
-      length = 2;
-      code = lead & 0x1F;
-    } else if ((lead >> 4) == 0xE) {
-      length = 3;
-      code = lead & 0x0F;
-    } else if ((lead >> 3) == 0x1E) {
-      length = 4;
-      code = lead & 0x07;
-    }
-    bool valid = length != 0 && i + length <= text.size();
-    for (size_t k = 1; valid && k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      valid = (next >> 6) == 2;
-      code = (code << 6) | (next & 0x3F);
-    }
-    if (!valid) {
-      code = lead;
-      length = 1;
-    }
+  for (size_t i = 0; i < text.size();) {
+    char32_t code = static_cast<unsigned char>(text[i]);
+    const size_t length = DecodeUtf8(text, i, code);
     out.push_back(code);
-    i += length;
+    i += length == 0 ? 1 : length;
   }
   return out;
 }
@@ -64,11 +40,11 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   std::u32string left;
   std::u32string right;
   try {
-    left = DecodeUtf8(NarrowToUtf8(a));
-    right = DecodeUtf8(NarrowToUtf8(b));
+    left = CodePoints(NarrowToUtf8(a));
+    right = CodePoints(NarrowToUtf8(b));
   } catch (const XmlError&) {
-    left = DecodeUtf8(a);
-    right = DecodeUtf8(b);
+    left = CodePoints(a);
+    right = CodePoints(b);
   }
   return std::equal(left.begin(), left.end(), right.begin(), right.end(),
                     [](char32_t x, char32_t y) { return FoldCase(x) == FoldCase(y); });

@@ -235,28 +235,4 @@ std::string ParseObserver::Explain(const TParseFailure& failure) {
   return "failed";
 }
 
-TTextPlace ParseObserver::Locate(std::string_view text, size_t position) {
-  TTextPlace place;
-  position = std::min(position, text.size());
-  size_t lineStart = 0;
-  for (size_t at = text.find('\n'); at != std::string_view::npos && at < position;
-       at = text.find('\n', at + 1)) {
-    ++place.line;
-    lineStart = at + 1;
-  }
-  place.column = static_cast<int>(position - lineStart) + 1;
-  const size_t from = position - lineStart > TTextPlace::kLineWindow
-                          ? position - TTextPlace::kLineWindow
-                          : lineStart;
-  const size_t upTo = std::min(text.size(), position + TTextPlace::kLineWindow);
-  const size_t newline = text.substr(0, upTo).find('\n', position);
-  // The window ends at the line end, at the end of the text, or inside the line.
-  const bool whole = newline != std::string_view::npos || upTo == text.size();
-  size_t lineEnd = newline == std::string_view::npos ? upTo : newline;
-  if (whole && lineEnd > from && text[lineEnd - 1] == '\r') --lineEnd;
-  place.lineOffset = from - lineStart;
-  place.lineText = std::string(text.substr(from, lineEnd - from));
-  return place;
-}
-
 }  // namespace compoundparser

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/TextPlace.h"
 #include "host/Xml.h"
 
 namespace compoundparser {
@@ -42,17 +43,6 @@ struct TParseFailure {
   std::string found;        // the bytes at `position` (import) or the value (export)
   std::string elementPath;  // export: the document element in hand, as /data/Point[17]
   int depth = 0;            // nesting of the node, substitutes expanded
-};
-
-// A byte position of a text as line and column, with the text of that line
-// (a window of kLineWindow bytes either side of the position when the line is
-// longer, so that a line of a gigabyte costs no copy of it).
-struct TTextPlace {
-  static constexpr size_t kLineWindow = 2048;
-  int line = 1;
-  int column = 1;         // 1-based, in bytes
-  std::string lineText;   // without its line end
-  size_t lineOffset = 0;  // bytes of the line before lineText
 };
 
 class ParseObserver {
@@ -89,8 +79,10 @@ class ParseObserver {
   // parser/repeat/radio/terminated/subst[IfFields] or, inside a substitute,
   // substitute[Fields]/group[Point]/element[Northing]; "" when unknown.
   static std::string SourcePath(const Parser& node);
-  // Returns the line and column of byte `position` of `text`.
-  static TTextPlace Locate(std::string_view text, size_t position);
+  // Returns the line and column of byte `position` of `text` (LocateInText).
+  static TTextPlace Locate(std::string_view text, size_t position) {
+    return LocateInText(text, position);
+  }
 
  private:
   void RankDepths(const Parser& node, int depth);

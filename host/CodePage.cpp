@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "host/HostError.h"
+#include "host/Utf8.h"
 
 namespace compoundparser {
 namespace {
@@ -49,6 +50,11 @@ std::string LocaleCodeset() {
   return name;
 }
 
+// Whether the process-wide code page is UTF-8 (1) or not (0), or -1 before it
+// is read: the answer of CodePageIsUtf8 in one load, without the guard of the
+// state below.
+std::atomic<int> processCodePageIsUtf8{-1};
+
 // The process-wide code page; `generation` tells the per-thread converters
 // when to reopen.
 struct CodePageState {
@@ -66,6 +72,7 @@ struct CodePageState {
       name = isUtf8 ? std::string("UTF-8") : newName;
     }
     utf8 = isUtf8;
+    processCodePageIsUtf8.store(isUtf8 ? 1 : 0, std::memory_order_relaxed);
     ++generation;
   }
   std::string Name() {
@@ -179,47 +186,6 @@ std::string Convert(iconv_t cd, std::string_view text, bool toUtf8, const std::s
 
 }  // namespace
 
-size_t InvalidUtf8Offset(std::string_view text) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t size = text.size();
-  size_t i = 0;
-  while (i < size) {
-    // Plain ASCII eight bytes at a time.
-    while (i + 8 <= size) {
-      uint64_t word;
-      std::memcpy(&word, bytes + i, 8);
-      if ((word & 0x8080808080808080ull) != 0) break;
-      i += 8;
-    }
-    if (i >= size) break;
-    const unsigned char c = bytes[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t length = 0;
-    unsigned min = 0;
-    unsigned code = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2, min = 0x80, code = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3, min = 0x800, code = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4, min = 0x10000, code = c & 0x07;
-    } else {
-      return i;
-    }
-    if (i + length > size) return i;
-    for (size_t k = 1; k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) return i;
-      code = (code << 6) | (bytes[i + k] & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return i;
-    i += length;
-  }
-  return std::string_view::npos;
-}
-
 void CheckUtf8(std::string_view text) {
   const size_t bad = InvalidUtf8Offset(text);
   if (bad != std::string_view::npos) {
@@ -262,6 +228,8 @@ bool CodePageIsExplicit() { return State().explicitlySet.load(std::memory_order_
 
 bool CodePageIsUtf8() {
   if (runCodePage != nullptr) return runCodePageIsUtf8;
+  const int known = processCodePageIsUtf8.load(std::memory_order_relaxed);
+  if (known >= 0) return known == 1;
   return State().utf8.load(std::memory_order_relaxed);
 }
 

@@ -47,9 +47,6 @@ std::string NarrowToUtf8(std::string_view text);
 // characters that the code page cannot hold.
 std::string Utf8ToNarrow(std::string_view text);
 
-// Returns the offset of the first byte that is not part of a valid UTF-8
-// sequence, or npos when the whole text is valid.
-size_t InvalidUtf8Offset(std::string_view text);
 // Raises XmlError (kXmlErrorInvalidArg) naming the offset of the first invalid
 // UTF-8 byte of `text`.
 void CheckUtf8(std::string_view text);

@@ -14,6 +14,7 @@
 #include "host/AtomicFile.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
+#include "host/Utf8.h"
 
 namespace compoundparser {
 namespace {

@@ -8,23 +8,33 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <pugixml.hpp>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "host/AtomicFile.h"
+#include "host/ByteScan.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
+#include "host/TextPlace.h"
+#include "host/Utf8.h"
+#include "host/XmlEncoding.h"
 #include "host/XmlText.h"
+#include "host/XmlWellFormed.h"
 
 namespace compoundparser {
 
 namespace {
 
 using NodeStruct = pugi::xml_node_struct;
+
+pugi::xml_node ToPugi(void* node) { return pugi::xml_node(static_cast<NodeStruct*>(node)); }
 
 // Where FirstChildElement resumes for one element name under one parent: no
 // child element of that name lies at or before `last` (null: before the first
@@ -58,9 +68,6 @@ namespace {
 
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
                                  pugi::parse_declaration | pugi::parse_doctype;
-constexpr int kMaxDepth = 1024;
-
-pugi::xml_node ToPugi(void* node) { return pugi::xml_node(static_cast<NodeStruct*>(node)); }
 
 // Narrow text in, UTF-8 view out (checked: valid UTF-8, no character that
 // XML cannot hold); converts only when the code page is not UTF-8.
@@ -74,26 +81,6 @@ std::string Narrow(const char* utf8) {
   if (CodePageIsUtf8()) return std::string(utf8);
   return Utf8ToNarrow(utf8);
 }
-
-struct NameBytes {
-  bool start[256] = {};
-  bool inside[256] = {};
-  NameBytes() {
-    for (int c = 0; c < 256; ++c) {
-      start[c] =
-          (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
-      inside[c] = start[c] || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    }
-  }
-};
-const NameBytes kNameBytes;
-
-bool IsNameStart(unsigned char c) { return kNameBytes.start[c]; }
-bool IsNameChar(unsigned char c) { return kNameBytes.inside[c]; }
-bool IsXmlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-void CheckName(std::string_view name, const char* what) { CheckXmlName(name, what); }
-void CheckText(std::string_view text) { CheckXmlText(text); }
 
 bool IsTextLike(pugi::xml_node_type type) {
   return type == pugi::node_pcdata || type == pugi::node_cdata || type == pugi::node_comment ||
@@ -113,438 +100,13 @@ std::string DeclarationData(pugi::xml_node node) {
   return data;
 }
 
-// Reads `name="value"` pairs (either quote); returns false on anything else.
-bool ParsePseudoAttributes(std::string_view data,
-                           std::vector<std::pair<std::string, std::string>>& out) {
-  size_t i = 0;
-  for (;;) {
-    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
-    if (i == data.size()) return true;
-    const size_t nameStart = i;
-    while (i < data.size() && IsNameChar(static_cast<unsigned char>(data[i]))) ++i;
-    if (i == nameStart) return false;
-    std::string name(data.substr(nameStart, i - nameStart));
-    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
-    if (i == data.size() || data[i] != '=') return false;
-    ++i;
-    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
-    if (i == data.size() || (data[i] != '"' && data[i] != '\'')) return false;
-    const char quote = data[i++];
-    const size_t close = data.find(quote, i);
-    if (close == std::string_view::npos) return false;
-    out.emplace_back(std::move(name), std::string(data.substr(i, close - i)));
-    i = close + 1;
-  }
-}
-
 // ---- Loading -------------------------------------------------------------
-
-// Tells whether the text between "<?xml" and "?>" is a declaration as XML
-// writes it: version 1.x, then an optional encoding name, then an optional
-// standalone yes or no, each after white space and in that order.
-bool DeclarationIsWellFormed(std::string_view data) {
-  static const char* const kNames[] = {"version", "encoding", "standalone"};
-  size_t i = 0;
-  size_t next = 0;  // the first name still allowed
-  const auto space = [&] {
-    const size_t from = i;
-    while (i < data.size() && IsXmlSpace(static_cast<unsigned char>(data[i]))) ++i;
-    return i > from;
-  };
-  for (;;) {
-    const bool spaced = space();
-    if (i == data.size()) return next > 0;
-    if (!spaced) return false;
-    size_t which = next;
-    while (which < std::size(kNames) && data.substr(i, std::strlen(kNames[which])) != kNames[which])
-      ++which;
-    if (which == std::size(kNames) || (next == 0 && which != 0)) return false;
-    i += std::strlen(kNames[which]);
-    space();
-    if (i == data.size() || data[i] != '=') return false;
-    ++i;
-    space();
-    if (i == data.size() || (data[i] != '"' && data[i] != '\'')) return false;
-    const size_t close = data.find(data[i], i + 1);
-    if (close == std::string_view::npos) return false;
-    const std::string_view value = data.substr(i + 1, close - i - 1);
-    i = close + 1;
-    next = which + 1;
-    bool valid = !value.empty();
-    if (which == 0) {
-      valid = value.size() > 2 && value.substr(0, 2) == "1." &&
-              value.find_first_not_of("0123456789", 2) == std::string_view::npos;
-    } else if (which == 1) {
-      valid = valid && std::isalpha(static_cast<unsigned char>(value[0])) != 0;
-      for (char c : value) {
-        valid = valid && (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' ||
-                          c == '_' || c == '-');
-      }
-    } else {
-      valid = value == "yes" || value == "no";
-    }
-    if (!valid) return false;
-  }
-}
-
-// A well-formedness problem found at a byte offset.
-struct LoadProblem {
-  uint32_t code = kXmlErrorParse;
-  std::string reason;
-  size_t offset = 0;
-};
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
-std::string UpperKey(std::string_view name) {
-  std::string key;
-  for (char c : name) {
-    if (c != '-' && c != '_') key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  return key;
-}
-
-// Returns the encoding named by the declaration at the start of `bytes`
-// (8-bit text), or "" when there is none; `offset` gets its position.
-std::string DeclaredEncoding(std::string_view bytes, size_t& offset) {
-  if (!StartsWith(bytes, "<?xml") || bytes.size() < 6 ||
-      !IsXmlSpace(static_cast<unsigned char>(bytes[5]))) {
-    return std::string();
-  }
-  const size_t end = bytes.find("?>");
-  if (end == std::string_view::npos) return std::string();
-  std::vector<std::pair<std::string, std::string>> attributes;
-  if (!ParsePseudoAttributes(bytes.substr(5, end - 5), attributes)) return std::string();
-  for (const auto& attribute : attributes) {
-    if (attribute.first == "encoding") {
-      offset = bytes.find("encoding");
-      return attribute.second;
-    }
-  }
-  return std::string();
-}
-
-// Converts `bytes` from `encoding` to UTF-8; false with a problem on failure.
-bool ConvertToUtf8(std::string_view bytes, const std::string& encoding, std::string& out,
-                   LoadProblem& problem) {
-  iconv_t cd = iconv_open("UTF-8", encoding.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    problem.reason = "The encoding '" + encoding + "' is not supported";
-    return false;
-  }
-  out.assign(bytes.size() * 3 + 16, '\0');
-  char* in = const_cast<char*>(bytes.data());
-  size_t inLeft = bytes.size();
-  char* outPtr = &out[0];
-  size_t outLeft = out.size();
-  bool ok = true;
-  while (inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) continue;
-    if (errno == E2BIG) {
-      const size_t done = out.size() - outLeft;
-      out.resize(out.size() * 2);
-      outPtr = &out[done];
-      outLeft = out.size() - done;
-      continue;
-    }
-    problem.offset = bytes.size() - inLeft;
-    problem.reason = "The text is not valid in the encoding '" + encoding + "'";
-    ok = false;
-    break;
-  }
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return ok;
-}
-
-// Brings the file's bytes to UTF-8: detects UTF-16/32 by their first bytes and
-// other encodings by the declaration. `skipped` gets the length of a UTF-8 BOM.
-// Gives the document's text as UTF-8 in `view`: the input itself when it is
-// UTF-8 already (no copy), else a conversion held in `utf8`.
-bool ToUtf8(std::string_view bytes, std::string& utf8, std::string_view& view, bool& converted,
-            size_t& skipped, LoadProblem& problem) {
-  converted = false;
-  skipped = 0;
-  struct Signature {
-    const char* bytes;
-    size_t size;
-    const char* encoding;
-    size_t bom;
-  };
-  static const Signature kSignatures[] = {
-      {"\x00\x00\xFE\xFF", 4, "UTF-32BE", 4}, {"\xFF\xFE\x00\x00", 4, "UTF-32LE", 4},
-      {"\xFE\xFF", 2, "UTF-16BE", 2},         {"\xFF\xFE", 2, "UTF-16LE", 2},
-      {"\x00\x00\x00<", 4, "UTF-32BE", 0},    {"<\x00\x00\x00", 4, "UTF-32LE", 0},
-      {"\x00<\x00?", 4, "UTF-16BE", 0},       {"<\x00?\x00", 4, "UTF-16LE", 0},
-  };
-  for (const Signature& s : kSignatures) {
-    if (StartsWith(bytes, std::string_view(s.bytes, s.size))) {
-      converted = true;
-      const bool ok = ConvertToUtf8(bytes.substr(s.bom), s.encoding, utf8, problem);
-      view = utf8;
-      return ok;
-    }
-  }
-  if (StartsWith(bytes, "\xEF\xBB\xBF")) {
-    skipped = 3;
-    bytes.remove_prefix(3);
-  }
-  size_t at = 0;
-  const std::string encoding = DeclaredEncoding(bytes, at);
-  const std::string key = UpperKey(encoding);
-  if (encoding.empty() || key == "UTF8" || key == "UTF16" || key == "UTF32" || key == "USASCII" ||
-      key == "ASCII") {
-    view = bytes;
-    return true;
-  }
-  converted = true;
-  if (!ConvertToUtf8(bytes, encoding, utf8, problem)) {
-    if (problem.offset == 0) problem.offset = at;
-    problem.offset += skipped;
-    return false;
-  }
-  view = utf8;
-  return true;
-}
-
-// The bytes at which a scan of character data stops.
-struct TextStops {
-  bool of[256] = {};
-  TextStops() {
-    for (unsigned char c : {'<', '&', ']'}) of[c] = true;
-  }
-};
-const TextStops kTextStops;
-
-// Checks what pugixml lets through but XML forbids: references to undefined
-// entities, text or a second element at the top level, a declaration that is
-// not at the start, duplicate attributes, '<' in attribute values, "]]>" in
-// text, bytes that are not UTF-8 or not XML characters, and nesting deeper than
-// kMaxDepth. Runs after pugixml accepted the text, so the markup is sound.
-class WellFormedScan {
- public:
-  explicit WellFormedScan(std::string_view text) : t_(text) {}
-
-  bool Run(LoadProblem& problem) {
-    const size_t badUtf8 = InvalidUtf8Offset(t_);
-    if (badUtf8 != std::string_view::npos) return Fail(problem, badUtf8, "Invalid UTF-8 byte");
-    const size_t badCharacter = ControlCharacterOffset(t_);
-    if (badCharacter != std::string_view::npos) {
-      const unsigned char c = static_cast<unsigned char>(t_[badCharacter]);
-      return Fail(problem, badCharacter,
-                  "Invalid character " + std::to_string(c) + " in the document");
-    }
-    size_t i = 0;
-    int depth = 0;
-    bool rootSeen = false;
-    while (i < t_.size()) {
-      if (depth > 0) {
-        // Inside the root only markup, references and "]]>" matter.
-        while (i < t_.size() && !kTextStops.of[static_cast<unsigned char>(t_[i])]) ++i;
-        if (i == t_.size()) break;
-      }
-      const char c = t_[i];
-      if (c == '<') {
-        if (Match(i, "<!--")) {
-          i = Skip(i + 4, "-->");
-        } else if (Match(i, "<![CDATA[")) {
-          i = Skip(i + 9, "]]>");
-        } else if (Match(i, "<!")) {
-          i = SkipDoctype(i + 2);
-        } else if (Match(i, "<?")) {
-          const bool declaration =
-              Match(i, "<?xml") && i + 5 < t_.size() &&
-              (IsXmlSpace(static_cast<unsigned char>(t_[i + 5])) || t_[i + 5] == '?');
-          if (declaration && i != 0) {
-            return Fail(problem, i,
-                        "The XML declaration is allowed only at the start of the document");
-          }
-          const size_t end = Skip(i + 2, "?>");
-          // pugixml reads any attributes here, references included, and would
-          // save what no parser reads back (a '>' or "?>" in a value).
-          if (declaration && !DeclarationIsWellFormed(t_.substr(i + 5, end - i - 5 - 2))) {
-            return Fail(problem, i, "The XML declaration is malformed");
-          }
-          i = end;
-        } else if (Match(i, "</")) {
-          --depth;
-          i = Skip(i + 2, ">");
-        } else {
-          if (depth == 0) {
-            if (rootSeen) return Fail(problem, i, "Only one top level element is allowed");
-            rootSeen = true;
-          }
-          bool empty = false;
-          const size_t tagStart = i;
-          if (!StartTag(i, empty, problem)) return false;
-          if (!empty && ++depth > kMaxDepth) {
-            return Fail(problem, tagStart,
-                        "Elements are nested deeper than " + std::to_string(kMaxDepth) + " levels");
-          }
-        }
-        continue;
-      }
-      if (depth == 0 && !IsXmlSpace(static_cast<unsigned char>(c))) {
-        return Fail(problem, i, "Text is not allowed at the top level of the document");
-      }
-      if (c == '&') {
-        if (!Reference(i, problem)) return false;
-        continue;
-      }
-      if (c == ']' && Match(i, "]]>")) {
-        return Fail(problem, i, "The text \"]]>\" is not allowed in character data");
-      }
-      ++i;
-    }
-    return true;
-  }
-
- private:
-  bool Match(size_t at, std::string_view what) const { return t_.substr(at, what.size()) == what; }
-  size_t Skip(size_t from, std::string_view end) const {
-    const size_t found = t_.find(end, from);
-    return found == std::string_view::npos ? t_.size() : found + end.size();
-  }
-  static bool Fail(LoadProblem& problem, size_t offset, std::string reason) {
-    problem.code = kXmlErrorParse;
-    problem.offset = offset;
-    problem.reason = std::move(reason);
-    return false;
-  }
-
-  size_t SkipDoctype(size_t i) const {
-    int brackets = 0;
-    while (i < t_.size()) {
-      const char c = t_[i];
-      if (c == '"' || c == '\'') {
-        i = Skip(i + 1, std::string_view(&t_[i], 1));
-      } else if (Match(i, "<!--")) {
-        i = Skip(i + 4, "-->");
-      } else if (c == '[') {
-        ++brackets, ++i;
-      } else if (c == ']') {
-        --brackets, ++i;
-      } else if (c == '>' && brackets <= 0) {
-        return i + 1;
-      } else {
-        ++i;
-      }
-    }
-    return i;
-  }
-
-  // Checks a reference at `i` ('&'); moves past it.
-  bool Reference(size_t& i, LoadProblem& problem) const {
-    const size_t end = t_.find(';', i);
-    if (end == std::string_view::npos || end - i > 40) {
-      return Fail(problem, i, "A '&' must start an entity or character reference");
-    }
-    const std::string_view name = t_.substr(i + 1, end - i - 1);
-    if (name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot") {
-      i = end + 1;
-      return true;
-    }
-    if (!name.empty() && name[0] == '#') {
-      const bool hex = name.size() > 1 && name[1] == 'x';
-      const std::string_view digits = name.substr(hex ? 2 : 1);
-      unsigned long code = 0;
-      bool valid = !digits.empty();
-      for (char d : digits) {
-        const bool ok = hex ? std::isxdigit(static_cast<unsigned char>(d)) != 0
-                            : std::isdigit(static_cast<unsigned char>(d)) != 0;
-        if (!ok || code > 0x10FFFF) {
-          valid = false;
-          break;
-        }
-        code = code * (hex ? 16 : 10) +
-               static_cast<unsigned long>(std::isdigit(static_cast<unsigned char>(d))
-                                              ? d - '0'
-                                              : std::tolower(static_cast<unsigned char>(d)) - 'a' +
-                                                    10);
-      }
-      valid =
-          valid && (code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
-                    (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF));
-      if (!valid) {
-        return Fail(
-            problem, i,
-            "The character reference '&" + std::string(name) + ";' is not a valid character");
-      }
-      i = end + 1;
-      return true;
-    }
-    return Fail(problem, i, "Reference to undefined entity '" + std::string(name) + "'");
-  }
-
-  // Checks the start tag at `i`; moves past it and tells whether it is empty.
-  bool StartTag(size_t& i, bool& empty, LoadProblem& problem) {
-    const size_t tagStart = i;
-    ++i;
-    while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
-    names_.clear();
-    if (!manyNames_.empty()) manyNames_ = {};
-    while (i < t_.size()) {
-      const char c = t_[i];
-      if (c == '>') {
-        empty = i > tagStart && t_[i - 1] == '/';
-        ++i;
-        return true;
-      }
-      if (IsNameStart(static_cast<unsigned char>(c))) {
-        const size_t nameStart = i;
-        while (i < t_.size() && IsNameChar(static_cast<unsigned char>(t_[i]))) ++i;
-        const std::string_view name = t_.substr(nameStart, i - nameStart);
-        if (!AddAttributeName(name)) {
-          return Fail(problem, nameStart, "Duplicate attribute '" + std::string(name) + "'");
-        }
-        continue;
-      }
-      if (c == '"' || c == '\'') {
-        ++i;
-        while (i < t_.size() && t_[i] != c) {
-          if (t_[i] == '<')
-            return Fail(problem, i, "The character '<' is not allowed in an attribute value");
-          if (t_[i] == '&') {
-            if (!Reference(i, problem)) return false;
-            continue;
-          }
-          ++i;
-        }
-        ++i;
-        continue;
-      }
-      ++i;
-    }
-    return true;
-  }
-
-  // Records the name of an attribute of the start tag in hand; false when the
-  // tag has one of that name already. A few names are compared one by one;
-  // from kFewNames on they go into a hash set, so that a tag with a million
-  // attributes is checked in linear time.
-  bool AddAttributeName(std::string_view name) {
-    if (names_.size() < kFewNames) {
-      if (std::find(names_.begin(), names_.end(), name) != names_.end()) return false;
-      names_.push_back(name);
-      return true;
-    }
-    if (manyNames_.empty()) manyNames_.insert(names_.begin(), names_.end());
-    return manyNames_.insert(name).second;
-  }
-
-  static constexpr size_t kFewNames = 16;
-  std::string_view t_;
-  std::vector<std::string_view> names_;
-  std::unordered_set<std::string_view> manyNames_;
-};
 
 // Checks the top level of the parsed tree itself: one root element and no
 // text beside it. The text scan follows the markup as XML reads it, but
 // pugixml may read a malformed declaration differently and find elements
 // where the scan saw none.
-bool TopLevelIsSound(const pugi::xml_document& doc, LoadProblem& problem) {
+bool TopLevelIsSound(const pugi::xml_document& doc, XmlProblem& problem) {
   int elements = 0;
   for (pugi::xml_node child : doc.children()) {
     const pugi::xml_node_type type = child.type();
@@ -565,103 +127,96 @@ bool TopLevelIsSound(const pugi::xml_document& doc, LoadProblem& problem) {
 }
 
 // Fills `error` for a problem at `offset` of `text` (line and column 1-based).
-void FillError(XmlParseError& error, const LoadProblem& problem, std::string_view text,
+void FillError(XmlParseError& error, const XmlProblem& problem, std::string_view text,
                size_t shift) {
   error.code = problem.code;
   error.reason = problem.reason;
   error.offset = problem.offset + shift;
-  const size_t limit = std::min(problem.offset, text.size());
-  int line = 1;
-  size_t lineStart = 0;
-  for (size_t i = 0; i < limit; ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      lineStart = i + 1;
-    }
-  }
-  error.line = line;
-  error.linePosition = static_cast<int>(limit - lineStart) + 1;
+  const TTextPlace place = LocateInText(text, problem.offset);
+  error.line = place.line;
+  error.linePosition = place.column;
 }
 
-// Writes the XML text of a node's children to a sink in blocks: every node
+// Writes the XML text of a node's children to a buffered output: every node
 // as it is, nothing added. The text is escaped so that a load gives back what
 // the document holds (see AppendEscapedXmlText): carriage returns stay raw only
 // in white space beside child elements, which a load drops anyway. The walk
 // keeps no recursion, so documents of any depth are written.
 class DocumentWriter {
  public:
-  using Sink = std::function<void(std::string_view)>;
-  explicit DocumentWriter(Sink sink) : sink_(std::move(sink)) { out_.reserve(kBlock + 4096); }
+  explicit DocumentWriter(BufferedOutput& out) : out_(out) {}
 
   void Write(pugi::xml_node top) {
     pugi::xml_node node = top.first_child();
-    // For each open element: whether it has a child element (-1: not yet known).
+    // For each open element: whether it has a child element (-1: not yet known),
+    // and its name, for the end tag.
     std::vector<signed char> mixed{1};
+    std::vector<std::string_view> names;
     while (node) {
       if (node.type() == pugi::node_element) {
-        out_ += '<';
-        out_ += node.name();
+        const std::string_view name(node.name());
+        out_.Append('<');
+        out_.Append(name);
         Attributes(node);
-        if (node.first_child()) {
-          out_ += '>';
+        if (pugi::xml_node child = node.first_child()) {
+          out_.Append('>');
           mixed.push_back(-1);
-          node = node.first_child();
+          names.push_back(name);
+          node = child;
           continue;
         }
-        out_ += "/>";
+        out_.Append("/>", 2);
       } else {
         Leaf(node, mixed.back());
       }
-      if (out_.size() >= kBlock) Drain();
+      out_.FlushIfFull();
       while (!node.next_sibling()) {
         node = node.parent();
         if (!node || node == top) {
-          Drain();
+          out_.Flush();
           return;
         }
-        out_ += "</";
-        out_ += node.name();
-        out_ += '>';
+        out_.Append("</", 2);
+        out_.Append(names.back());
+        out_.Append('>');
         mixed.pop_back();
+        names.pop_back();
       }
       node = node.next_sibling();
     }
-    Drain();
+    out_.Flush();
   }
 
  private:
-  static constexpr size_t kBlock = 1 << 20;
-
-  void Drain() {
-    if (out_.empty()) return;
-    sink_(out_);
-    out_.clear();
-  }
-
   void Attributes(pugi::xml_node node) {
     for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-      out_ += ' ';
-      out_ += a.name();
-      out_ += "=\"";
+      out_.Append(' ');
+      out_.Append(std::string_view(a.name()));
+      out_.Append("=\"", 2);
       AppendEscapedXmlAttribute(out_, a.value());
-      out_ += '"';
+      out_.Append('"');
     }
   }
 
   // Writes `text`, replacing each occurrence of `bad` by `replacement`.
   void Split(std::string_view text, std::string_view bad, std::string_view replacement) {
     for (size_t at = text.find(bad); at != std::string_view::npos; at = text.find(bad)) {
-      out_.append(text.data(), at);
-      out_ += replacement;
+      out_.Append(text.data(), at);
+      out_.Append(replacement);
       text.remove_prefix(at + bad.size());
     }
-    out_ += text;
+    out_.Append(text);
   }
 
   void Leaf(pugi::xml_node node, signed char& parentMixed) {
     const std::string_view value = node.value();
     switch (node.type()) {
       case pugi::node_pcdata: {
+        // Most values need no reference and hold no carriage return.
+        if (IsPlainXmlText(value.data(), value.size())) {
+          out_.Append(value);
+          break;
+        }
         bool raw = false;
         if (value.find('\r') != std::string_view::npos && IsXmlWhiteSpace(value)) {
           if (parentMixed < 0) {
@@ -672,54 +227,57 @@ class DocumentWriter {
           }
           raw = parentMixed == 1;
         }
-        AppendEscapedXmlText(out_, value, raw);
+        if (raw) {
+          out_.Append(value);  // white space: nothing in it is escaped
+        } else {
+          AppendEscapedXmlText(out_, value, raw);
+        }
         break;
       }
       case pugi::node_cdata:
-        out_ += "<![CDATA[";
+        out_.Append(std::string_view("<![CDATA["));
         Split(value, "]]>", "]]]]><![CDATA[>");
-        out_ += "]]>";
+        out_.Append(std::string_view("]]>"));
         break;
       case pugi::node_comment: {
         // "--" and a final '-' would end the comment: a blank follows each such '-'.
-        out_ += "<!--";
+        out_.Append(std::string_view("<!--"));
         for (size_t i = 0; i < value.size(); ++i) {
-          out_ += value[i];
-          if (value[i] == '-' && (i + 1 == value.size() || value[i + 1] == '-')) out_ += ' ';
+          out_.Append(value[i]);
+          if (value[i] == '-' && (i + 1 == value.size() || value[i + 1] == '-')) out_.Append(' ');
         }
-        out_ += "-->";
+        out_.Append(std::string_view("-->"));
         break;
       }
       case pugi::node_pi:
-        out_ += "<?";
-        out_ += node.name();
+        out_.Append(std::string_view("<?"));
+        out_.Append(std::string_view(node.name()));
         if (!value.empty()) {
-          out_ += ' ';
+          out_.Append(' ');
           Split(value, "?>", "? >");
         }
-        out_ += "?>";
+        out_.Append(std::string_view("?>"));
         break;
       case pugi::node_declaration:
-        out_ += "<?";
-        out_ += node.name();
+        out_.Append(std::string_view("<?"));
+        out_.Append(std::string_view(node.name()));
         Attributes(node);
-        out_ += "?>";
+        out_.Append(std::string_view("?>"));
         break;
       case pugi::node_doctype:
-        out_ += "<!DOCTYPE";
+        out_.Append(std::string_view("<!DOCTYPE"));
         if (!value.empty()) {
-          out_ += ' ';
-          out_ += value;
+          out_.Append(' ');
+          out_.Append(value);
         }
-        out_ += '>';
+        out_.Append('>');
         break;
       default:
         break;
     }
   }
 
-  Sink sink_;
-  std::string out_;
+  BufferedOutput& out_;
 };
 
 // Tells whether the start tag whose name begins at `at` of `text` ends with
@@ -887,7 +445,7 @@ void XmlNode::SetValue(std::string_view value) {
                    "Only text, CDATA, comment and processing instruction nodes have a value");
   }
   const Utf8In text(value);
-  CheckText(text.View());
+  CheckXmlText(text.View());
   if (node.type() == pugi::node_comment && (text.View().find("--") != std::string_view::npos ||
                                             (!text.View().empty() && text.View().back() == '-'))) {
     throw XmlError(kXmlErrorInvalidArg, "A comment cannot hold \"--\" or end with '-'");
@@ -970,7 +528,7 @@ void CheckParent(pugi::xml_node parent, pugi::xml_node_type type) {
 XmlNode XmlNode::AppendElement(std::string_view name) {
   Check();
   const Utf8In utf8(name);
-  CheckName(utf8.View(), "element");
+  CheckXmlName(utf8.View(), "element");
   pugi::xml_node parent = ToPugi(node_);
   CheckParent(parent, pugi::node_element);
   pugi::xml_node child = parent.append_child(utf8.Terminated().c_str());
@@ -999,7 +557,7 @@ XmlNode XmlNode::InsertTextBefore(const XmlNode& before, std::string_view text) 
     throw XmlError(kXmlErrorInvalidArg, "The reference node is not a child of this node");
   }
   const Utf8In utf8(text);
-  CheckText(utf8.View());
+  CheckXmlText(utf8.View());
   CheckParent(parent, pugi::node_pcdata);
   pugi::xml_node child = parent.insert_child_before(pugi::node_pcdata, reference);
   if (!child || !child.set_value(utf8.View().data(), utf8.View().size())) {
@@ -1027,7 +585,7 @@ XmlNode XmlNode::AppendComment(std::string_view text) {
 XmlNode XmlNode::AppendProcessingInstruction(std::string_view target, std::string_view data) {
   Check();
   const Utf8In utf8Target(target);
-  CheckName(utf8Target.View(), "processing instruction");
+  CheckXmlName(utf8Target.View(), "processing instruction");
   pugi::xml_node parent = ToPugi(node_);
   CheckParent(parent, pugi::node_pi);
   const std::string lowered = [&] {
@@ -1094,8 +652,12 @@ bool IsElementNamed(pugi::xml_node node, pugi::xml_node_type type, std::string_v
   const char* nodeName = node.name();
   if (name.empty()) return nodeName[0] == '\0';
   if (nodeName[0] != name[0]) return false;
-  return std::strncmp(nodeName + 1, name.data() + 1, name.size() - 1) == 0 &&
-         nodeName[name.size()] == '\0';
+  // Names are short: compared here, not through a call. A node name that ends
+  // earlier stops the loop at its terminating zero, which `name` lacks.
+  for (size_t i = 1; i < name.size(); ++i) {
+    if (nodeName[i] != name[i]) return false;
+  }
+  return nodeName[name.size()] == '\0';
 }
 
 // Returns `name` as UTF-8: the view itself when the code page is UTF-8 and
@@ -1213,9 +775,9 @@ void XmlNode::SetAttribute(std::string_view name, std::string_view value) {
     throw XmlError(kXmlErrorFail, "Only elements have attributes");
   }
   const Utf8In utf8Name(name);
-  CheckName(utf8Name.View(), "attribute");
+  CheckXmlName(utf8Name.View(), "attribute");
   const Utf8In utf8Value(value);
-  CheckText(utf8Value.View());
+  CheckXmlText(utf8Value.View());
   const std::string key = utf8Name.Terminated();
   pugi::xml_attribute attribute = node.attribute(key.c_str());
   if (!attribute) attribute = node.append_attribute(key.c_str());
@@ -1313,26 +875,44 @@ void XmlDocument::Check() const {
 
 bool XmlDocument::Load(const std::string& fileName, XmlLoadMode mode) {
   Check();
-  std::string bytes;
+  // The bytes are read into memory that is not cleared first: every byte of it
+  // that is used comes from the file.
+  struct FreeBytes {
+    void operator()(char* bytes) const { std::free(bytes); }
+  };
+  std::unique_ptr<char, FreeBytes> bytes;
+  size_t capacity = 0;
+  size_t have = 0;
   int error = 0;
   const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = errno;
   } else {
-    // One allocation of the file's size; a file that grows meanwhile is read on.
+    // One allocation of the file's size and a byte, so that the read that
+    // finds the end needs no more; a file that grows meanwhile is read on.
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-      bytes.resize(static_cast<size_t>(info.st_size));
-    size_t have = 0;
+    size_t first = 65536;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+      first = static_cast<size_t>(info.st_size) + 1;
+    }
     for (;;) {
-      if (have == bytes.size()) bytes.resize(have + 65536);
-      const ssize_t got = read(fd, &bytes[have], bytes.size() - have);
+      if (have == capacity) {
+        const size_t more = capacity == 0 ? first : 65536;
+        char* bigger = static_cast<char*>(std::realloc(bytes.get(), capacity + more));
+        if (bigger == nullptr) {
+          close(fd);
+          throw std::bad_alloc();
+        }
+        static_cast<void>(bytes.release());
+        bytes.reset(bigger);
+        capacity += more;
+      }
+      const ssize_t got = read(fd, bytes.get() + have, capacity - have);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) error = errno;
       if (got <= 0) break;
       have += static_cast<size_t>(got);
     }
-    bytes.resize(have);
     close(fd);
   }
   if (error != 0) {
@@ -1344,7 +924,7 @@ bool XmlDocument::Load(const std::string& fileName, XmlLoadMode mode) {
     record.url = fileName;
     return false;
   }
-  return LoadBuffer(bytes.data(), bytes.size(), fileName, mode);
+  return LoadBuffer(bytes.get(), have, fileName, mode);
 }
 
 bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& url,
@@ -1354,16 +934,14 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
   data_->url = url;
   data_->error.url = url;
   const std::string_view bytes(static_cast<const char*>(data), size);
-  std::string converted8;
-  std::string_view utf8;
-  bool converted = false;
-  size_t skipped = 0;
-  LoadProblem problem;
-  if (!ToUtf8(bytes, converted8, utf8, converted, skipped, problem)) {
+  XmlUtf8Text text;
+  XmlProblem problem;
+  if (!XmlBytesToUtf8(bytes, text, problem)) {
     FillError(data_->error, problem, bytes, 0);
     data_->error.offset = problem.offset;
     return false;
   }
+  const std::string_view utf8 = text.view;
   const unsigned flags =
       kParseFlags | (mode == XmlLoadMode::kKeepValues ? pugi::parse_ws_pcdata_single : 0u);
   const pugi::xml_parse_result result =
@@ -1381,15 +959,15 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
       const size_t tag = utf8.rfind("</", problem.offset);
       if (tag != std::string::npos) {
         size_t end = tag + 2;
-        while (end < utf8.size() && IsNameChar(static_cast<unsigned char>(utf8[end]))) ++end;
+        while (end < utf8.size() && IsXmlNameByte(static_cast<unsigned char>(utf8[end]))) ++end;
         problem.reason = "The end tag '" + std::string(utf8.substr(tag + 2, end - tag - 2)) +
                          "' does not match the start tag";
         problem.offset = tag;
       }
     }
   } else {
-    WellFormedScan scan(utf8);
-    if (scan.Run(problem) && TopLevelIsSound(data_->doc, problem)) {
+    bool emptyPairs = false;
+    if (CheckWellFormed(utf8, problem, &emptyPairs) && TopLevelIsSound(data_->doc, problem)) {
       if (utf8.size() <= kMaxLineTableBytes) {
         data_->lineStarts.push_back(0);
         for (size_t at = utf8.find('\n'); at != std::string_view::npos;
@@ -1397,8 +975,10 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
           data_->lineStarts.push_back(at + 1);
         }
       }
-      if (mode == XmlLoadMode::kKeepValues) RestoreEmptyTexts(data_->doc, utf8);
-      if (converted) {
+      // Only an element written as "<a></a>" is given an empty text: without
+      // one in the text the walk over every node is spared.
+      if (mode == XmlLoadMode::kKeepValues && emptyPairs) RestoreEmptyTexts(data_->doc, utf8);
+      if (text.converted) {
         // The document now holds UTF-8 and is saved as UTF-8.
         for (pugi::xml_node child : data_->doc.children()) {
           if (child.type() == pugi::node_declaration && child.attribute("encoding")) {
@@ -1409,7 +989,7 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
       return true;
     }
   }
-  FillError(data_->error, problem, utf8, converted ? 0 : skipped);
+  FillError(data_->error, problem, utf8, text.converted ? 0 : text.skipped);
   data_->doc.reset();
   return false;
 }
@@ -1429,9 +1009,9 @@ int XmlDocument::LineOfOffset(ptrdiff_t offset) const {
 
 std::string XmlDocument::SaveToString() const {
   Check();
-  std::string text;
-  DocumentWriter([&](std::string_view block) { text += block; }).Write(data_->doc);
-  return text;
+  BufferedOutput text(nullptr);
+  DocumentWriter(text).Write(data_->doc);
+  return text.TakeString();
 }
 
 void XmlDocument::Save(const std::string& fileName) const { SaveReplacing(fileName); }
@@ -1448,7 +1028,8 @@ void XmlDocument::SaveReplacing(const std::string& fileName) const {
   // The text goes to the file in blocks as it is produced, so a large
   // document is never held twice.
   try {
-    DocumentWriter([&](std::string_view block) { file.Write(block); }).Write(data_->doc);
+    BufferedOutput out(&file);
+    DocumentWriter(out).Write(data_->doc);
     file.Commit();
   } catch (const FileError& e) {
     throw XmlError(kXmlErrorFail, "Cannot write '" + fileName + "': " +

@@ -7,7 +7,20 @@
 #include <string>
 #include <string_view>
 
+#include "host/BufferedOutput.h"
+
 namespace compoundparser {
+
+// Tells whether byte `c` may start an XML name, or stand inside one; every
+// byte of a multi-byte character counts as a name byte.
+inline bool IsXmlNameStart(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+}
+inline bool IsXmlNameByte(unsigned char c) {
+  return IsXmlNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+// Tells whether `c` is XML white space.
+inline bool IsXmlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Tells whether `utf8` is a valid XML name.
 bool IsXmlName(std::string_view utf8);
@@ -36,11 +49,12 @@ class DocumentText {
 // entity references, and a carriage return, which loading would turn into a
 // line feed, becomes "&#13;" unless `rawCarriageReturns` (white space between
 // elements, which loading drops anyway). Every other byte is written as it is.
-void AppendEscapedXmlText(std::string& out, std::string_view utf8, bool rawCarriageReturns = false);
+void AppendEscapedXmlText(BufferedOutput& out, std::string_view utf8,
+                          bool rawCarriageReturns = false);
 // Appends `utf8` as an attribute value is saved between double quotes: "&",
 // "<" and '"' become entity references, and tab, line feed and carriage return
 // (which loading would turn into blanks) character references.
-void AppendEscapedXmlAttribute(std::string& out, std::string_view utf8);
+void AppendEscapedXmlAttribute(BufferedOutput& out, std::string_view utf8);
 // Tells whether `text` holds only blanks, tabs, carriage returns and line feeds.
 bool IsXmlWhiteSpace(std::string_view text);
 

@@ -139,41 +139,6 @@ TEST(DiagnosticsExport, NamesElementPathAndNode) {
             0u);
 }
 
-TEST(DiagnosticsLocate, CountsLinesAndColumnsInBytes) {
-  const std::string text = "ab\r\ncd\nxyz";
-  const struct {
-    size_t position;
-    const char* place;
-  } kCases[] = {{0, "1:1 ab"}, {2, "1:3 ab"},  {4, "2:1 cd"},
-                {6, "2:3 cd"}, {9, "3:3 xyz"}, {99, "3:4 xyz"}};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.position);
-    const TTextPlace place = ParseObserver::Locate(text, c.position);
-    EXPECT_EQ(
-        std::to_string(place.line) + ":" + std::to_string(place.column) + " " + place.lineText,
-        c.place);
-  }
-  // A long line gives a window around the position: no copy of the whole line.
-  const size_t window = TTextPlace::kLineWindow;
-  const std::string line =
-      "x\n" + std::string(3 * window, 'a') + "b" + std::string(3 * window, 'c') + "\r\n";
-  const struct {
-    size_t position;
-    size_t offset;  // of the window in its line
-    size_t size;    // of the window
-  } kLong[] = {{2 + 3 * window, 2 * window, 2 * window},
-               {3, 0, window + 1},
-               {line.size() - 3, 5 * window, window + 1}};
-  for (const auto& c : kLong) {
-    SCOPED_TRACE(c.position);
-    const TTextPlace place = ParseObserver::Locate(line, c.position);
-    EXPECT_EQ(place.line, 2);
-    EXPECT_EQ(place.column, static_cast<int>(c.position - 1));
-    EXPECT_EQ(place.lineOffset, c.offset);
-    EXPECT_EQ(place.lineText, line.substr(2 + c.offset, c.size));
-  }
-}
-
 TEST(DiagnosticsSource, XmlNodesKnowTheirLines) {
   const std::string xml = "<a>\n  <b/>\n\n  <c id=\"x\">t</c>\n</a>\n";
   XmlDocument doc = XmlDocument::Create();
