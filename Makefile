@@ -10,8 +10,9 @@ JOBS ?= $(shell nproc)
 # WERROR=ON makes compiler warnings errors (CI builds that way).
 WERROR ?= OFF
 
+# help2man makes the tool's man page (the build skips it, with a message, without).
 DEB_PACKAGES := cmake ninja-build g++ pkg-config libpugixml-dev libgtest-dev \
-                libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
+                libbenchmark-dev libcli11-dev nlohmann-json3-dev locales help2man man-db
 
 .PHONY: all deps locale build test asan-test demo clean format-check
 

@@ -50,7 +50,7 @@ const Files& Prepare(int64_t records) {
   const std::string data = PointsFile(records);
   files.dataSize = data.size();
   std::ofstream(files.data, std::ios::binary) << data;
-  QuietCallBack callBack;
+  SilentCallBack callBack;
   FormatDefinition definition(files.definition, &callBack);
   definition.Load();
   InstrumentData document(definition, &callBack);
@@ -63,7 +63,7 @@ const Files& Prepare(int64_t records) {
 template <class Convert>
 void Conversion(benchmark::State& state, Convert convert) {
   const Files& files = Prepare(state.range(0));
-  QuietCallBack callBack;
+  SilentCallBack callBack;
   FormatDefinition definition(files.definition, &callBack);
   definition.Load();
   for (auto _ : state) {

@@ -80,7 +80,7 @@ struct Imported {
 };
 
 // Imports `file` through `tree` into a new document whose root is `data`.
-bool Import(Parser& tree, const std::string& file, QuietCallBack& callBack, XmlDocument& doc) {
+bool Import(Parser& tree, const std::string& file, SilentCallBack& callBack, XmlDocument& doc) {
   TParserParam param(&callBack);
   doc = XmlDocument::Create();
   param.currentNode = doc.AsNode().AppendElement("data");
@@ -91,7 +91,7 @@ bool Import(Parser& tree, const std::string& file, QuietCallBack& callBack, XmlD
 void ImportBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree)()) {
   const std::string file = PointsFile(state.range(0));
   auto tree = makeTree();
-  QuietCallBack callBack;
+  SilentCallBack callBack;
   for (auto _ : state) {
     XmlDocument doc;
     if (!Import(*tree, file, callBack, doc)) state.SkipWithError("import failed");
@@ -106,7 +106,7 @@ void ImportBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree)())
 void ImportTextBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree)()) {
   const std::string file = PointsFile(state.range(0));
   auto tree = makeTree();
-  QuietCallBack callBack;
+  SilentCallBack callBack;
   for (auto _ : state) {
     TParserParam param(&callBack);
     XmlStreamBuilder builder(nullptr);
@@ -124,7 +124,7 @@ void ImportTextBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree
 void ExportBench(benchmark::State& state, std::unique_ptr<Parser> (*makeTree)()) {
   const std::string file = PointsFile(state.range(0));
   auto tree = makeTree();
-  QuietCallBack callBack;
+  SilentCallBack callBack;
   XmlDocument source;
   if (!Import(*tree, file, callBack, source)) {
     state.SkipWithError("import failed");

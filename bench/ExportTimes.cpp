@@ -29,7 +29,7 @@ int Main(int argc, char** argv) {
     return 2;
   }
   const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 1;
-  QuietCallBack quiet;
+  SilentCallBack quiet;
   FormatDefinition definition(argv[1], &quiet);
   if (!definition.Load()) return 1;
   std::vector<double> loads, exports;

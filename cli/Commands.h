@@ -25,6 +25,7 @@ Subcommand AddGenerateCommand(CLI::App& app, const GlobalOptions& options);
 Subcommand AddExplainCommand(CLI::App& app, const GlobalOptions& options);
 Subcommand AddTraceCommand(CLI::App& app, const GlobalOptions& options);
 Subcommand AddDetectCommand(CLI::App& app, const GlobalOptions& options);
+Subcommand AddPointsCommand(CLI::App& app, const GlobalOptions& options);
 
 }  // namespace cli
 }  // namespace compoundparser

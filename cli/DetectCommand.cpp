@@ -1,12 +1,14 @@
 // The detect subcommand: tries every import format of the catalogue on a data
-// file and ranks them: complete imports first (those that read the file into
-// more values before others), then by how far each got.
+// file and ranks them: complete imports first (those that recognised every
+// record, then those that read the file into more values, before others), then
+// by how far each got.
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Detection.h"
 #include "cli/Diagnosis.h"
 
 namespace compoundparser {
@@ -20,10 +22,8 @@ struct DetectArgs {
 int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
   ConsoleCallBack callBack(options);
-  FormatList catalogue(&callBack);
-  callBack.SetCatalogueScan(true);
-  catalogue.LoadFormats();
-  callBack.SetCatalogueScan(false);
+  const std::shared_ptr<FormatList> loaded = LoadCatalogue(callBack);
+  const FormatList& catalogue = *loaded;
   const std::string unreadable = UnreadableReason(args.input);
   if (!unreadable.empty() || FileSize(args.input) == 0) {
     ReportFailure(args.input,
@@ -35,8 +35,11 @@ int RunDetect(const DetectArgs& args, const GlobalOptions& options) {
   for (const TDetectResult& result : results) {
     if (result.complete) {
       ++complete;
-      std::printf("complete  %-32s %d records, %d values\n", result.definition->Name().c_str(),
-                  result.records, result.values);
+      std::printf("complete  %-32s %d records, %d values%s\n", result.definition->Name().c_str(),
+                  result.records, result.values,
+                  result.catchAll > 0
+                      ? (", " + std::to_string(result.catchAll) + " not recognised").c_str()
+                      : "");
     } else {
       std::printf("stopped   %-32s at line %d:%d (byte %u)\n", result.definition->Name().c_str(),
                   result.stop.line, result.stop.column, result.parsed);

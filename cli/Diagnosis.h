@@ -1,7 +1,6 @@
 // What the tool shows when a run fails: the one diagnosis of the observer's
 // best failure (file:line:column, the offending line with a caret, the
-// definition node), byte positions of messages as line:column, and the import
-// trial that ranks the formats of the catalogue on a file (detect).
+// definition node) and byte positions of messages as line:column.
 #pragma once
 
 #include <cstdint>
@@ -42,26 +41,6 @@ void PrintExportDiagnosis(const std::string& input, const FormatDefinition& defi
 // lies past the end of the file.
 std::string WithLinePlace(const std::string& message, const TMessagePlace& place,
                           const std::string& dataFile);
-
-// How far one format got on a file.
-struct TDetectResult {
-  FormatDefinition* definition = nullptr;
-  bool complete = false;
-  uint32_t parsed = 0;  // bytes read (the furthest failure when incomplete)
-  int records = 0;      // repeated groups in the document
-  int values = 0;       // elements without child elements that hold text
-  TTextPlace stop;      // where the import stopped (incomplete only)
-};
-
-// Tries every import format of `catalogue` on `input`; returns them ranked:
-// complete imports first, the one that splits the file into more values (a
-// format that knows the layout reads fields where a loose one reads whole
-// lines) before others, then by records; then the others by how far each got.
-std::vector<TDetectResult> DetectFormats(const FormatList& catalogue, const std::string& input,
-                                         const std::vector<std::string>& sets);
-// Returns the one complete result that reads more values than every other
-// complete one, or null when there is none or a tie.
-const TDetectResult* BestCompleteMatch(const std::vector<TDetectResult>& ranked);
 
 }  // namespace cli
 }  // namespace compoundparser

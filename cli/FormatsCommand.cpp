@@ -41,8 +41,8 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows) {
 int RunFormats(const FormatsArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
   ConsoleCallBack callBack(options);
-  FormatList catalogue(&callBack);
-  catalogue.LoadFormats();
+  const std::shared_ptr<FormatList> loaded = LoadCatalogue(callBack);
+  const FormatList& catalogue = *loaded;
 
   if (args.json) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
@@ -50,6 +50,7 @@ int RunFormats(const FormatsArgs& args, const GlobalOptions& options) {
       const FormatDefinition& format = *catalogue.GetFormat(i);
       list.push_back({{"position", i},
                       {"name", format.Name()},
+                      {"id", FormatList::IdOf(format.FileName())},
                       {"type", format.Type()},
                       {"import", format.IsImport()},
                       {"export", format.IsExport()},
@@ -65,17 +66,19 @@ int RunFormats(const FormatsArgs& args, const GlobalOptions& options) {
 
   if (catalogue.NumFormats() == 0) {
     std::cout << "No formats found in " << AppFolder() << "Formats/ or " << UserFolder("")
-              << "Formats/\n";
+              << "Formats/ (set COMPOUNDPARSER_APP_FOLDER or --app-folder to the folder that "
+                 "holds the bundled Formats folder)\n";
     return kExitSuccess;
   }
   std::vector<std::vector<std::string>> rows;
   rows.push_back(
-      {"#", "Name", "Type", "Import", "Export", "TS import", "TS export", "Mask", "File"});
+      {"#", "Name", "Id", "Type", "Import", "Export", "TS import", "TS export", "Mask", "File"});
   for (int i = 0; i < catalogue.NumFormats(); ++i) {
     const FormatDefinition& format = *catalogue.GetFormat(i);
-    rows.push_back({std::to_string(i), format.Name(), format.Type(), YesNo(format.IsImport()),
-                    YesNo(format.IsExport()), YesNo(format.IsTotalStationImport()),
-                    YesNo(format.IsTotalStationExport()), format.FileMask(), format.FileName()});
+    rows.push_back({std::to_string(i), format.Name(), FormatList::IdOf(format.FileName()),
+                    format.Type(), YesNo(format.IsImport()), YesNo(format.IsExport()),
+                    YesNo(format.IsTotalStationImport()), YesNo(format.IsTotalStationExport()),
+                    format.FileMask(), format.FileName()});
   }
   PrintTable(rows);
   return kExitSuccess;

@@ -1,10 +1,14 @@
-// The import subcommand: a data file read through a format becomes an
-// instrument data document, written to a file or to standard output.
+// The import subcommand: data files read through a format become instrument
+// data documents, written to files, a folder or standard output.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Commands.h"
-#include "cli/Diagnosis.h"
+#include "cli/DefinitionFacts.h"
+#include "cli/Detection.h"
+#include "cli/FileArgs.h"
+#include "cli/FilePool.h"
 #include "data/InstrumentData.h"
 
 namespace compoundparser {
@@ -13,59 +17,60 @@ namespace {
 
 struct ImportArgs {
   std::string format;
-  std::string input;
-  std::string output = "-";
+  FileArgs files;
 };
+
+// Imports one file. `named` is the format named on the command line for the
+// calling worker (its own catalogue), or none: detect.
+int ImportFile(const ImportArgs& args, const GlobalOptions& options, const FileTask& task,
+               ChosenFormat& named, MessageSink& sink) {
+  ConsoleCallBack callBack(options, sink);
+  if (args.format.empty() && IsEmptyFile(task.input)) {
+    ReportFailure(callBack, task.shown, kEmptyFile);
+    return kExitFailed;
+  }
+  if (args.format.empty()) {
+    named = ChooseDetectedFormat(task.input, options, callBack);
+    CheckSets(options.sets, {named.definition});
+  } else if (named.catalogue == nullptr) {
+    named = ChooseFormat(args.format, callBack);
+  }
+  FormatDefinition* usable = UsableFormat(callBack, named, args.format, task.shown, true);
+  if (usable == nullptr) return kExitFailed;
+
+  RefuseSameFile(task.input, task.output);
+  OutputFile output(task.output);
+  if (!OutputIsWritable(callBack, output)) return kExitFailed;
+  RecordTally tally;
+  {
+    InstrumentData data(*usable, &callBack);
+    options.ApplySets(data.vars);
+    if (!ImportStep(callBack, options, named, data, task, &output.File(), tally)) {
+      return kExitFailed;
+    }
+  }
+  const int code = CommitOutput(callBack, output, task.shown);
+  if (code == kExitSuccess) ReportRead(callBack, options, *usable, task, tally);
+  return code;
+}
 
 int RunImport(const ImportArgs& args, const GlobalOptions& options) {
   options.ApplyFolders();
-  ConsoleCallBack callBack(options);
-  if (args.format.empty() && IsEmptyFile(args.input)) {
-    ReportFailure(args.input, kEmptyFile);
-    return kExitFailed;
+  StandardInputCopy standardInput;
+  const std::vector<FileTask> tasks = PlanTasks(args.files, ".xml", true, standardInput);
+  const unsigned threads = ThreadsFor(args.files, tasks.size());
+  // The named format is checked once, before any file is read; each worker
+  // then has a catalogue of its own.
+  std::vector<ChosenFormat> perWorker(threads);
+  if (!args.format.empty()) {
+    ConsoleCallBack callBack(options);
+    perWorker[0] = ChooseFormat(args.format, callBack);
+    if (perWorker[0].definition != nullptr) CheckSets(options.sets, {perWorker[0].definition});
   }
-  ChosenFormat chosen = args.format.empty() ? ChooseDetectedFormat(args.input, options, callBack)
-                                            : ChooseFormat(args.format, callBack);
-  FormatDefinition* usable = UsableFormat(chosen, args.format, args.input, true);
-  if (usable == nullptr) return kExitFailed;
-  FormatDefinition& format = *usable;
-
-  RefuseSameFile(args.input, args.output);
-  OutputFile output(args.output);
-  if (!OutputIsWritable(output)) return kExitFailed;
-  bool imported = false;
-  std::string fileError;
-  {
-    InstrumentData data(format, &callBack);
-    options.ApplySets(data.vars);
-    data.SetDiagnosis(!options.noDiagnosis);
-    callBack.SetDataFile(args.input);
-    callBack.BeginProgress("reading " + args.input, FileSize(args.input), false);
-    callBack.HoldErrors();
-    imported = data.ParseReadToFile(args.input, format, output.File());
-    callBack.EndProgress();
-    // A file that could not be written (a full disk) is the whole story: the
-    // data is not to blame.
-    if (!imported && data.HostErrorIsFileError()) fileError = data.GetHostError();
-    callBack.ReleaseErrors(!imported && fileError.empty());
-    if (!imported && fileError.empty()) {
-      if (!data.GetHostError().empty()) callBack.OnMessage(kKindError, data.GetHostError());
-      if (const TDiagnosis* diagnosis = data.GetDiagnosis()) {
-        PrintImportDiagnosis(args.input, *diagnosis, options.verbose);
-      }
-    }
-  }
-  if (!fileError.empty()) {
-    ReportFailure(args.input, fileError + "; no output written");
-    return kExitFailed;
-  }
-  if (!imported) {
-    ReportFailure(args.input, IsEmptyFile(args.input) ? kEmptyFile
-                                                      : "import with \"" + format.Name() +
-                                                            "\" failed; no output written");
-    return kExitFailed;
-  }
-  return CommitOutput(output, args.input);
+  return RunFiles(tasks.size(), threads, [&](size_t index, unsigned worker, MessageSink& sink) {
+    if (args.format.empty()) perWorker[worker] = ChosenFormat();
+    return ImportFile(args, options, tasks[index], perWorker[worker], sink);
+  });
 }
 
 }  // namespace
@@ -73,13 +78,12 @@ int RunImport(const ImportArgs& args, const GlobalOptions& options) {
 Subcommand AddImportCommand(CLI::App& app, const GlobalOptions& options) {
   auto args = std::make_shared<ImportArgs>();
   CLI::App* sub = app.add_subcommand(
-      "import", "Read an instrument's data file into an instrument data document (XML)");
+      "import", "Read instruments' data files into instrument data documents (XML)");
   sub->add_option("-f,--format", args->format,
-                  "Display name of a format (see 'formats') or a definition file; none: the "
-                  "one format of the catalogue that reads the whole file (see 'detect')");
-  sub->add_option("input", args->input, "The data file to read")->required();
-  sub->add_option("-o,--output", args->output,
-                  "The document to write; '-' or none: standard output");
+                  "Display name or id of a format (see 'formats') or a definition file; none: "
+                  "for each file the format of the catalogue that reads it best (see 'detect')");
+  AddFileOptions(*sub, args->files, "The data files to read ('-': standard input)",
+                 "The document to write; '-' or none: standard output (one input only)");
   return {sub, [args, &options] { return RunImport(*args, options); }};
 }
 

@@ -19,17 +19,6 @@ namespace compoundparser {
 namespace cli {
 namespace {
 
-constexpr uint64_t kProgressMinBytes = 1024 * 1024;
-constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-constexpr unsigned long kImportStride = 4096;  // one call per composite node
-constexpr unsigned long kExportStride = 256;   // one call per record written
-
-// Removes the line ends that some messages carry.
-std::string TrimLineEnd(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
 bool IsRegularFile(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -56,20 +45,44 @@ bool ParseSize(const std::string& text, uint64_t& bytes) {
   return true;
 }
 
-// Returns "m:ss" (or "h:mm:ss") for a number of seconds.
-std::string Duration(double seconds) {
-  if (seconds < 0 || seconds > 360000) return "--:--";
-  const long whole = static_cast<long>(seconds + 0.5);
-  char text[32];
-  if (whole >= 3600) {
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-  }
-  return text;
-}
-
 }  // namespace
+
+void AddGlobalOptions(CLI::App& app, GlobalOptions& options, GlobalOptionSet which) {
+  const std::string group = "Global options";
+  app.add_option("--app-folder", options.appFolder,
+                 "Folder whose Formats folder holds the bundled formats (default: "
+                 "$COMPOUNDPARSER_APP_FOLDER, else the installed share/compoundparser)")
+      ->group(group);
+  app.add_option("--user-folder", options.userFolder,
+                 "Folder whose Formats folder holds your own formats (default: "
+                 "$XDG_DATA_HOME/compoundparser)")
+      ->group(group);
+  app.add_flag("-v,--verbose", options.verbose,
+               "Show details of failed fields and alternatives, every failure at the place "
+               "where an import stopped, and every record kind in the summary")
+      ->group(group);
+  app.add_flag("-q,--quiet", options.quiet, "Show errors only (no summary line, no warnings)")
+      ->group(group);
+  if (which == kCatalogueOptions) return;
+  app.add_option("--set", options.sets,
+                 "Set a variable of the run, NAME=VALUE, after the format's defaults "
+                 "(repeatable; the name must be one the format declares)")
+      ->allow_extra_args(false)
+      ->group(group);
+  app.add_option("--encoding", options.encoding,
+                 "Code page of the data files, such as CP1252 or ISO-8859-1 (default: UTF-8, "
+                 "else the format's single-byte code page)")
+      ->group(group);
+  app.add_option("--max-input", options.maxInput,
+                 "Most bytes read from an input that is no regular file (a pipe, a device), "
+                 "such as 500M or 2G (default: 4G, the largest file that can be read)")
+      ->group(group);
+  app.add_flag("--no-diagnosis", options.noDiagnosis,
+               "Run imports and exports without watching for the place of a failure (no "
+               "diagnosis when one fails)")
+      ->group(group);
+  app.add_flag("--no-progress", options.noProgress, "Never draw a progress bar")->group(group);
+}
 
 void GlobalOptions::ApplyFolders() const {
   if (!encoding.empty() && !SetCodePage(encoding)) {
@@ -95,155 +108,6 @@ void GlobalOptions::ApplySets(TVars& vars) const {
     }
     vars.Assign(assignment.substr(0, equals), assignment.substr(equals + 1));
   }
-}
-
-ConsoleCallBack::~ConsoleCallBack() { EndProgress(); }
-
-void ConsoleCallBack::HoldErrors() {
-  holding_ = true;
-  held_.clear();
-  heldLast_.clear();
-  heldOver_ = 0;
-}
-
-void ConsoleCallBack::ReleaseErrors(bool runFailed) {
-  holding_ = false;
-  const auto show = [&](Held& message) {
-    if (!runFailed) message.kind = kKindDetail;
-    Show(std::move(message));
-  };
-  for (auto& message : held_) show(message);
-  if (heldOver_ > 0) {
-    OnMessage(runFailed ? kKindError : kKindDetail,
-              "... " + std::to_string(heldOver_) + " more messages like these ...");
-  }
-  for (auto& message : heldLast_) show(message);
-  held_.clear();
-  heldLast_.clear();
-  heldOver_ = 0;
-}
-
-void ConsoleCallBack::OnMessage(int kind, std::string text) {
-  Show(Held{kind, std::move(text), false, TMessagePlace{}});
-}
-
-void ConsoleCallBack::OnMessageAt(int kind, std::string text, const TMessagePlace& place) {
-  Show(Held{kind, std::move(text), true, place});
-}
-
-void ConsoleCallBack::Show(Held message) {
-  const int kind = message.kind;
-  if (holding_ && !catalogueScan_ && (kind == kKindError || kind == kKindFileError)) {
-    if (held_.size() < kHeldEach) {
-      held_.push_back(std::move(message));
-      return;
-    }
-    heldLast_.push_back(std::move(message));
-    if (heldLast_.size() > kHeldEach) {
-      heldLast_.pop_front();
-      ++heldOver_;
-    }
-    return;
-  }
-  const char* prefix = nullptr;
-  switch (kind) {
-    case kKindWarning:
-      if (!options_.quiet) prefix = "warning: ";
-      break;
-    case kKindError:
-    case kKindFileError:
-      if (catalogueScan_) {
-        if (options_.verbose) prefix = "warning: ";
-      } else {
-        prefix = "error: ";
-        ++errors_;
-      }
-      break;
-    case kKindDetail:
-      if (options_.verbose || showDetails_) prefix = "detail: ";
-      break;
-    default:
-      if (options_.verbose || showDetails_) prefix = "note: ";
-      break;
-  }
-  if (prefix == nullptr) return;
-  std::string& text = message.text;
-  if (kind != kKindError && kind != kKindFileError) {
-    // The same warning for every record says nothing new after the first few.
-    // Texts that differ each time (byte positions) are not tracked beyond a
-    // bound, so that the table stays small on a long run.
-    std::string key = std::string(prefix) + text;
-    auto found = repeats_.find(key);
-    if (found == repeats_.end() && repeats_.size() < kMaxTrackedTexts) {
-      found = repeats_.emplace(key, Repeat{}).first;
-    }
-    if (found != repeats_.end() && ++found->second.count > kShownRepeats) {
-      if (found->second.count == kShownRepeats + 1) repeatOrder_.push_back(std::move(key));
-      return;
-    }
-  }
-  if (message.placed && !dataFile_.empty()) text = WithLinePlace(text, message.place, dataFile_);
-  ClearLine();
-  std::fprintf(stderr, "%s%s\n", prefix, TrimLineEnd(std::move(text)).c_str());
-  std::fflush(stderr);
-}
-
-void ConsoleCallBack::SetDataFile(const std::string& fileName) { dataFile_ = fileName; }
-
-void ConsoleCallBack::OnProgress(unsigned long total, unsigned long current) {
-  if (!progressOn_ || ++calls_ < nextCheck_) return;
-  nextCheck_ = calls_ + stride_;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - lastDraw_ < kRedrawInterval) return;
-  lastDraw_ = now;
-  Draw(total, current);
-}
-
-void ConsoleCallBack::BeginProgress(const std::string& label, uint64_t bytes, bool countsRecords) {
-  EndProgress();
-  progressOn_ = bytes > kProgressMinBytes && !options_.noProgress && !options_.quiet &&
-                isatty(STDERR_FILENO) == 1;
-  label_ = label;
-  bytes_ = bytes;
-  calls_ = 0;
-  stride_ = countsRecords ? kExportStride : kImportStride;
-  nextCheck_ = stride_;
-  started_ = std::chrono::steady_clock::now();
-  lastDraw_ = started_;
-}
-
-void ConsoleCallBack::EndProgress() {
-  ClearLine();
-  progressOn_ = false;
-  for (const std::string& key : repeatOrder_) {
-    const unsigned long more = repeats_[key].count - kShownRepeats;
-    std::fprintf(stderr, "%s (%lu more time%s)\n", TrimLineEnd(key).c_str(), more,
-                 more == 1 ? "" : "s");
-  }
-  if (!repeatOrder_.empty()) std::fflush(stderr);
-  repeatOrder_.clear();
-  repeats_.clear();
-}
-
-void ConsoleCallBack::Draw(unsigned long total, unsigned long current) {
-  double fraction = total > 0 ? static_cast<double>(current) / static_cast<double>(total) : 0.0;
-  if (fraction > 1.0) fraction = 1.0;
-  const double done = fraction * static_cast<double>(bytes_);
-  const double elapsed =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-  const double rate = elapsed > 0 ? done / elapsed : 0.0;
-  const double left = rate > 0 ? (static_cast<double>(bytes_) - done) / rate : -1.0;
-  std::fprintf(stderr, "\r%s %3d%% %7.1f MB/s %s left\033[K", label_.c_str(),
-               static_cast<int>(fraction * 100.0), rate / 1e6, Duration(left).c_str());
-  std::fflush(stderr);
-  lineDrawn_ = true;
-}
-
-void ConsoleCallBack::ClearLine() {
-  if (!lineDrawn_) return;
-  std::fputs("\r\033[K", stderr);
-  std::fflush(stderr);
-  lineDrawn_ = false;
 }
 
 OutputFile::OutputFile(const std::string& target) : target_(target) {
@@ -279,13 +143,24 @@ bool OutputFile::Commit(std::string& error) {
 }
 
 NamedOutputFile::NamedOutputFile(const std::string& target) : target_(target) {
-  static std::atomic<unsigned> counter{0};
+  // The name is unpredictable and made with O_EXCL, so that no one can place
+  // a link there for the generator to write through.
   const size_t slash = target.find_last_of('/');
   const std::string folder =
       slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  temporary_ = folder + ".~" + base + "-" + std::to_string(static_cast<long>(getpid())) + "-" +
-               std::to_string(counter.fetch_add(1)) + ".tmp";
+  std::string pattern = folder + ".~" + base + "-XXXXXX";
+  const int fd = mkstemp(pattern.data());
+  if (fd >= 0) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    temporary_ = pattern;
+  } else {
+    createError_ = errno;
+    temporary_ = folder + ".~" + base + "-unwritable";
+  }
 }
 
 std::string NamedOutputFile::Problem() const {
@@ -293,17 +168,12 @@ std::string NamedOutputFile::Problem() const {
   if (stat(target_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
     return "cannot write " + target_ + ": it is a folder";
   }
-  const size_t slash = temporary_.find_last_of('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string(".") : temporary_.substr(0, slash + 1);
-  if (access(folder.c_str(), W_OK) != 0) {
-    return "cannot write " + target_ + ": " + std::strerror(errno);
-  }
+  if (createError_ != 0) return "cannot write " + target_ + ": " + std::strerror(createError_);
   return std::string();
 }
 
 NamedOutputFile::~NamedOutputFile() {
-  if (!committed_) std::remove(temporary_.c_str());
+  if (!committed_ && createError_ == 0) std::remove(temporary_.c_str());
 }
 
 bool NamedOutputFile::Commit(std::string& error) {
@@ -329,84 +199,76 @@ void RefuseSameFile(const std::string& input, const std::string& output) {
   }
 }
 
+std::shared_ptr<FormatList> LoadCatalogue(ConsoleCallBack& callBack) {
+  static std::atomic<bool> reported{false};
+  auto catalogue = std::make_shared<FormatList>();
+  if (!reported.exchange(true)) {
+    catalogue->SetParserCallBack(&callBack);
+    callBack.SetCatalogueScan(true);
+    catalogue->LoadFormats();
+    callBack.SetCatalogueScan(false);
+  } else {
+    SilentCallBack silent;
+    catalogue->SetParserCallBack(&silent);
+    catalogue->LoadFormats();
+  }
+  catalogue->SetParserCallBack(nullptr);
+  return catalogue;
+}
+
 ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack) {
   ChosenFormat chosen;
-  chosen.catalogue = std::make_shared<FormatList>(&callBack);
   if (IsRegularFile(format)) {
+    chosen.catalogue = std::make_shared<FormatList>(&callBack);
     chosen.definition = chosen.catalogue->AddFormat(format);
+    chosen.catalogue->SetParserCallBack(nullptr);
     return chosen;
   }
-  callBack.SetCatalogueScan(true);
-  chosen.catalogue->LoadFormats();
-  callBack.SetCatalogueScan(false);
-  chosen.definition = chosen.catalogue->FindFormat(format);
+  chosen.catalogue = LoadCatalogue(callBack);
+  chosen.definition = chosen.catalogue->FindFormatByNameOrId(format);
   if (chosen.definition == nullptr) {
-    throw UsageError("no format named \"" + format +
-                     "\" and no such definition file (list the formats with: compoundparser "
-                     "formats)");
+    std::string hint;
+    for (const std::string& name : chosen.catalogue->ClosestNames(format)) {
+      hint += (hint.empty() ? "; did you mean \"" : ", \"") + name + "\"";
+    }
+    throw UsageError("no format named \"" + format + "\" and no such definition file" +
+                     (hint.empty() ? std::string() : hint + "?") +
+                     " (list the formats with: compoundparser formats)");
   }
   return chosen;
 }
 
-ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions& options,
-                                  ConsoleCallBack& callBack) {
-  ChosenFormat chosen;
-  chosen.catalogue = std::make_shared<FormatList>(&callBack);
-  callBack.SetCatalogueScan(true);
-  chosen.catalogue->LoadFormats();
-  callBack.SetCatalogueScan(false);
-  const std::vector<TDetectResult> results = DetectFormats(*chosen.catalogue, input, options.sets);
-  const auto describe = [](const TDetectResult& result) {
-    return "\"" + result.definition->Name() + "\"" +
-           (result.complete ? " reads all of it (" + std::to_string(result.records) + " records, " +
-                                  std::to_string(result.values) + " values)"
-                            : " stops at line " + std::to_string(result.stop.line) + ":" +
-                                  std::to_string(result.stop.column));
-  };
-  std::string candidates;
-  std::string others;
-  int complete = 0;
-  for (const TDetectResult& result : results) {
-    if (result.complete) ++complete;
-    if (candidates.size() < 2000 && (result.complete || complete == 0)) {
-      candidates += "\n  " + describe(result);
-      if (result.complete && &result != &results.front()) others += "\n  " + describe(result);
-    }
-  }
-  if (const TDetectResult* best = BestCompleteMatch(results)) {
-    chosen.definition = best->definition;
-    if (complete > 1 && !options.quiet) {
-      std::fprintf(stderr,
-                   "compoundparser: %s: read with \"%s\", the format that reads the most values "
-                   "(%d); these read it too, with fewer:%s\n",
-                   input.c_str(), best->definition->Name().c_str(), best->values, others.c_str());
-      std::fflush(stderr);
-    }
-    return chosen;
-  }
-  throw UsageError(
-      std::string(complete == 0 ? "no format reads all of " : "several formats read all of ") +
-      input + (complete == 0 ? "" : " into as many values") +
-      "; name one with -f. Candidates:" + candidates);
-}
-
-FormatDefinition* UsableFormat(const ChosenFormat& chosen, const std::string& formatArgument,
-                               const std::string& input, bool forImport) {
+FormatDefinition* UsableFormat(ConsoleCallBack& callBack, const ChosenFormat& chosen,
+                               const std::string& formatArgument, const std::string& input,
+                               bool forImport) {
   if (chosen.definition == nullptr) {
-    ReportFailure(formatArgument, "the format definition did not load; no output written");
+    ReportFailure(callBack, formatArgument,
+                  "the format definition did not load; no output written");
     return nullptr;
   }
   if (forImport ? !chosen.definition->IsImport() : !chosen.definition->IsExport()) {
-    ReportFailure(input, "the format \"" + chosen.definition->Name() + "\" does not allow " +
-                             (forImport ? "import" : "export"));
+    ReportFailure(callBack, input,
+                  "the format \"" + chosen.definition->Name() + "\" does not allow " +
+                      (forImport ? "import" : "export"));
     return nullptr;
   }
   return chosen.definition;
 }
 
+FormatDefinition* UsableFormat(const ChosenFormat& chosen, const std::string& formatArgument,
+                               const std::string& input, bool forImport) {
+  GlobalOptions options;
+  ConsoleCallBack callBack(options);
+  return UsableFormat(callBack, chosen, formatArgument, input, forImport);
+}
+
 void ReportFailure(const std::string& input, const std::string& what) {
   std::fprintf(stderr, "compoundparser: %s: %s\n", input.c_str(), what.c_str());
   std::fflush(stderr);
+}
+
+void ReportFailure(ConsoleCallBack& callBack, const std::string& input, const std::string& what) {
+  callBack.Print("compoundparser: " + input + ": " + what);
 }
 
 bool IsEmptyFile(const std::string& fileName) {
@@ -420,8 +282,8 @@ uint64_t FileSize(const std::string& fileName) {
   return static_cast<uint64_t>(info.st_size);
 }
 
-bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool exported,
-                   bool errorReported, const XmlDocument& document, TParserCallBack& callBack) {
+bool ExportIsWhole(ConsoleCallBack& callBack, const std::string& input, FormatDefinition& format,
+                   bool exported, bool errorReported, const XmlDocument& document) {
   // A complete export removes every record it writes or passes over; records
   // left after an error were cut off by it. Without an error they are left on
   // purpose (a write limit), and the output is whole.
@@ -430,7 +292,7 @@ bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool expo
     left = format.CountRepeatedGroup(document.DocumentElement(), callBack);
   }
   if (exported && left == 0) return true;
-  ReportFailure(input,
+  ReportFailure(callBack, input,
                 "export with \"" + format.Name() + "\" " +
                     (left > 0 ? "stopped with " + std::to_string(left) + " records not written"
                               : std::string("failed")) +
@@ -450,6 +312,20 @@ int CommitOutput(PendingOutput& output, const std::string& input) {
   std::string error;
   if (output.Commit(error)) return kExitSuccess;
   ReportFailure(input, error);
+  return kExitFailed;
+}
+
+bool OutputIsWritable(ConsoleCallBack& callBack, const PendingOutput& output) {
+  const std::string problem = output.Problem();
+  if (problem.empty()) return true;
+  callBack.Print("compoundparser: " + problem + "; nothing was read");
+  return false;
+}
+
+int CommitOutput(ConsoleCallBack& callBack, PendingOutput& output, const std::string& input) {
+  std::string error;
+  if (output.Commit(error)) return kExitSuccess;
+  ReportFailure(callBack, input, error);
   return kExitFailed;
 }
 

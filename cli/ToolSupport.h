@@ -1,9 +1,9 @@
-// What every subcommand of the tool shares: the global options, the console
-// callback that prints the library's messages and draws the progress bar, the
-// output file that appears only when a run succeeds, and the lookup of a
-// format by display name or definition file. The tool owns all of these.
+// What every subcommand of the tool shares: the global options, the output
+// file that appears only when a run succeeds, and the lookup of a format by
+// display name or definition file. The tool owns all of these.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/ConsoleCallBack.h"
 #include "definitions/FormatDefinition.h"
 #include "definitions/FormatList.h"
 #include "engine/TParserCallBack.h"
@@ -54,85 +55,6 @@ struct GlobalOptions {
   void ApplySets(TVars& vars) const;
 };
 
-// Prints the library's messages on standard error and draws a progress bar
-// there while a large file is read or written.
-class ConsoleCallBack : public TParserCallBack {
- public:
-  explicit ConsoleCallBack(const GlobalOptions& options) : options_(options) {}
-  ~ConsoleCallBack() override;
-
-  void OnMessage(int kind, std::string text) override;
-  // Shows the line and column of the byte that the message names after the
-  // words that name it, when a data file is set.
-  void OnMessageAt(int kind, std::string text, const TMessagePlace& place) override;
-  void OnProgress(unsigned long total, unsigned long current) override;
-
-  // Shows every message kind, details included (the check subcommand).
-  void SetShowDetails(bool show) { showDetails_ = show; }
-  // Reports load failures of the catalogue as warnings, and only with -v.
-  void SetCatalogueScan(bool scanning) { catalogueScan_ = scanning; }
-  // Starts a progress bar for a run over `bytes` bytes when it is worth one.
-  // `countsRecords`: OnProgress counts records (export), not bytes (import).
-  void BeginProgress(const std::string& label, uint64_t bytes, bool countsRecords);
-  // Removes the progress bar, if one is drawn, and says how many more times
-  // each repeated warning came.
-  void EndProgress();
-  // Gives byte positions in messages also as line:column of this data file.
-  void SetDataFile(const std::string& fileName);
-  // Returns the number of error messages (kinds 4 and 50) seen so far.
-  int ErrorCount() const { return errors_; }
-  // Holds the error messages of an import until its outcome is known: the
-  // engine reports a field that does not fit even when another alternative
-  // then reads the bytes, so an import that succeeds shows them as details
-  // (with -v) and one that fails as errors.
-  void HoldErrors();
-  void ReleaseErrors(bool runFailed);
-
- private:
-  // A message, with the byte of the data file that it names when it names one.
-  struct Held {
-    int kind;
-    std::string text;
-    bool placed;
-    TMessagePlace place;
-  };
-  void Show(Held message);
-  void Draw(unsigned long total, unsigned long current);
-  void ClearLine();
-
-  const GlobalOptions& options_;
-  std::string dataFile_;
-  bool showDetails_ = false;
-  bool catalogueScan_ = false;
-  int errors_ = 0;
-  // Warnings and details: each text is shown kShownRepeats times, and how
-  // many more times it came when the run ends.
-  struct Repeat {
-    unsigned long count = 0;
-  };
-  static constexpr unsigned long kShownRepeats = 3;
-  static constexpr size_t kMaxTrackedTexts = 4096;
-  std::unordered_map<std::string, Repeat> repeats_;
-  std::vector<std::string> repeatOrder_;
-  // Errors held during an import: the first kHeldEach and the last kHeldEach
-  // (the last say why an import stopped), and how many came between.
-  static constexpr size_t kHeldEach = 10;
-  bool holding_ = false;
-  std::vector<Held> held_;
-  std::deque<Held> heldLast_;
-  unsigned long heldOver_ = 0;
-  // Progress state: the clock is read only every `stride_` calls.
-  bool progressOn_ = false;
-  bool lineDrawn_ = false;
-  std::string label_;
-  uint64_t bytes_ = 0;
-  unsigned long calls_ = 0;
-  unsigned long nextCheck_ = 0;
-  unsigned long stride_ = 4096;
-  std::chrono::steady_clock::time_point started_;
-  std::chrono::steady_clock::time_point lastDraw_;
-};
-
 // An output that appears only on Commit.
 class PendingOutput {
  public:
@@ -165,9 +87,10 @@ class OutputFile : public PendingOutput {
   std::string problem_;
 };
 
-// A generated definition: written under a temporary name in the target's
-// folder (the generators write files by name), checked, then renamed over the
-// target by Commit; destruction without Commit removes it.
+// A generated definition: written under an unpredictable temporary name in the
+// target's folder, made before the run (the generators write files by name),
+// checked, then renamed over the target by Commit; destruction without Commit
+// removes it.
 class NamedOutputFile : public PendingOutput {
  public:
   explicit NamedOutputFile(const std::string& target);
@@ -183,6 +106,7 @@ class NamedOutputFile : public PendingOutput {
  private:
   std::string target_;
   std::string temporary_;
+  int createError_ = 0;
   bool committed_ = false;
 };
 
@@ -193,13 +117,22 @@ void RefuseSameFile(const std::string& input, const std::string& output);
 // Tells whether an export through `format` gave a whole output: it succeeded
 // and, if it reported an error, left none of the format's records unwritten.
 // Otherwise reports the failure, naming `input`, and returns false.
-bool ExportIsWhole(const std::string& input, FormatDefinition& format, bool exported,
-                   bool errorReported, const XmlDocument& document, TParserCallBack& callBack);
-// Tells whether `output` can be written; reports why not on standard error.
+bool ExportIsWhole(ConsoleCallBack& callBack, const std::string& input, FormatDefinition& format,
+                   bool exported, bool errorReported, const XmlDocument& document);
+// Tells whether `output` can be written; reports why not through the callback.
 bool OutputIsWritable(const PendingOutput& output);
+bool OutputIsWritable(ConsoleCallBack& callBack, const PendingOutput& output);
 // Ends a run that wrote `output`: moves it into place and returns kExitSuccess,
 // or reports why it could not (naming `input`) and returns kExitFailed.
 int CommitOutput(PendingOutput& output, const std::string& input);
+int CommitOutput(ConsoleCallBack& callBack, PendingOutput& output, const std::string& input);
+
+// Which global options a command takes: all of them, or those of commands
+// that read no data file (the folders, -v and -q).
+enum GlobalOptionSet { kAllGlobalOptions, kCatalogueOptions };
+// Adds the global options to `app` (the tool or one command), in the group
+// "Global options".
+void AddGlobalOptions(CLI::App& app, GlobalOptions& options, GlobalOptionSet which);
 
 // A format chosen on the command line, with the catalogue that holds it.
 struct ChosenFormat {
@@ -211,16 +144,22 @@ struct ChosenFormat {
 // otherwise reports why, naming `formatArgument` or `input`, and returns null.
 FormatDefinition* UsableFormat(const ChosenFormat& chosen, const std::string& formatArgument,
                                const std::string& input, bool forImport);
+FormatDefinition* UsableFormat(ConsoleCallBack& callBack, const ChosenFormat& chosen,
+                               const std::string& formatArgument, const std::string& input,
+                               bool forImport);
 
-// Returns the format named `format`: a definition file when a file of that name
-// exists, else a display name of the catalogue. Throws UsageError for an
-// unknown name; returns a null definition when the file does not load.
+// Returns the catalogue of both Formats folders. The first catalogue of a run
+// reports through `callBack` what its scan found wrong (definitions that do
+// not load, names given twice, no definition at all), as warnings; later ones
+// (another format of the same command, a worker thread's own copy) load
+// silently.
+std::shared_ptr<FormatList> LoadCatalogue(ConsoleCallBack& callBack);
+
+// Returns the format named `format`: a definition file when a file of that
+// name exists, else the catalogue's format of that display name or id, matched
+// without regard to case. Throws UsageError for an unknown name, with the
+// closest names; returns a null definition when the file does not load.
 ChosenFormat ChooseFormat(const std::string& format, ConsoleCallBack& callBack);
-
-// Returns the one import format of the catalogue that reads all of `input`;
-// throws UsageError listing the candidates when there is none or several.
-ChosenFormat ChooseDetectedFormat(const std::string& input, const GlobalOptions& options,
-                                  ConsoleCallBack& callBack);
 
 // The summary of a failed import of an empty data file.
 constexpr char kEmptyFile[] =
@@ -228,8 +167,10 @@ constexpr char kEmptyFile[] =
 // Tells whether `fileName` is a regular file of 0 bytes.
 bool IsEmptyFile(const std::string& fileName);
 
-// Prints the one summary line of a failed run on standard error.
+// Prints the one summary line of a failed run on standard error, or through
+// the callback's sink.
 void ReportFailure(const std::string& input, const std::string& what);
+void ReportFailure(ConsoleCallBack& callBack, const std::string& input, const std::string& what);
 // Returns the size of a file in bytes, 0 when it cannot be read.
 uint64_t FileSize(const std::string& fileName);
 

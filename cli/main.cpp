@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "data/LibraryVersion.h"
 
 #ifndef COMPOUNDPARSER_VERSION
 #define COMPOUNDPARSER_VERSION "unknown"
@@ -18,6 +19,7 @@ namespace {
 constexpr char kExamples[] = R"(Examples:
   compoundparser formats
   compoundparser import -f "Comma Delimited Points" examples/points-comma.csv -o points.xml
+  compoundparser import -f leica-gsi16 jobs/*.gsi -O xml/ -j 2
   compoundparser export -f "Tab Delimited Points" points.xml -o points.txt
   compoundparser convert --from "Comma Delimited Points" --to "Space Delimited Points" \
       examples/points-comma.csv -o points.txt
@@ -28,8 +30,12 @@ constexpr char kExamples[] = R"(Examples:
   compoundparser explain "Comma Delimited Points"
   compoundparser trace -f "Comma Delimited Points" examples/points-comma.csv --records 2
   compoundparser detect examples/points-comma.csv
+  compoundparser points -f "Leica GSI-16" job.gsi
+  compoundparser convert --from "Carlson RW5" --to "PNEZD comma" job.rw5 -o points.csv
+  compoundparser convert --to pnezd-comma jobs/*.rw5 -O csv/
 
-FORMAT is a display name from 'compoundparser formats' or the path of a definition file.
+FORMAT is a display name or id from 'compoundparser formats' (either case), or the path of a
+definition file. COMPOUNDPARSER_APP_FOLDER names the folder of the bundled Formats folder.
 Exit codes: 0 success, 1 conversion or load failed, 2 wrong usage.)";
 
 }  // namespace
@@ -44,38 +50,24 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.fallthrough();
   app.footer(kExamples);
-  app.set_version_flag("--version", std::string("compoundparser ") + COMPOUNDPARSER_VERSION);
-  app.add_option("--app-folder", options.appFolder,
-                 "Folder whose Formats folder holds the bundled formats (default: the "
-                 "installed share/compoundparser)");
-  app.add_option("--user-folder", options.userFolder,
-                 "Folder whose Formats folder holds your own formats (default: "
-                 "$XDG_DATA_HOME/compoundparser)");
-  app.add_option("--set", options.sets,
-                 "Set a variable of the run, NAME=VALUE, after the format's defaults "
-                 "(repeatable)")
-      ->allow_extra_args(false);
-  app.add_option("--encoding", options.encoding,
-                 "Code page of the data files, such as CP1252 or ISO-8859-1 (default: the "
-                 "locale's)");
-  app.add_option("--max-input", options.maxInput,
-                 "Most bytes read from an input that is no regular file (a pipe, a device), "
-                 "such as 500M or 2G (default: 4G, the largest file that can be read)");
-  app.add_flag("-v,--verbose", options.verbose,
-               "Show details of failed fields and alternatives, and every failure at the "
-               "place where an import stopped");
-  app.add_flag("-q,--quiet", options.quiet, "Show errors only");
-  app.add_flag("--no-diagnosis", options.noDiagnosis,
-               "Run imports and exports without watching for the place of a failure (no "
-               "diagnosis when one fails)");
-  app.add_flag("--no-progress", options.noProgress, "Never draw a progress bar");
+  app.set_version_flag("--version", std::string("compoundparser ") + COMPOUNDPARSER_VERSION +
+                                        " (library " + compoundparser::LibraryVersion() + ")");
+  AddGlobalOptions(app, options, kAllGlobalOptions);
 
   const std::vector<Subcommand> commands = {
       AddFormatsCommand(app, options), AddImportCommand(app, options),
       AddExportCommand(app, options),  AddConvertCommand(app, options),
       AddCheckCommand(app, options),   AddGenerateCommand(app, options),
       AddExplainCommand(app, options), AddTraceCommand(app, options),
-      AddDetectCommand(app, options)};
+      AddDetectCommand(app, options),  AddPointsCommand(app, options)};
+  // Each command's help shows the global options that apply to it, in a group
+  // of their own; they may stand before or after the command.
+  for (const Subcommand& command : commands) {
+    const std::string name = command.app->get_name();
+    const bool readsData = name == "import" || name == "export" || name == "convert" ||
+                           name == "trace" || name == "detect" || name == "points";
+    AddGlobalOptions(*command.app, options, readsData ? kAllGlobalOptions : kCatalogueOptions);
+  }
 
   try {
     app.parse(argc, argv);

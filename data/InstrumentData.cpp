@@ -1,7 +1,9 @@
 #include "data/InstrumentData.h"
 
+#include <memory>
 #include <optional>
 
+#include "data/RecordTally.h"
 #include "data/XmlStreamBuilder.h"
 #include "definitions/FormatDefinition.h"
 #include "engine/MessageText.h"
@@ -26,7 +28,7 @@ InstrumentData::InstrumentData(const FormatDefinition& definition, TParserCallBa
 InstrumentData::~InstrumentData() { document = XmlDocument(); }
 
 TParserCallBack* InstrumentData::RunCallBack() const {
-  static TSilentCallBack silent;
+  static SilentCallBack silent;
   return hostCallBack != nullptr ? hostCallBack : &silent;
 }
 
@@ -160,8 +162,14 @@ void InstrumentData::ReportDocumentError(const XmlError& failure) {
 
 bool InstrumentData::RunWithBuilder(XmlStreamBuilder& builder, const std::string& fileName,
                                     FormatDefinition& definition) {
-  const BuilderScope scope(*this, &builder);
   const TScopedValue<XmlStreamBuilder*> head(headBuilder, &builder);
+  std::unique_ptr<TallyingBuilder> tallying;
+  if (tally != nullptr) {
+    tally->Clear();
+    tallying = std::make_unique<TallyingBuilder>(*this, builder, *tally);
+  }
+  const BuilderScope scope(*this,
+                           tallying ? static_cast<DocumentBuilder*>(tallying.get()) : &builder);
   return definition.ParseFile(fileName, *this);
 }
 
@@ -244,6 +252,40 @@ bool InstrumentData::ParseWrite(const std::string& fileName, FormatDefinition& d
 
 bool InstrumentData::ParseWrite(AtomicFile& output, FormatDefinition& definition) {
   return RunExport(definition, [&] { return definition.ParseXml(output, *this); });
+}
+
+bool InstrumentData::ParseWriteCopy(const std::string& fileName, FormatDefinition& definition) {
+  return WithCopy([&] { return ParseWrite(fileName, definition); });
+}
+
+bool InstrumentData::ParseWriteCopy(AtomicFile& output, FormatDefinition& definition) {
+  return WithCopy([&] { return ParseWrite(output, definition); });
+}
+
+bool InstrumentData::WithCopy(const std::function<bool()>& run) {
+  if (document.IsNull()) return run();
+  const XmlDocument kept = document;
+  // Restores the caller's document whichever way the run ends.
+  struct Restore {
+    InstrumentData& data;
+    const XmlDocument& kept;
+    ~Restore() {
+      data.document = kept;
+      data.currentNode = XmlNode();
+    }
+  } restore{*this, kept};
+  try {
+    const std::string text = kept.SaveToString();
+    XmlDocument copy = XmlDocument::Create();
+    if (!copy.LoadBuffer(text.data(), text.size(), std::string(), XmlLoadMode::kKeepValues)) {
+      return false;
+    }
+    document = copy;
+  } catch (const XmlError& e) {
+    ReportDocumentError(e);
+    return false;
+  }
+  return run();
 }
 
 bool InstrumentData::RunExport(FormatDefinition& definition, const std::function<bool()>& driver) {

@@ -18,6 +18,7 @@
 namespace compoundparser {
 
 class AtomicFile;
+struct RecordTally;
 class FormatDefinition;
 class XmlStreamBuilder;
 
@@ -81,16 +82,29 @@ class InstrumentData : public TParserParam {
   // export) and when watching is off.
   const TDiagnosis* GetDiagnosis() const { return diagnosis ? &*diagnosis : nullptr; }
 
+  // Counted into by ParseRead and ParseReadToFile when set (not owned): the
+  // records the import added, by kind, and its catch-all records.
+  RecordTally* tally = nullptr;
+
   // Exports the document into a data file through `definition`, consuming its
-  // repeated groups. Without a code page set by the host, the data file is
-  // written in the code page that the document's info/Source_File names in
-  // its attribute `encoding`. The file takes its name when the run ends (with what was
-  // written, also after a failure); a symbolic link of that name is replaced.
+  // repeated groups: every record that the export writes or passes over is
+  // removed from the document, so that after a complete export the document
+  // holds no records (only what the format does not write). A caller that
+  // keeps the document calls ParseWriteCopy instead. Without a code page set by the host, the data
+  // file is written in the code page that the document's info/Source_File names in its attribute
+  // `encoding`. The file takes its name when the run ends (with what was written, also after a
+  // failure); a symbolic link of that name is replaced.
   bool ParseWrite(const std::string& fileName, FormatDefinition& definition);
   // Exports as ParseWrite does into `output`, which is left for its holder to
   // commit (or not), so that a caller who checks the outcome first never
   // leaves a partial file.
   bool ParseWrite(AtomicFile& output, FormatDefinition& definition);
+  // Exports as ParseWrite does, from a copy of the document (as SaveXml and
+  // LoadXml would give it back), so that the document keeps every record;
+  // what a run with ParseWrite would leave is dropped with the copy. Costs a
+  // second document for the length of the run.
+  bool ParseWriteCopy(const std::string& fileName, FormatDefinition& definition);
+  bool ParseWriteCopy(AtomicFile& output, FormatDefinition& definition);
 
  private:
   // Returns the host callback, or a silent one when the host gave none.
@@ -108,6 +122,8 @@ class InstrumentData : public TParserParam {
   bool Watched(FormatDefinition& definition, bool exporting, const std::function<bool()>& run);
   bool Import(const std::string& fileName, FormatDefinition& definition);
   bool StreamImport(const std::string& fileName, FormatDefinition& definition, AtomicFile& output);
+  // Runs `run` (an export) on a copy of the document, then restores it.
+  bool WithCopy(const std::function<bool()>& run);
   // Runs an export through `driver` (ParseXml into a file or an AtomicFile).
   bool RunExport(FormatDefinition& definition, const std::function<bool()>& driver);
   bool Export(FormatDefinition& definition, const std::function<bool()>& driver);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "host/ByteScan.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
 #include "host/XmlText.h"
@@ -77,10 +78,24 @@ void XmlStreamBuilder::OpenElement(std::string_view name, int indent) {
 
 void XmlStreamBuilder::AppendText(std::string_view text) {
   if (text.empty() && !open_.empty()) emptyTexts_ = true;
+  // Most values are plain ASCII without markup or carriage returns, and go as
+  // they are (in a UTF-8 run, where ASCII needs no conversion).
+  const bool plain = IsPlainXmlText(text.data(), text.size());
+  if (plain && CodePageIsUtf8()) {
+    out_.Append(text);
+    if (!open_.empty()) {
+      open_.back().hasChildren = true;
+    } else {
+      out_.FlushIfFull();
+    }
+    return;
+  }
   // White space with carriage returns: the indentation beside child elements,
   // which keeps them raw, or a value of blanks, which escapes them (decided at
   // the end tag, when it is known whether a child element came).
-  if (text.find('\r') != std::string_view::npos && IsXmlWhiteSpace(text)) {
+  // (The line end after each element is the most frequent text of all.)
+  const bool lineEnd = text.size() == 2 && text[0] == '\r' && text[1] == '\n';
+  if (!plain && (lineEnd || (text.find('\r') != std::string_view::npos && IsXmlWhiteSpace(text)))) {
     if (!open_.empty() && open_.back().blankReturns == std::string::npos) {
       open_.back().blankReturns = out_.Size();
     }

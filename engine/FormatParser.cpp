@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -29,9 +30,36 @@ void Report(TParserParam& param, int kind, unsigned id) {
   param.Message(kind, LoadMessageText(id));
 }
 
+// Tells whether `text` is the usual number, answered without the rules below:
+// an optional sign, digits and at most one '.', nothing else, with a digit.
+// Returns false for anything else (which the rules below then judge), and
+// whenever the locale's separator is more than a '.' that would be read there.
+bool IsPlainNumber(const std::string& text, bool allowMinus) {
+  static const bool dotIsPlain = [] {
+    const std::string& separator = LocaleDecimalSeparator();
+    return separator.size() <= 1 || separator[0] != '.';
+  }();
+  const char* c = text.data();
+  const char* const end = c + text.size();
+  if (c != end && ((*c == '-' && allowMinus) || *c == '+')) ++c;
+  bool digit = false;
+  bool dot = false;
+  for (; c != end; ++c) {
+    if (IsDigit(*c)) {
+      digit = true;
+    } else if (*c == '.' && !dot && dotIsPlain) {
+      dot = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
 }  // namespace
 
 bool FormatParser::IsNumber(const std::string& text, bool allowMinus) {
+  if (IsPlainNumber(text, allowMinus)) return true;
   const std::string& localeSeparator = LocaleDecimalSeparator();
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
@@ -157,9 +185,10 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
     Report(param, kKindError, kMsgUnexpectedEndOfFile);
     return false;
   }
-  if (const size_t lineEnd = text.find('\n'); lineEnd != std::string::npos) {
+  if (const void* lineEnd = std::memchr(text.data(), '\n', text.size()); lineEnd != nullptr) {
     file.Seek(start);
-    param.ReportFailure(*this, FailureKind::kEndOfLine, start, static_cast<uint32_t>(lineEnd + 1));
+    param.ReportFailure(*this, FailureKind::kEndOfLine, start,
+                        static_cast<uint32_t>(static_cast<const char*>(lineEnd) - text.data() + 1));
     Report(param, kKindDetail, kMsgUnexpectedEndOfLine);
     return false;
   }

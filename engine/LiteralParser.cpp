@@ -27,8 +27,10 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
   DataFile& file = param.file;
   const uint32_t start = file.Position();
   const uint64_t end = static_cast<uint64_t>(start) + literal.size();
-  const bool matches =
-      end <= file.Length() && std::memcmp(file.Data() + start, literal.data(), literal.size()) == 0;
+  // Literals are a byte or two: compared here, not through a call.
+  bool matches = end <= file.Length();
+  const char* const at = matches ? file.Data() + start : nullptr;
+  for (size_t k = 0; matches && k < literal.size(); ++k) matches = at[k] == literal[k];
   if (!matches) {
     param.lastError.SetLiteralNotFound(start, literal);
     param.ReportFailure(*this, FailureKind::kLiteralNotFound, start,

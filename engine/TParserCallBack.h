@@ -40,8 +40,9 @@ class TParserCallBack {
   }
 };
 
-// A callback that drops every message and progress report.
-class TSilentCallBack : public TParserCallBack {
+// A callback that drops every message and progress report: for hosts that
+// read the outcome from results only, trial runs, tests and benchmarks.
+class SilentCallBack : public TParserCallBack {
  public:
   void OnMessage(int, std::string) override {}
   void OnProgress(unsigned long, unsigned long) override {}

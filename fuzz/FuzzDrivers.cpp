@@ -31,14 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Takes the messages and progress reports of the runs and drops them.
-class QuietCallBack : public TParserCallBack {
- public:
-  void OnMessage(int, std::string) override {}
-  void OnProgress(unsigned long, unsigned long) override {}
-};
-
-QuietCallBack& CallBack() {
-  static QuietCallBack callBack;
+SilentCallBack& CallBack() {
+  static SilentCallBack callBack;
   return callBack;
 }
 

@@ -50,6 +50,11 @@ std::string LocaleCodeset() {
   return name;
 }
 
+// Whether the process-wide code page is UTF-8 (1) or not (0), or -1 before it
+// is read: the answer of CodePageIsUtf8 in one load, without the guard of the
+// state below.
+std::atomic<int> processCodePageIsUtf8{-1};
+
 // The process-wide code page; `generation` tells the per-thread converters
 // when to reopen.
 struct CodePageState {
@@ -67,6 +72,7 @@ struct CodePageState {
       name = isUtf8 ? std::string("UTF-8") : newName;
     }
     utf8 = isUtf8;
+    processCodePageIsUtf8.store(isUtf8 ? 1 : 0, std::memory_order_relaxed);
     ++generation;
   }
   std::string Name() {
@@ -224,6 +230,8 @@ bool CodePageIsExplicit() { return State().explicitlySet.load(std::memory_order_
 
 bool CodePageIsUtf8() {
   if (runCodePage != nullptr) return runCodePageIsUtf8;
+  const int known = processCodePageIsUtf8.load(std::memory_order_relaxed);
+  if (known >= 0) return known == 1;
   return State().utf8.load(std::memory_order_relaxed);
 }
 

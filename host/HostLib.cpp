@@ -1,5 +1,6 @@
 #include "host/HostLib.h"
 
+#include <dlfcn.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <pwd.h>
@@ -48,17 +49,39 @@ std::string NonEmptyEnv(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-// Returns "<folder of the running executable>/../share/compoundparser/" when
-// it holds a Formats folder, else "".
+// Returns "<folder of `file`>/../share/compoundparser/" when it holds a
+// Formats folder, else "".
+std::string InstalledBeside(const std::string& file) {
+  const size_t slash = file.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  const std::string folder = file.substr(0, slash + 1) + "../share/compoundparser/";
+  return IsDirectory(folder + "Formats") ? folder : std::string();
+}
+
+// Returns the share folder beside the running executable (bin/..), or "".
 std::string InstalledBesideExecutable() {
   char path[4096];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   if (length <= 0) return std::string();
-  std::string exe(path, static_cast<size_t>(length));
-  const size_t slash = exe.rfind('/');
-  if (slash == std::string::npos) return std::string();
-  const std::string folder = exe.substr(0, slash + 1) + "../share/compoundparser/";
-  return IsDirectory(folder + "Formats") ? folder : std::string();
+  return InstalledBeside(std::string(path, static_cast<size_t>(length)));
+}
+
+// Returns the share folder beside the shared library that holds this code
+// (lib/.. or lib/<triplet>/../..), or "" (a static library is part of the
+// executable, found above).
+std::string InstalledBesideLibrary() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&InstalledBesideLibrary), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return std::string();
+  }
+  const std::string library = info.dli_fname;
+  std::string folder = InstalledBeside(library);
+  if (folder.empty()) {
+    const size_t slash = library.rfind('/');
+    if (slash != std::string::npos) folder = InstalledBeside(library.substr(0, slash));
+  }
+  return folder;
 }
 
 // Returns the name of the calling thread's message locale.
@@ -99,6 +122,8 @@ std::string AppFolder() {
   std::string folder = NonEmptyEnv("COMPOUNDPARSER_APP_FOLDER");
   if (!folder.empty()) return WithSeparator(folder);
   folder = InstalledBesideExecutable();
+  if (!folder.empty()) return folder;
+  folder = InstalledBesideLibrary();
   if (!folder.empty()) return folder;
 #ifdef COMPOUNDPARSER_DATADIR
   return WithSeparator(COMPOUNDPARSER_DATADIR);

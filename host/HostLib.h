@@ -11,8 +11,10 @@ namespace compoundparser {
 // Returns the folder that holds the installed Formats folder, ending with "/":
 // the folder set by SetAppFolder, else the environment variable
 // COMPOUNDPARSER_APP_FOLDER, else "../share/compoundparser/" beside the running
-// executable when it holds a Formats folder, else the install data folder
-// (COMPOUNDPARSER_DATADIR at build time), else "./".
+// executable when it holds a Formats folder, else the same beside the shared
+// library (for a library installed under another prefix than it was built
+// for), else the install data folder (COMPOUNDPARSER_DATADIR at build time),
+// else "./".
 std::string AppFolder();
 // Returns the user's data folder for this library ($XDG_DATA_HOME or
 // ~/.local/share, then "compoundparser/", then `subFolder`), ending with "/".

@@ -1,7 +1,6 @@
 #include "host/Utf8.h"
 
-#include <cstdint>
-#include <cstring>
+#include "host/ByteScan.h"
 
 namespace compoundparser {
 
@@ -27,13 +26,7 @@ size_t InvalidUtf8Offset(std::string_view text) {
   const size_t size = text.size();
   size_t i = 0;
   while (i < size) {
-    // Plain ASCII eight bytes at a time.
-    while (i + 8 <= size) {
-      uint64_t word;
-      std::memcpy(&word, text.data() + i, 8);
-      if ((word & 0x8080808080808080ull) != 0) break;
-      i += 8;
-    }
+    i = FindHighByte(text.data(), i, size);  // plain ASCII needs no decoding
     if (i >= size) break;
     char32_t code = 0;
     const size_t length = DecodeUtf8(text, i, code);

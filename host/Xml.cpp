@@ -8,14 +8,18 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <pugixml.hpp>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "host/AtomicFile.h"
+#include "host/ByteScan.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
 #include "host/TextPlace.h"
@@ -144,17 +148,21 @@ class DocumentWriter {
 
   void Write(pugi::xml_node top) {
     pugi::xml_node node = top.first_child();
-    // For each open element: whether it has a child element (-1: not yet known).
+    // For each open element: whether it has a child element (-1: not yet known),
+    // and its name, for the end tag.
     std::vector<signed char> mixed{1};
+    std::vector<std::string_view> names;
     while (node) {
       if (node.type() == pugi::node_element) {
+        const std::string_view name(node.name());
         out_.Append('<');
-        out_.Append(std::string_view(node.name()));
+        out_.Append(name);
         Attributes(node);
-        if (node.first_child()) {
+        if (pugi::xml_node child = node.first_child()) {
           out_.Append('>');
           mixed.push_back(-1);
-          node = node.first_child();
+          names.push_back(name);
+          node = child;
           continue;
         }
         out_.Append("/>", 2);
@@ -169,9 +177,10 @@ class DocumentWriter {
           return;
         }
         out_.Append("</", 2);
-        out_.Append(std::string_view(node.name()));
+        out_.Append(names.back());
         out_.Append('>');
         mixed.pop_back();
+        names.pop_back();
       }
       node = node.next_sibling();
     }
@@ -203,6 +212,11 @@ class DocumentWriter {
     const std::string_view value = node.value();
     switch (node.type()) {
       case pugi::node_pcdata: {
+        // Most values need no reference and hold no carriage return.
+        if (IsPlainXmlText(value.data(), value.size())) {
+          out_.Append(value);
+          break;
+        }
         bool raw = false;
         if (value.find('\r') != std::string_view::npos && IsXmlWhiteSpace(value)) {
           if (parentMixed < 0) {
@@ -213,7 +227,11 @@ class DocumentWriter {
           }
           raw = parentMixed == 1;
         }
-        AppendEscapedXmlText(out_, value, raw);
+        if (raw) {
+          out_.Append(value);  // white space: nothing in it is escaped
+        } else {
+          AppendEscapedXmlText(out_, value, raw);
+        }
         break;
       }
       case pugi::node_cdata:
@@ -634,8 +652,12 @@ bool IsElementNamed(pugi::xml_node node, pugi::xml_node_type type, std::string_v
   const char* nodeName = node.name();
   if (name.empty()) return nodeName[0] == '\0';
   if (nodeName[0] != name[0]) return false;
-  return std::strncmp(nodeName + 1, name.data() + 1, name.size() - 1) == 0 &&
-         nodeName[name.size()] == '\0';
+  // Names are short: compared here, not through a call. A node name that ends
+  // earlier stops the loop at its terminating zero, which `name` lacks.
+  for (size_t i = 1; i < name.size(); ++i) {
+    if (nodeName[i] != name[i]) return false;
+  }
+  return nodeName[name.size()] == '\0';
 }
 
 // Returns `name` as UTF-8: the view itself when the code page is UTF-8 and
@@ -887,26 +909,44 @@ void XmlDocument::Check() const {
 
 bool XmlDocument::Load(const std::string& fileName, XmlLoadMode mode) {
   Check();
-  std::string bytes;
+  // The bytes are read into memory that is not cleared first: every byte of it
+  // that is used comes from the file.
+  struct FreeBytes {
+    void operator()(char* bytes) const { std::free(bytes); }
+  };
+  std::unique_ptr<char, FreeBytes> bytes;
+  size_t capacity = 0;
+  size_t have = 0;
   int error = 0;
   const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = errno;
   } else {
-    // One allocation of the file's size; a file that grows meanwhile is read on.
+    // One allocation of the file's size and a byte, so that the read that
+    // finds the end needs no more; a file that grows meanwhile is read on.
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-      bytes.resize(static_cast<size_t>(info.st_size));
-    size_t have = 0;
+    size_t first = 65536;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+      first = static_cast<size_t>(info.st_size) + 1;
+    }
     for (;;) {
-      if (have == bytes.size()) bytes.resize(have + 65536);
-      const ssize_t got = read(fd, &bytes[have], bytes.size() - have);
+      if (have == capacity) {
+        const size_t more = capacity == 0 ? first : 65536;
+        char* bigger = static_cast<char*>(std::realloc(bytes.get(), capacity + more));
+        if (bigger == nullptr) {
+          close(fd);
+          throw std::bad_alloc();
+        }
+        static_cast<void>(bytes.release());
+        bytes.reset(bigger);
+        capacity += more;
+      }
+      const ssize_t got = read(fd, bytes.get() + have, capacity - have);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) error = errno;
       if (got <= 0) break;
       have += static_cast<size_t>(got);
     }
-    bytes.resize(have);
     close(fd);
   }
   if (error != 0) {
@@ -918,7 +958,7 @@ bool XmlDocument::Load(const std::string& fileName, XmlLoadMode mode) {
     record.url = fileName;
     return false;
   }
-  return LoadBuffer(bytes.data(), bytes.size(), fileName, mode);
+  return LoadBuffer(bytes.get(), have, fileName, mode);
 }
 
 bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& url,
@@ -960,7 +1000,8 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
       }
     }
   } else {
-    if (CheckWellFormed(utf8, problem) && TopLevelIsSound(data_->doc, problem)) {
+    bool emptyPairs = false;
+    if (CheckWellFormed(utf8, problem, &emptyPairs) && TopLevelIsSound(data_->doc, problem)) {
       if (utf8.size() <= kMaxLineTableBytes) {
         data_->lineStarts.push_back(0);
         for (size_t at = utf8.find('\n'); at != std::string_view::npos;
@@ -968,7 +1009,9 @@ bool XmlDocument::LoadBuffer(const void* data, size_t size, const std::string& u
           data_->lineStarts.push_back(at + 1);
         }
       }
-      if (mode == XmlLoadMode::kKeepValues) RestoreEmptyTexts(data_->doc, utf8);
+      // Only an element written as "<a></a>" is given an empty text: without
+      // one in the text the walk over every node is spared.
+      if (mode == XmlLoadMode::kKeepValues && emptyPairs) RestoreEmptyTexts(data_->doc, utf8);
       if (text.converted) {
         // The document now holds UTF-8 and is saved as UTF-8.
         for (pugi::xml_node child : data_->doc.children()) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/ByteScan.h"
 #include "host/CodePage.h"
 #include "host/HostError.h"
 
@@ -35,25 +36,8 @@ void CheckXmlName(std::string_view name, const char* what) {
 }
 
 size_t ControlCharacterOffset(std::string_view text) {
-  const size_t size = text.size();
-  size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    // A byte below 0x20 (among bytes below 0x80) sets its high bit here; other
-    // high bits only send the word to the byte-by-byte check.
-    const uint64_t below = (word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull;
-    if (below == 0) continue;
-    for (size_t k = i; k < i + 8; ++k) {
-      const unsigned char c = static_cast<unsigned char>(text[k]);
-      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return k;
-    }
-  }
-  for (; i < size; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return i;
-  }
-  return std::string_view::npos;
+  const size_t at = FindControlByte(text.data(), 0, text.size());
+  return at == text.size() ? std::string_view::npos : at;
 }
 
 void CheckXmlText(std::string_view text) {
@@ -121,19 +105,35 @@ const char* Reference(char c, bool attribute, bool rawCarriageReturn) {
   }
 }
 
+// For each byte and each way of writing (text, text with raw carriage
+// returns, attribute value): whether it is written other than as it is.
+struct EscapedBytes {
+  bool of[3][256] = {};
+  EscapedBytes() {
+    for (int way = 0; way < 3; ++way) {
+      for (int c = 0; c < 256; ++c) {
+        const char byte = static_cast<char>(c);
+        of[way][c] = Reference(byte, way == 2, way == 1) != nullptr ||
+                     (c < 0x20 && byte != '\t' && byte != '\n' && byte != '\r');
+      }
+    }
+  }
+};
+const EscapedBytes kEscapedBytes;
+
 void AppendEscaped(BufferedOutput& out, std::string_view text, bool attribute, bool rawReturns) {
+  const bool* escaped = kEscapedBytes.of[attribute ? 2 : rawReturns ? 1 : 0];
   size_t from = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte > '>') continue;
+    if (!escaped[byte]) continue;
     const char* reference = Reference(c, attribute, rawReturns);
     std::string numeric;
-    if (reference == nullptr && byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+    if (reference == nullptr) {
       numeric = "&#" + std::to_string(byte) + ";";
       reference = numeric.c_str();
     }
-    if (reference == nullptr) continue;
     out.Append(text.data() + from, i - from);
     out.Append(std::string_view(reference));
     from = i + 1;
@@ -152,8 +152,10 @@ void AppendEscapedXmlAttribute(BufferedOutput& out, std::string_view text) {
 }
 
 bool IsXmlWhiteSpace(std::string_view text) {
+  constexpr uint64_t kSpaces = (1ull << ' ') | (1ull << '\t') | (1ull << '\r') | (1ull << '\n');
   for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte > ' ' || ((kSpaces >> byte) & 1) == 0) return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <unordered_set>
 
+#include "host/ByteScan.h"
 #include "host/Utf8.h"
 #include "host/XmlText.h"
 
@@ -84,14 +85,14 @@ bool DeclarationIsWellFormed(std::string_view data) {
   }
 }
 
-// The bytes at which a scan of character data stops.
-struct TextStops {
+// The bytes of XML names, as IsXmlNameByte tells, in a table for the scan.
+struct NameBytes {
   bool of[256] = {};
-  TextStops() {
-    for (unsigned char c : {'<', '&', ']'}) of[c] = true;
+  NameBytes() {
+    for (int c = 0; c < 256; ++c) of[c] = IsXmlNameByte(static_cast<unsigned char>(c));
   }
 };
-const TextStops kTextStops;
+const NameBytes kNameBytes;
 
 // Checks what pugixml lets through but XML forbids: references to undefined
 // entities, text or a second element at the top level, a declaration that is
@@ -103,9 +104,12 @@ class WellFormedScan {
   explicit WellFormedScan(std::string_view text) : t_(text) {}
 
   bool Run(XmlProblem& problem) {
-    const size_t badUtf8 = InvalidUtf8Offset(t_);
+    // Most documents are plain ASCII without control characters: one pass
+    // tells, and only other text has the two checks in their order.
+    const bool plain = FindControlOrHighByte(t_.data(), 0, t_.size()) == t_.size();
+    const size_t badUtf8 = plain ? std::string_view::npos : InvalidUtf8Offset(t_);
     if (badUtf8 != std::string_view::npos) return Fail(problem, badUtf8, "Invalid UTF-8 byte");
-    const size_t badCharacter = ControlCharacterOffset(t_);
+    const size_t badCharacter = plain ? std::string_view::npos : ControlCharacterOffset(t_);
     if (badCharacter != std::string_view::npos) {
       const unsigned char c = static_cast<unsigned char>(t_[badCharacter]);
       return Fail(problem, badCharacter,
@@ -114,24 +118,33 @@ class WellFormedScan {
     size_t i = 0;
     int depth = 0;
     bool rootSeen = false;
-    while (i < t_.size()) {
+    const char* const data = t_.data();
+    const size_t size = t_.size();
+    while (i < size) {
       if (depth > 0) {
         // Inside the root only markup, references and "]]>" matter.
-        while (i < t_.size() && !kTextStops.of[static_cast<unsigned char>(t_[i])]) ++i;
-        if (i == t_.size()) break;
+        i = FindAnyOf3(data, i, size, '<', '&', ']');
+        if (i == size) break;
       }
-      const char c = t_[i];
+      const char c = data[i];
       if (c == '<') {
-        if (Match(i, "<!--")) {
-          i = Skip(i + 4, "-->");
-        } else if (Match(i, "<![CDATA[")) {
-          i = Skip(i + 9, "]]>");
-        } else if (Match(i, "<!")) {
-          i = SkipDoctype(i + 2);
-        } else if (Match(i, "<?")) {
+        // The byte after '<' tells the kind of markup.
+        const char kind = i + 1 < size ? data[i + 1] : '\0';
+        if (kind == '/') {
+          --depth;
+          i = SkipPast(i + 2, '>');
+        } else if (kind == '!') {
+          if (Match(i, "<!--")) {
+            i = Skip(i + 4, "-->");
+          } else if (Match(i, "<![CDATA[")) {
+            i = Skip(i + 9, "]]>");
+          } else {
+            i = SkipDoctype(i + 2);
+          }
+        } else if (kind == '?') {
           const bool declaration =
-              Match(i, "<?xml") && i + 5 < t_.size() &&
-              (IsXmlSpace(static_cast<unsigned char>(t_[i + 5])) || t_[i + 5] == '?');
+              Match(i, "<?xml") && i + 5 < size &&
+              (IsXmlSpace(static_cast<unsigned char>(data[i + 5])) || data[i + 5] == '?');
           if (declaration && i != 0) {
             return Fail(problem, i,
                         "The XML declaration is allowed only at the start of the document");
@@ -143,9 +156,6 @@ class WellFormedScan {
             return Fail(problem, i, "The XML declaration is malformed");
           }
           i = end;
-        } else if (Match(i, "</")) {
-          --depth;
-          i = Skip(i + 2, ">");
         } else {
           if (depth == 0) {
             if (rootSeen) return Fail(problem, i, "Only one top level element is allowed");
@@ -154,10 +164,14 @@ class WellFormedScan {
           bool empty = false;
           const size_t tagStart = i;
           if (!StartTag(i, empty, problem)) return false;
-          if (!empty && ++depth > kMaxXmlDepth) {
-            return Fail(
-                problem, tagStart,
-                "Elements are nested deeper than " + std::to_string(kMaxXmlDepth) + " levels");
+          if (!empty) {
+            if (++depth > kMaxXmlDepth) {
+              return Fail(
+                  problem, tagStart,
+                  "Elements are nested deeper than " + std::to_string(kMaxXmlDepth) + " levels");
+            }
+            // "<a></a>": an element that held an empty text when it was saved.
+            if (i + 1 < size && data[i] == '<' && data[i + 1] == '/') emptyPairs_ = true;
           }
         }
         continue;
@@ -177,8 +191,18 @@ class WellFormedScan {
     return true;
   }
 
+  // Tells whether an element was written as "<a></a>", start and end tag
+  // with nothing between.
+  bool HasEmptyPairs() const { return emptyPairs_; }
+
  private:
   bool Match(size_t at, std::string_view what) const { return t_.substr(at, what.size()) == what; }
+  // Moves past the next `end` byte from `from` (to the end of the text when none).
+  size_t SkipPast(size_t from, char end) const {
+    if (from >= t_.size()) return t_.size();
+    const size_t found = FindByte(t_.data(), from, t_.size(), end);
+    return found == t_.size() ? found : found + 1;
+  }
   size_t Skip(size_t from, std::string_view end) const {
     const size_t found = t_.find(end, from);
     return found == std::string_view::npos ? t_.size() : found + end.size();
@@ -258,7 +282,15 @@ class WellFormedScan {
   bool StartTag(size_t& i, bool& empty, XmlProblem& problem) {
     const size_t tagStart = i;
     ++i;
-    while (i < t_.size() && IsXmlNameByte(static_cast<unsigned char>(t_[i]))) ++i;
+    // The usual tag has no attributes: no quote comes before its '>' (the XML
+    // library took the markup, and every attribute has a quoted value).
+    const size_t close = FindAnyOf3(t_.data(), i, t_.size(), '>', '"', '\'');
+    if (close < t_.size() && t_[close] == '>') {
+      empty = t_[close - 1] == '/';
+      i = close + 1;
+      return true;
+    }
+    while (i < t_.size() && kNameBytes.of[static_cast<unsigned char>(t_[i])]) ++i;
     names_.clear();
     if (!manyNames_.empty()) manyNames_ = {};
     while (i < t_.size()) {
@@ -314,12 +346,16 @@ class WellFormedScan {
   std::string_view t_;
   std::vector<std::string_view> names_;
   std::unordered_set<std::string_view> manyNames_;
+  bool emptyPairs_ = false;
 };
 
 }  // namespace
 
-bool CheckWellFormed(std::string_view utf8, XmlProblem& problem) {
-  return WellFormedScan(utf8).Run(problem);
+bool CheckWellFormed(std::string_view utf8, XmlProblem& problem, bool* emptyPairs) {
+  WellFormedScan scan(utf8);
+  const bool ok = scan.Run(problem);
+  if (emptyPairs != nullptr) *emptyPairs = scan.HasEmptyPairs();
+  return ok;
 }
 
 }  // namespace compoundparser

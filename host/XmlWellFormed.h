@@ -30,8 +30,9 @@ constexpr int kMaxXmlDepth = 1024;
 // '<' in attribute values, "]]>" in text, bytes that are not UTF-8 or not XML
 // characters, and nesting deeper than kMaxXmlDepth. Meant for a text whose
 // markup the XML library accepted. Returns false and fills `problem` at the
-// first fault.
-bool CheckWellFormed(std::string_view utf8, XmlProblem& problem);
+// first fault. When `emptyPairs` is given, it tells whether some element was
+// written as a start tag and an end tag with nothing between ("<a></a>").
+bool CheckWellFormed(std::string_view utf8, XmlProblem& problem, bool* emptyPairs = nullptr);
 
 // Reads the `name="value"` pairs of a declaration's data (either quote);
 // returns false on anything else.

@@ -52,11 +52,11 @@ class FormatListTest : public ::testing::Test {
     return kCannotLoad + (root / relative).string() + "\n";
   }
 
-  // Returns the error lines of `callBack` that report a definition not loaded.
+  // Returns the warnings of `callBack` that report a definition not loaded.
   static std::string Rejections(const RecordingCallBack& callBack) {
     std::string out;
     for (const Message& m : callBack.messages) {
-      if (m.kind == kKindError && m.text.rfind(kCannotLoad, 0) == 0) out += m.text + "\n";
+      if (m.kind == kKindWarning && m.text.rfind(kCannotLoad, 0) == 0) out += m.text + "\n";
     }
     return out;
   }
@@ -129,9 +129,15 @@ TEST_F(FormatListTest, FindGetRemoveAndCopiesShareDefinitions) {
 
 TEST_F(FormatListTest, AddFormatAppendsEachLoadAndNewCallBackServesLaterScans) {
   FormatList list(&recorder);
-  // Missing folders give an empty catalogue and no message.
+  // Missing folders give an empty catalogue and a warning naming where it looked.
   list.LoadFormats();
   EXPECT_EQ(list.NumFormats(), 0);
+  ASSERT_EQ(recorder.messages.size(), 1u);
+  EXPECT_EQ(recorder.messages[0].kind, kKindWarning);
+  EXPECT_EQ(recorder.messages[0].text, "No format definitions found: looked for " +
+                                           (root / "App/Formats/*.xml").string() + " and " +
+                                           (root / "User/Formats/*.xml").string());
+  recorder.messages.clear();
   const std::string grid = Write("Elsewhere", "g.xml", "G", "Grid");
   Write("App", "a.xml", "A");
   fs::create_directories(root / "App/Formats/Sub.xml");
@@ -149,6 +155,79 @@ TEST_F(FormatListTest, AddFormatAppendsEachLoadAndNewCallBackServesLaterScans) {
   EXPECT_EQ(Rejections(later), Rejected("App/Formats/Sub.xml"));
   list.LoadFormats();
   EXPECT_EQ(Names(list), (std::vector<std::string>{"A"}));
+}
+
+TEST(FormatListIds, StemsGiveStableLowerCaseIds) {
+  const struct {
+    const char* file;
+    const char* id;
+  } kCases[] = {
+      {"/x/Formats/LeicaGSI16.xml", "leica-gsi16"},
+      {"LeicaGSI8.xml", "leica-gsi8"},
+      {"PNEZDCommaHeader.xml", "pnezd-comma-header"},
+      {"CarlsonRW5.xml", "carlson-rw5"},
+      {"DXFPoints.xml", "dxf-points"},
+      {"NikonRAW.xml", "nikon-raw"},
+      {"gps-vectors-csv.xml", "gps-vectors-csv"},
+      {"My Points_v2.xml", "my-points-v2"},
+      {"a.b.xml", "a.b"},
+      {"--Odd--.xml", "odd"},
+      {"noextension", "noextension"},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(FormatList::IdOf(c.file), c.id) << c.file;
+}
+
+TEST_F(FormatListTest, NamesMatchInEitherCaseAndByIdWithCloseNamesOffered) {
+  Write("App", "LeicaGSI16.xml", "Leica GSI-16");
+  Write("App", "LeicaGSI8.xml", "Leica GSI-8");
+  Write("App", "PNEZDComma.xml", "PNEZD comma");
+  Write("App", "Other.xml", "pnezd COMMA");
+  FormatList list(&recorder);
+  list.LoadFormats();
+  const struct {
+    const char* asked;
+    int position;  // -1: none
+  } kFinds[] = {
+      {"Leica GSI-16", 0}, {"leica gsi-16", 0}, {"leica-gsi16", 0},   {"LEICA-GSI8", 1},
+      {"PNEZD comma", 3},  // an exact name before an earlier one in another case
+      {"Pnezd Comma", 2},  // else the first without regard to case
+      {"pnezd-comma", 3},  {"other", 2},        {"leica gsi 16", -1}, {"", -1},
+  };
+  for (const auto& c : kFinds) {
+    EXPECT_EQ(list.FindFormatByNameOrId(c.asked),
+              c.position < 0 ? nullptr : list.GetFormat(c.position))
+        << c.asked;
+  }
+  const struct {
+    const char* asked;
+    std::vector<std::string> closest;
+  } kClosest[] = {
+      {"leica gsi 16", {"Leica GSI-16", "Leica GSI-8"}},
+      {"gsi", {"Leica GSI-16", "Leica GSI-8"}},
+      {"pnezd-coma", {"PNEZD comma", "pnezd COMMA"}},
+      {"Sokkia SDR33", {}},
+  };
+  for (const auto& c : kClosest) EXPECT_EQ(list.ClosestNames(c.asked), c.closest) << c.asked;
+}
+
+TEST_F(FormatListTest, TwoDefinitionsWithOneNameOrIdAreReportedOnceWithTheOneUsed) {
+  const std::string first = Write("App", "points.xml", "Points");
+  const std::string second = Write("User", "more.xml", "Points");
+  const std::string sameId = Write("User", "Points.xml", "Other points");
+  FormatList list(&recorder);
+  list.LoadFormats();
+  std::vector<std::string> warnings;
+  for (const Message& m : recorder.messages) {
+    if (m.kind == kKindWarning) warnings.push_back(m.text);
+  }
+  // In the order of the files (Points.xml sorts before more.xml).
+  EXPECT_EQ(warnings,
+            (std::vector<std::string>{"Two format definitions have the id \"points\": " + first +
+                                          " is used, " + sameId + " is passed over",
+                                      "Two format definitions are named \"Points\": " + first +
+                                          " is used, " + second + " is passed over"}));
+  EXPECT_EQ(list.FindFormatByNameOrId("points"), list.GetFormat(0));
+  EXPECT_EQ(list.FindFormat("Points"), list.GetFormat(0));
 }
 
 }  // namespace

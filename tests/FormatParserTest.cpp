@@ -153,12 +153,34 @@ TEST(FormatParserWrite, PadsSignsAndConverts) {
 TEST(FormatParserCheck, Numbers) {
   // text, minusAllowed, number
   const std::tuple<const char*, bool, bool> cases[] = {
-      {"1.5E-3", true, true}, {" -12", true, true},   {"1 000,5", true, true},
-      {"+7", true, true},     {"1e+5", false, true},  {"\t3", true, true},
-      {"-1", false, false},   {"1.2.3", true, false}, {"12-", true, false},
-      {"--1", true, false},   {"abc", true, false},   {"", true, false},
-      {"   ", true, false},   {"1E5E3", true, false}, {"1E5.3", true, false},
-      {"+-1", true, false},   {".", true, false},     {"1,5.0", true, false},
+      {"1.5E-3", true, true},
+      {" -12", true, true},
+      {"1 000,5", true, true},
+      {"+7", true, true},
+      {"1e+5", false, true},
+      {"\t3", true, true},
+      {"-1", false, false},
+      {"1.2.3", true, false},
+      {"12-", true, false},
+      {"--1", true, false},
+      {"abc", true, false},
+      {"", true, false},
+      {"   ", true, false},
+      {"1E5E3", true, false},
+      {"1E5.3", true, false},
+      {"+-1", true, false},
+      {".", true, false},
+      {"1,5.0", true, false},
+      // The usual forms: sign, digits, at most one point.
+      {"63942.680", true, true},
+      {"-0.5", true, true},
+      {".5", false, true},
+      {"5.", false, true},
+      {"+", true, false},
+      {"-", true, false},
+      {"-.", true, false},
+      {"1.2.", true, false},
+      {"+1.5", false, true},
   };
   for (const auto& [text, minusAllowed, number] : cases) {
     SCOPED_TRACE(text);

@@ -92,6 +92,12 @@ inline std::string FirstDifference(const XmlNode& a, const XmlNode& b, const std
   return std::string();
 }
 
+// The error a field reports when a line tried as one kind of record holds text where the
+// record has a number (a header line tried as a point), once or twice.
+inline const char* const kMismatch = "FormatParser: Type of element mismatch\n";
+inline const char* const kMismatchTwice =
+    "FormatParser: Type of element mismatch\nFormatParser: Type of element mismatch\n";
+
 // One data file read through one bundled definition.
 struct FormatCase {
   const char* definition;
@@ -163,6 +169,27 @@ inline std::string Converted(const std::string& from, const std::string& input,
     return "<fail> " + recorder.Lines(kKindError);
   data.file.Close();
   return ReadFile(folder.Path("convert.out"));
+}
+
+// Returns the error messages of an import of `input` through `definition` that must fail,
+// or "imported" when it succeeds.
+inline std::string ImportErrors(const std::string& definition, const std::string& input) {
+  RecordingCallBack recorder;
+  auto format = Bundled(definition, recorder);
+  InstrumentData data(*format, &recorder);
+  if (data.ParseRead(input, *format)) return "imported";
+  return recorder.Lines(kKindError);
+}
+
+// A file (as in FormatCase) that a definition must refuse, with the error messages it gives.
+struct RefusedCase {
+  const char* file;
+  const char* errors;
+};
+
+inline void ExpectRefused(const char* definition, const RefusedCase& c) {
+  EXPECT_EQ(ImportErrors(definition, CaseInput({definition, c.file, nullptr, "", ""})), c.errors)
+      << definition << " " << c.file;
 }
 
 // Imports `input` through the bundled `definition` with a diagnostics observer. Returns

@@ -13,9 +13,6 @@ namespace {
 
 const char* const kGeoJson = "GeoJSONPoints.xml";
 
-// A point without elevation is first tried with one: "5010.5]}, ..." is no number.
-const char* const kMismatch = "FormatParser: Type of element mismatch\n";
-
 const FormatCase kOwn[] = {
     // With and without elevation, number and code; an empty code; a number with a blank.
     {kGeoJson, "geojson/points.geojson", nullptr, kMismatch,

@@ -7,7 +7,6 @@
 #include <tuple>
 #include <utility>
 
-#include "engine/ParseObserver.h"
 #include "tests/FormatTestSupport.h"
 
 namespace compoundparser::testing {
@@ -124,38 +123,21 @@ TEST(GsiFormat, OwnFilesReadAndExportBack) {
   for (const FormatCase& c : kOwn) ImportAndExport(c);
 }
 
-// Imports `input` through the bundled `definition`; returns "<imported>", or the place and the
-// explanation of the diagnosis of the failed import.
-std::string Diagnosis(const std::string& definition, const std::string& input) {
-  RecordingCallBack recorder;
-  auto format = Bundled(definition, recorder);
-  InstrumentData data(*format, &recorder);
-  ParseObserver observer;
-  observer.Begin(*format->RootParser());
-  data.observer = &observer;
-  if (data.ParseRead(input, *format)) return "<imported>";
-  const TParseFailure* best = observer.Best();
-  if (best == nullptr) return "<no diagnosis> " + recorder.Lines(kKindError);
-  const TTextPlace at = ParseObserver::Locate(ReadFile(input), best->position);
-  return std::to_string(at.line) + ":" + std::to_string(at.column) + " " +
-         ParseObserver::Explain(*best);
-}
-
 // Files that are not GSI files of the definition's word length, and faulty GSI lines: the
 // diagnosis names the place and what was expected there.
 TEST(GsiFormat, OtherFilesFailWithTheirPlace) {
   const std::string diagnostics = std::string(CP_TEST_DATA_DIR) + "/diagnostics/";
   const std::tuple<const char*, std::string, const char*> files[] = {
       {"LeicaGSI8.xml", diagnostics + "wrong-record-marker.gsi",
-       "2:33 expected a number for element[WordIndex], found \"8A\""},
-      {"LeicaGSI8.xml", diagnostics + "line-too-long.gsi", "2:16 expected \" \", found \"2\""},
-      {"LeicaGSI16.xml", kOwnFormatsDir + "gsi8_points.gsi", "1:1 expected \"*\", found \"1\""},
+       "2:33: expected a number for element[WordIndex], found \"8A\""},
+      {"LeicaGSI8.xml", diagnostics + "line-too-long.gsi", "2:16: expected \" \", found \"2\""},
+      {"LeicaGSI16.xml", kOwnFormatsDir + "gsi8_points.gsi", "1:1: expected \"*\", found \"1\""},
       {"LeicaGSI8.xml", kOwnFormatsDir + "gsi16_mixed.gsi",
-       "1:1 expected a number for element[WordIndex], found \"*1\""},
-      {"LeicaGSI16.xml", kOwnFormatsDir + "pnezd_comma.csv", "1:1 expected \"*\", found \"P\""},
+       "1:1: expected a number for element[WordIndex], found \"*1\""},
+      {"LeicaGSI16.xml", kOwnFormatsDir + "pnezd_comma.csv", "1:1: expected \"*\", found \"P\""},
   };
   for (const auto& [definition, file, diagnosis] : files) {
-    EXPECT_EQ(Diagnosis(definition, file), diagnosis) << file;
+    EXPECT_EQ(ImportFailure(definition, file), diagnosis) << file;
   }
 }
 
@@ -179,7 +161,7 @@ TEST(GsiFormat, SamplesOfOtherFormatsFail) {
   for (const auto& [only, sample] : samples) {
     for (const char* definition : {"LeicaGSI16.xml", "LeicaGSI8.xml"}) {
       if (*only != '\0' && std::string(only) != definition) continue;
-      const std::string diagnosis = Diagnosis(definition, kSamplesDir + sample);
+      const std::string diagnosis = ImportFailure(definition, kSamplesDir + sample);
       EXPECT_NE(diagnosis, "<imported>") << definition << " " << sample;
       EXPECT_EQ(diagnosis.find("2147483647"), std::string::npos) << definition << " " << sample;
     }

@@ -2,7 +2,6 @@
 // and saving the document, and what each leaves behind when it fails.
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -153,33 +152,8 @@ TEST_F(InstrumentDataTest, ExportOfDocumentsWithNothingToWriteFails) {
   }
 }
 
-// Returns the processor seconds (not disturbed by other processes on a busy
-// machine) that an import of `records` points followed directly by
-// an export of the same object takes; checks the round trip on the way.
-double ImportExportSeconds(FormatDefinition& definition, const TempFolder& folder, int records) {
-  std::string text;
-  for (int i = 0; i < records; ++i) text += "P" + std::to_string(i) + ",  12.500\r\n";
-  InstrumentData data(definition, nullptr);
-  const std::clock_t start = std::clock();
-  EXPECT_TRUE(data.ParseRead(folder.Write("big.txt", text), definition));
-  EXPECT_TRUE(data.ParseWrite(folder.Path("big.out"), definition));
-  const double spent = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-  EXPECT_EQ(ReadFile(folder.Path("big.out")), text);
-  return spent;
-}
-
-TEST_F(InstrumentDataTest, ExportAfterImportIsLinear) {
-  auto definition = Definition();
-  const double small = ImportExportSeconds(*definition, folder, 25000);
-  const double large = ImportExportSeconds(*definition, folder, 100000);
-  // Four times the records: about four times the time when linear, sixteen
-  // times (minutes in all) when every record scans the indentation text
-  // before it. The bound leaves room for a busy machine.
-  EXPECT_LT(large, 12 * small + 1.0) << "25k: " << small << " s, 100k: " << large << " s";
-}
-
 // Returns a line of /proc/self/status ("VmHWM", "VmRSS") in bytes, or -1.
-long long StatusBytes(const std::string& key) {
+[[maybe_unused]] long long StatusBytes(const std::string& key) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
     if (line.compare(0, key.size() + 1, key + ":") == 0) {

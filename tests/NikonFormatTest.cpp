@@ -64,7 +64,7 @@ const FormatCase kOwn[] = {
      "Record[14]/Observation/Code#0|Record[15]/Point/OrthoHeight=102.000|"
      "Record[15]/Point/Code#0|Record[15]/Point/EmptyCode#0|Record[16]/Other/RecordType=XY|"
      "Record[16]/Other/RecordText=something else|Record[17]/Comment/Text#0|EndOfFile=SUB|"
-     "DataFile/LineEnd=CRLF|DataFile/NoFinalLineEnd#0"},
+     "DataFile/LineEnd=CRLF|Record/NoLineEnd#0"},
     // The Ruide's shape: byte order mark, ENZ, DDDMMSS, "VA: Zenith", blanks before times,
     // LF, no final line end.
     {kNikon, "nikon_ruide.raw", nullptr, "",
@@ -73,7 +73,7 @@ const FormatCase kOwn[] = {
      "Record[6]/Point/Northing=254300.220|Record[6]/Point/Code=code|"
      "Record[7]/Point/EmptyCode=true|Record[9]/Observation/Time=10:12:40|"
      "Record[10]/Observation/ZenithAngle=90.1236|Record[10]/Observation/EmptyCode=true|"
-     "DataFile/LineEnd=LF|DataFile/TimeBlank=true|DataFile/NoFinalLineEnd=true"},
+     "DataFile/LineEnd=LF|DataFile/TimeBlank=true|Record/NoLineEnd=true"},
     // Records marked deleted, US feet, "Degrees" for DMS, an empty line, CR line ends.
     {kNikon, "nikon_deleted.raw", nullptr, "",
      "Record#9|Record[2]/Units/LinearUnit=USFeet|Record[3]/Units/AngularUnit=DMS|"
@@ -105,11 +105,11 @@ const FormatCase kOwn[] = {
     // CR line ends and 0x1A LF after the last one: no line is read together with the next.
     {kNikon, "nikon_cr_sub.raw", nullptr, "",
      "Record#4|Record[3]/Point/Easting=20.000|Record[4]/Observation/Code=P|EndOfFile=SUB LF|"
-     "DataFile/LineEnd=CR|DataFile/NoFinalLineEnd#0"},
+     "DataFile/LineEnd=CR|Record/NoLineEnd#0"},
     // 0x1A right after the last record, then CR LF.
     {kNikon, "nikon_sub_after_last.raw", nullptr, "",
      "Record#3|Record[3]/Observation/Code=P|EndOfFile=SUB CR LF|DataFile/LineEnd=CRLF|"
-     "DataFile/NoFinalLineEnd=true"},
+     "Record/NoLineEnd=true"},
 };
 
 TEST(NikonFormat, SharedSamplesReadAndExportBack) {
@@ -128,7 +128,7 @@ TEST(NikonFormat, LinesOfBlanksAreKeptAndWrittenBack) {
     GTEST_SKIP() << "the saved document loses values made of blanks alone, so the export of "
                     "a reloaded document writes these lines empty";
   ImportAndExport({kNikon, "nikon_blank_line.raw", nullptr, "",
-                   "Record#4|Record[2]/Blank=true|Record[2]/RecordText=   |"
+                   "Record#4|Record[2]/Blank=true|Record[2]/Blanks=3|"
                    "Record[4]/RecordText=\t "});
 }
 

@@ -5,16 +5,10 @@
 #include <string>
 #include <tuple>
 
-#include "engine/ParseObserver.h"
 #include "tests/FormatTestSupport.h"
 
 namespace compoundparser::testing {
 namespace {
-
-// A header line is first tried as a point: its northing (or easting) is not a number.
-const char* const kMismatch = "FormatParser: Type of element mismatch\n";
-const char* const kMismatchTwice =
-    "FormatParser: Type of element mismatch\nFormatParser: Type of element mismatch\n";
 
 const FormatCase kShared[] = {
     {"PNEZDComma.xml", "pnezd/topo0.asc", nullptr, "",
@@ -79,43 +73,27 @@ TEST(PointListFormat, OwnFilesReadAndExportBack) {
   for (const FormatCase& c : kOwn) ImportAndExport(c);
 }
 
-// Imports `input` through the bundled `definition`; returns "<imported>", or the place and the
-// explanation of the diagnosis of the failed import.
-std::string Diagnosis(const std::string& definition, const std::string& input) {
-  RecordingCallBack recorder;
-  auto format = Bundled(definition, recorder);
-  InstrumentData data(*format, &recorder);
-  ParseObserver observer;
-  observer.Begin(*format->RootParser());
-  data.observer = &observer;
-  if (data.ParseRead(input, *format)) return "<imported>";
-  const TParseFailure* best = observer.Best();
-  if (best == nullptr) return "<no diagnosis> " + recorder.Lines(kKindError);
-  const TTextPlace at = ParseObserver::Locate(ReadFile(input), best->position);
-  return std::to_string(at.line) + ":" + std::to_string(at.column) + " " +
-         ParseObserver::Explain(*best);
-}
-
 // A line that is not a point is an error unless it is the first line: a typing mistake in a
 // coordinate, a header inside the file, a decimal comma, and files of other formats.
 TEST(PointListFormat, LinesThatAreNotPointsFail) {
   const std::tuple<const char*, const char*, const char*> files[] = {
       {"PNEZDComma.xml", "pnezd_typo.csv",
-       "3:3 expected a number for element[Northing], found \"5x01.000\""},
+       "3:3: expected a number for element[Northing], found \"5x01.000\""},
       {"PNEZDComma.xml", "pnezd_header_inside.csv",
-       "2:3 expected a number for element[Northing], found \"N\""},
-      {"PNEZDSpace.xml", "pnezd_decimal_comma.txt", "2:3 expected \" \", found \"5\""},
-      {"PENZDSpace.xml", "pnezd_decimal_comma.txt", "2:3 expected \" \", found \"5\""},
-      {"PNEZDSpace.xml", "pnezd_comma.csv", "2:34 expected \" \" within 2 bytes, found \"PT\""},
+       "2:3: expected a number for element[Northing], found \"N\""},
+      {"PNEZDSpace.xml", "pnezd_decimal_comma.txt", "2:3: expected \" \", found \"5\""},
+      {"PENZDSpace.xml", "pnezd_decimal_comma.txt", "2:3: expected \" \", found \"5\""},
+      {"PNEZDSpace.xml", "pnezd_comma.csv", "2:34: expected \" \" within 2 bytes, found \"PT\""},
       {"PNEZDTab.xml", "gsi8_points.gsi",
-       "2:1 expected \"\\t\" within 64 bytes, found \"110002+00000102 81..00+00512000 "
+       "2:1: expected \"\\t\" within 64 bytes, found \"110002+00000102 81..00+00512000 "
        "82..00+00623000 \""},
       {"PENZDComma.xml", "gsi16_messy.gsi",
-       "1:172 expected \",\" within 145 bytes, found \"*110002+00000000000000P1 "
+       "1:172: expected \",\" within 145 bytes, found \"*110002+00000000000000P1 "
        "21.022+0000000012345670\""},
   };
   for (const auto& [definition, file, diagnosis] : files) {
-    EXPECT_EQ(Diagnosis(definition, kOwnFormatsDir + file), diagnosis) << definition << " " << file;
+    EXPECT_EQ(ImportFailure(definition, kOwnFormatsDir + file), diagnosis)
+        << definition << " " << file;
   }
 }
 
@@ -133,13 +111,14 @@ TEST(PointListFormat, SamplesOfOtherFormatsFail) {
   };
   for (const char* sample : samples) {
     for (const char* definition : definitions) {
-      const std::string diagnosis = Diagnosis(definition, kSamplesDir + sample);
+      const std::string diagnosis = ImportFailure(definition, kSamplesDir + sample);
       EXPECT_NE(diagnosis, "<imported>") << definition << " " << sample;
       EXPECT_EQ(diagnosis.find("2147483647"), std::string::npos) << definition << " " << sample;
     }
   }
   for (const char* definition : {"PNEZDSpace.xml", "PNEZDTab.xml", "PENZDSpace.xml"}) {
-    EXPECT_NE(Diagnosis(definition, kSamplesDir + "pnezd/topo0.asc"), "<imported>") << definition;
+    EXPECT_NE(ImportFailure(definition, kSamplesDir + "pnezd/topo0.asc"), "<imported>")
+        << definition;
   }
 }
 

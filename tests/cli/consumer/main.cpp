@@ -1,11 +1,11 @@
 // Loads the installed catalogue and imports a sample through it; prints the
 // number of formats and of imported points.
+#include <compoundparser/FormatList.h>
+#include <compoundparser/HostLib.h>
+#include <compoundparser/InstrumentData.h>
+
 #include <cstdio>
 #include <string>
-
-#include "data/InstrumentData.h"
-#include "definitions/FormatList.h"
-#include "host/HostLib.h"
 
 namespace {
 class Quiet : public compoundparser::TParserCallBack {
