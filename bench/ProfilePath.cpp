@@ -24,7 +24,7 @@ bool RunPath(const std::string& path, const char* definitionFile, const char* in
     if (!doc.load_file(input)) return false;
     return path == "pugi-load" || doc.save_file(output, "", pugi::format_raw);
   }
-  QuietCallBack quiet;
+  SilentCallBack quiet;
   FormatDefinition definition(definitionFile, &quiet);
   if (!definition.Load()) return false;
   InstrumentData data(definition, &quiet);
