@@ -254,6 +254,20 @@ class LayoutWriter {
   void PutAngle(XmlNode& group, const char* name, const std::optional<Measure>& value) {
     if (value) Put(group, name, AngleText(*value));
   }
+  // Adds a Point record of a delimited raw format: its record code, the point's number (left
+  // out when empty unless `emptyName`), its coordinates, and its code as `codeElement`.
+  void PutCoordinates(const std::string& recordType, const std::string& name, bool emptyName,
+                      const std::optional<Measure>& northing, const std::optional<Measure>& easting,
+                      const std::optional<Measure>& height, const std::string& code,
+                      const char* codeElement) {
+    XmlNode group = NewRecord("Point");
+    Put(group, "RecordType", recordType);
+    if (emptyName || !name.empty()) PutName(group, "PointNumber", name, ',');
+    PutLength(group, "Northing", northing);
+    PutLength(group, "Easting", easting);
+    PutLength(group, "OrthoHeight", height);
+    if (!code.empty()) Put(group, codeElement, code);
+  }
   void PutLength(XmlNode& group, const char* name, const std::optional<Measure>& value) {
     if (value) Put(group, name, LengthText(*value));
   }
@@ -845,27 +859,16 @@ class NikonWriter : public LayoutWriter {
     if (!shot.code.empty()) Put(group, "Code", shot.code);
     written_.prism = shot.prismHeight;
     if (shot.northing && shot.easting) {
-      XmlNode point = NewRecord("Point");
-      Put(point, "RecordType", "CC");
-      PutName(point, "PointNumber", name, ',');
-      PutLength(point, "Northing", shot.northing);
-      PutLength(point, "Easting", shot.easting);
-      PutLength(point, "OrthoHeight", shot.height);
-      if (!shot.code.empty()) Put(point, "Code", shot.code);
+      PutCoordinates("CC", name, true, shot.northing, shot.easting, shot.height, shot.code, "Code");
     }
   }
 
   void WritePoint(const Entry& entry) override {
     const KnownPoint& point = entry.point;
-    XmlNode group = NewRecord("Point");
     const std::string& type = point.recordType;
     const bool own = type == "UP" || type == "MP" || type == "CC" || type == "RE" || type == "MC";
-    Put(group, "RecordType", own ? type : "UP");
-    PutName(group, "PointNumber", point.name, ',');
-    PutLength(group, "Northing", point.northing);
-    PutLength(group, "Easting", point.easting);
-    PutLength(group, "OrthoHeight", point.height);
-    if (!point.code.empty()) Put(group, "Code", point.code);
+    PutCoordinates(own ? type : "UP", point.name, true, point.northing, point.easting, point.height,
+                   point.code, "Code");
     placed_.insert(point.name);
   }
 
@@ -1034,27 +1037,20 @@ class Rw5Writer : public LayoutWriter {
     }
     if (!shot.code.empty()) Put(group, "Note", shot.code);
     if (shot.northing && shot.easting) {
-      XmlNode point = NewRecord("Point");
-      Put(point, "RecordType", "SP");
-      PutField(point, "PointNumber", name, ',');
-      PutLength(point, "Northing", shot.northing);
-      PutLength(point, "Easting", shot.easting);
-      PutLength(point, "OrthoHeight", shot.height);
-      if (!shot.code.empty()) Put(point, "Note", shot.code);
+      PutCoordinates("SP", name, false, shot.northing, shot.easting, shot.height, shot.code,
+                     "Note");
     }
   }
 
   void WritePoint(const Entry& entry) override {
     const KnownPoint& point = entry.point;
-    XmlNode group = NewRecord("Point");
     const std::string& type = point.recordType;
     const bool own = type == "SP" || type == "DE" || type == "--SP" || type == "--GS";
-    Put(group, "RecordType", own ? type : point.design ? "DE" : "SP");
-    PutField(group, "PointNumber", point.name, ',');
-    PutLength(group, "Northing", point.northing);
-    PutLength(group, "Easting", point.easting);
-    PutLength(group, "OrthoHeight", point.height);
-    if (!point.code.empty()) Put(group, "Note", point.code);
+    PutCoordinates(own            ? type
+                   : point.design ? "DE"
+                                  : "SP",
+                   point.name, false, point.northing, point.easting, point.height, point.code,
+                   "Note");
   }
 
   void WriteGnss(const Entry& entry) override {
