@@ -14,7 +14,7 @@ const char* const kPnezd = "PNEZDCommaHeader.xml";
 
 // The header of the format needs no element; another first line is kept and replaced on export.
 const FormatCase kOwn[] = {
-    {kPenzd, "commaheader/penzd_header.csv", nullptr, "",
+    {kPenzd, "commaheader/penzd_header.csv", nullptr, kMismatch,
      "Point#3|Header#0|Point[1]/Easting=3000.000|Point[1]/Northing=5000.000|"
      "Point[2]/OrthoHeight#0|Point[2]/EmptyCode=true|Point[3]/PointNumber#0|"
      "Point[3]/Code=TREE, OAK|DataFile/LineEnd=CRLF"},

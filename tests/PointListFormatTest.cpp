@@ -55,10 +55,11 @@ const FormatCase kOwn[] = {
     {"PNEZDSpace.xml", "pnezd_mixed_eol.txt", "pnezd_mixed_eol_txt.expected", "",
      "Point#2|Point[1]/PointNumber=P1|Point[1]/Code=A|Point[2]/Easting=5"},
     // An empty line between points is kept, and written after the last point.
-    {"PNEZDComma.xml", "pnezd_blank_line.csv", "pnezd_blank_line.expected", "",
+    // A description holding a comma is first tried as the rest of a split number.
+    {"PNEZDComma.xml", "pnezd_blank_line.csv", "pnezd_blank_line.expected", kMismatch,
      "Point#2|Record[Blank]#1|Point[2]/Code=TREE, OAK"},
     // STX, a quoted description, a last line without line end ended by ETX, then two 0x1A.
-    {"PENZDComma.xml", "penzd_comma_framed.csv", nullptr, "",
+    {"PENZDComma.xml", "penzd_comma_framed.csv", nullptr, kMismatch,
      "StartOfText=STX|EndOfText=ETX|EndOfFile=SUB SUB|Point#2|"
      "Point[1]/Code=\"WALL \"\"A\"\", EAST\"|Point[2]/OrthoHeight=101.125|"
      "Point[2]/NoLineEnd=true"},
@@ -82,6 +83,10 @@ TEST(PointListFormat, LinesThatAreNotPointsFail) {
       {"PNEZDComma.xml", "pnezd_header_inside.csv",
        "2:3: expected a number for element[Northing], found \"N\""},
       {"PNEZDSpace.xml", "pnezd_decimal_comma.txt", "2:3: expected \" \", found \"5\""},
+      // A decimal comma in a comma list: the description would start with the rest of the
+      // number.
+      {"PNEZDComma.xml", "pnezd_split_decimal.csv", "3:25: expected \".\", found \",\""},
+      {"PENZDComma.xml", "pnezd_split_decimal.csv", "3:25: expected \".\", found \",\""},
       {"PENZDSpace.xml", "pnezd_decimal_comma.txt", "2:3: expected \" \", found \"5\""},
       {"PNEZDSpace.xml", "pnezd_comma.csv", "2:34: expected \" \" within 2 bytes, found \"PT\""},
       {"PNEZDTab.xml", "gsi8_points.gsi",
