@@ -55,7 +55,7 @@ format-check:
 	@command -v clang-format >/dev/null || { echo "format-check needs clang-format (Debian package clang-format)"; exit 1; }
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-# A short tour on the bundled samples: list the formats, import, export,
+# A short tour on the bundled samples: list the formats, coordinates from a raw job, import, export,
 # convert, and show that the result matches the sample byte for byte.
 DEMO_DIR := $(BUILD_DIR)/demo
 TOOL := $(BUILD_DIR)/bin/compoundparser
@@ -65,6 +65,10 @@ demo: deps build
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
 	@echo "== The formats the tool knows (bundled Formats folder):"
 	$(DEMO_TOOL) formats
+	@echo
+	@echo "== The surveyor's task: coordinates from a total station's raw job (Carlson RW5):"
+	$(DEMO_TOOL) convert --from "Carlson RW5" --to "PNEZD comma" examples/survey-job.rw5 -o $(DEMO_DIR)/survey-points.csv
+	@cat $(DEMO_DIR)/survey-points.csv
 	@echo
 	@echo "== Import the comma delimited sample into an instrument data document:"
 	$(DEMO_TOOL) import -f "Comma Delimited Points" examples/points-comma.csv -o $(DEMO_DIR)/points.xml
