@@ -203,6 +203,37 @@ CloudFigures RunCloud(const Options& o) {
   return f;
 }
 
+// `convert -O` over many small files on one worker and on two: the pool must use both cores.
+struct PoolFigures {
+  Sample one, two;
+};
+
+PoolFigures RunPool(const Options& o) {
+  const std::string folder = o.work + "/pool";
+  std::system(("rm -rf " + folder + " && mkdir -p " + folder + "/in " + folder + "/out").c_str());
+  std::vector<std::string> files;
+  const std::string text = PointsFile(5000, 20261206);
+  for (int i = 0; i < 200; ++i) {
+    files.push_back(folder + "/in/points" + std::to_string(i) + ".csv");
+    std::ofstream(files.back(), std::ios::binary) << text;
+  }
+  auto convert = [&](const char* jobs) {
+    std::vector<std::string> argv = {o.tool,   "convert",    "-q",   "--no-progress",
+                                     "--from", o.definition, "--to", o.definition,
+                                     "-j",     jobs,         "-O",   folder + "/out"};
+    argv.insert(argv.end(), files.begin(), files.end());
+    return Median(o.runs, [&] {
+      std::system(("rm -f " + folder + "/out/*").c_str());
+      return Exec(argv);
+    });
+  };
+  PoolFigures f;
+  f.one = convert("1");
+  f.two = convert("2");
+  std::system(("rm -rf " + folder).c_str());
+  return f;
+}
+
 void Row(const char* figure, const std::string& value, const std::string& baseline, double ratio,
          const char* target) {
   std::printf("| %-44s | %-18s | %-26s | %7.2f | %-10s |\n", figure, value.c_str(),
@@ -294,7 +325,10 @@ int Main(int argc, char** argv) {
       Seconds("100k", small.importExport), big.importExport.seconds / small.importExport.seconds,
       "< 12");
   Row("cat of the data file", Rate(bytes, big.cat), "-", 1, "-");
-  bool cloudOk = true;
+  const PoolFigures pool = RunPool(o);
+  Row("convert -O, 200 x 5,000 lines, 2 workers", Seconds("-j 2", pool.two),
+      Seconds("-j 1", pool.one), pool.one.seconds / pool.two.seconds, "> 1.6");
+  bool cloudOk = pool.one.ok && pool.two.ok;
   if (!o.cloudDefinition.empty() && o.cloudGigabytes > 0) {
     const CloudFigures cloud = RunCloud(o);
     cloudOk = cloud.small.ok && cloud.large.ok;
