@@ -103,6 +103,9 @@ bool Available(const std::string& program) {
 
 struct Figures {
   Sample stream, dom, exportBack, importExport, loadXml, cat, pugiLoadSave, pugiLoad, ogr;
+  // pugixml keeping the white space between elements as text nodes, as our documents do: the
+  // same nodes as the document that import builds (its default load drops about half of them).
+  Sample pugiLoadSaveKept, pugiLoadKept;
   bool exportSame = false;
 };
 
@@ -155,6 +158,16 @@ Figures Run(const Options& o, long records) {
   f.pugiLoad = Median(o.runs, [&] {
     pugi::xml_document doc;
     return static_cast<bool>(doc.load_file(xml.c_str()));
+  });
+  constexpr unsigned kKeepWhiteSpace = pugi::parse_default | pugi::parse_ws_pcdata;
+  f.pugiLoadSaveKept = Median(o.runs, [&] {
+    pugi::xml_document doc;
+    if (!doc.load_file(xml.c_str(), kKeepWhiteSpace)) return false;
+    return doc.save_file((o.work + "/pugi.xml").c_str(), "", pugi::format_raw);
+  });
+  f.pugiLoadKept = Median(o.runs, [&] {
+    pugi::xml_document doc;
+    return static_cast<bool>(doc.load_file(xml.c_str(), kKeepWhiteSpace));
   });
   if (Available("ogr2ogr")) {
     const std::string gml = o.work + "/points-" + tag + ".gml";
@@ -296,7 +309,7 @@ int Main(int argc, char** argv) {
               std::string(12, '-').c_str());
   if (big.ogr.seconds > 0) {
     Row("streaming import (tool), speed-up on ogr2ogr", Rate(bytes, big.stream),
-        Seconds("ogr2ogr -f GML", big.ogr), big.ogr.seconds / big.stream.seconds, ">= 8");
+        Seconds("ogr2ogr -f GML", big.ogr), big.ogr.seconds / big.stream.seconds, ">= 20");
   } else {
     Row("streaming import (tool) [ogr2ogr missing]", Rate(bytes, big.stream),
         Seconds("cat", big.cat), big.stream.seconds / big.cat.seconds, "-");
@@ -305,14 +318,23 @@ int Main(int argc, char** argv) {
       big.stream.peakKb / 1024.0 / 64, "< 1");
   Row("import to document + SaveXml, time", Rate(bytes, big.dom),
       Seconds("pugixml load+save", big.pugiLoadSave), big.dom.seconds / big.pugiLoadSave.seconds,
-      "<= 2");
+      "<= 1.3");
+  Row("  the same, white space kept by pugixml", Rate(bytes, big.dom),
+      Seconds("pugixml load+save", big.pugiLoadSaveKept),
+      big.dom.seconds / big.pugiLoadSaveKept.seconds, "-");
   Row("import to document + SaveXml, peak memory", Megabytes(big.dom),
       "pugixml load " + Megabytes(big.pugiLoad), 1.0 * big.dom.peakKb / big.pugiLoad.peakKb,
-      "<= 2");
+      "<= 1.2");
+  Row("  the same, white space kept by pugixml", Megabytes(big.dom),
+      "pugixml load " + Megabytes(big.pugiLoadKept), 1.0 * big.dom.peakKb / big.pugiLoadKept.peakKb,
+      "-");
   Row("LoadXml + export, time", Rate(bytes, big.exportBack), Seconds("LoadXml", big.loadXml),
-      big.exportBack.seconds / big.loadXml.seconds, "<= 2");
+      big.exportBack.seconds / big.loadXml.seconds, "<= 1.5");
   Row("LoadXml, time", Seconds("LoadXml", big.loadXml), Seconds("pugixml load", big.pugiLoad),
-      big.loadXml.seconds / big.pugiLoad.seconds, "-");
+      big.loadXml.seconds / big.pugiLoad.seconds, "<= 1.3");
+  Row("  the same, white space kept by pugixml", Seconds("LoadXml", big.loadXml),
+      Seconds("pugixml load", big.pugiLoadKept), big.loadXml.seconds / big.pugiLoadKept.seconds,
+      "-");
   Row("export output equals the input", big.exportSame ? "yes" : "NO", "-", big.exportSame ? 1 : 0,
       "1");
   Row("streaming import 1M/100k time", Seconds("1M", big.stream), Seconds("100k", small.stream),

@@ -4,7 +4,8 @@
 // where PATH is "stream" (streaming import of INPUT to OUTPUT), "dom" (import
 // into a document and SaveXml), "load" (LoadXml of INPUT), "export" (LoadXml of
 // INPUT and export to OUTPUT), "pugi-load" or "pugi-load-save" (the baselines:
-// pugixml's own load, and load and save, of INPUT).
+// pugixml's own load, and load and save, of INPUT; with "-kept" appended, pugixml keeps the white
+// space between elements as text nodes, as our documents do).
 #include <cstdio>
 #include <cstring>
 #include <pugixml.hpp>
@@ -19,10 +20,18 @@ namespace {
 
 bool RunPath(const std::string& path, const char* definitionFile, const char* input,
              const char* output) {
-  if (path == "pugi-load" || path == "pugi-load-save") {
+  if (path.rfind("pugi-", 0) == 0) {
+    // "-kept": white space between elements kept as text nodes, as our documents hold it.
+    const bool kept = path.size() > 5 && path.compare(path.size() - 5, 5, "-kept") == 0;
+    const std::string base = kept ? path.substr(0, path.size() - 5) : path;
+    if (base != "pugi-load" && base != "pugi-load-save") {
+      std::fprintf(stderr, "unknown path '%s'\n", path.c_str());
+      return false;
+    }
     pugi::xml_document doc;
-    if (!doc.load_file(input)) return false;
-    return path == "pugi-load" || doc.save_file(output, "", pugi::format_raw);
+    const unsigned flags = pugi::parse_default | (kept ? pugi::parse_ws_pcdata : 0u);
+    if (!doc.load_file(input, flags)) return false;
+    return base == "pugi-load" || doc.save_file(output, "", pugi::format_raw);
   }
   SilentCallBack quiet;
   FormatDefinition definition(definitionFile, &quiet);
@@ -42,8 +51,8 @@ bool RunPath(const std::string& path, const char* definitionFile, const char* in
 int main(int argc, char** argv) {
   if (argc != 5) {
     std::fprintf(stderr,
-                 "usage: %s stream|dom|load|export|pugi-load|pugi-load-save DEFINITION INPUT "
-                 "OUTPUT\n",
+                 "usage: %s stream|dom|load|export|pugi-load[-kept]|pugi-load-save[-kept] "
+                 "DEFINITION INPUT OUTPUT\n",
                  argv[0]);
     return 2;
   }

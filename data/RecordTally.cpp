@@ -105,6 +105,19 @@ RecordTally TallyDocument(const XmlNode& data) {
 
 void TallyingBuilder::OpenElement(std::string_view name, int indent) {
   inner_.OpenElement(name, indent);
+  Enter(name);
+}
+
+void TallyingBuilder::AppendElement(std::string_view name, int indent, std::string_view text,
+                                    const TByteRange& source, std::string_view after) {
+  inner_.AppendElement(name, indent, text, source, after);
+  Enter(name);
+  NoteText(text);
+  Leave(true);
+  NoteText(after);
+}
+
+void TallyingBuilder::Enter(std::string_view name) {
   ++depth_;
   // Names are compared here, once per element; the calls that follow test flags.
   if (depth_ == 1) {
@@ -128,6 +141,10 @@ void TallyingBuilder::OpenElement(std::string_view name, int indent) {
 
 void TallyingBuilder::AppendText(std::string_view text) {
   inner_.AppendText(text);
+  NoteText(text);
+}
+
+void TallyingBuilder::NoteText(std::string_view text) {
   if (!isHeader_) return;
   // A generated format's header is text of the record itself; a point list's
   // is the text of its HeaderText.

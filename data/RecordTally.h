@@ -65,8 +65,13 @@ class TallyingBuilder : public DocumentBuilder {
   void AppendText(std::string_view text) override;
   void CloseElement() override;
   void DropElement() override;
+  void AppendElement(std::string_view name, int indent, std::string_view text,
+                     const TByteRange& source, std::string_view after) override;
 
  private:
+  // What each call notes, apart from passing it on.
+  void Enter(std::string_view name);
+  void NoteText(std::string_view text);
   void Leave(bool kept);
 
   const TParserParam& param_;

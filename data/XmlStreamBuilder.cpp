@@ -44,7 +44,7 @@ void XmlStreamBuilder::CloseAll() {
   while (!open_.empty()) CloseElement();
 }
 
-const XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
+XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
   Recent& recent = recent_[(reinterpret_cast<uintptr_t>(name.data()) >> 3) & 63];
   if (recent.address == name.data() && recent.length == name.size() && recent.tags->name == name) {
     return *recent.tags;
@@ -144,6 +144,40 @@ void XmlStreamBuilder::AppendText(std::string_view text) {
   } else {
     out_.FlushIfFull();
   }
+}
+
+void XmlStreamBuilder::AppendElement(std::string_view name, int indent, std::string_view text,
+                                     const TByteRange& source, std::string_view after) {
+  // The usual field: a value of plain ASCII, inside a record, followed by a
+  // line end, in a UTF-8 run. It is written in one step; anything else takes
+  // the calls it stands for.
+  const bool lineEnd = after.size() == 2 && after[0] == '\r' && after[1] == '\n';
+  if (open_.empty() || !lineEnd || text.empty() || !IsPlainXmlText(text.data(), text.size()) ||
+      !CodePageIsUtf8()) {
+    DocumentBuilder::AppendElement(name, indent, text, source, after);
+    return;
+  }
+  Frame& parent = open_.back();
+  ++parent.elements;
+  Tags* tags;
+  try {
+    tags = &TagsOf(name);
+  } catch (...) {
+    for (int i = 0; i < indent; ++i) out_.Append("  ", 2);  // the indentation stays, as in the DOM
+    throw;
+  }
+  const size_t depth = indent > 0 ? static_cast<size_t>(indent) : 0;
+  if (depth >= tags->indentedOpen.size() || tags->indentedOpen[depth].empty()) {
+    if (depth >= tags->indentedOpen.size()) tags->indentedOpen.resize(depth + 1);
+    tags->indentedOpen[depth] = std::string(2 * depth, ' ') + tags->open;
+    tags->closeLine = tags->close + "\r\n";
+  }
+  out_.Append(tags->indentedOpen[depth]);
+  out_.Append(text);
+  const size_t lineEndAt = out_.Size() + tags->close.size();
+  out_.Append(tags->closeLine);
+  if (parent.blankReturns == std::string::npos) parent.blankReturns = lineEndAt;
+  parent.hasChildren = true;
 }
 
 void XmlStreamBuilder::EscapeReturnsFrom(size_t from) {

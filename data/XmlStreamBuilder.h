@@ -29,6 +29,8 @@ class XmlStreamBuilder : public DocumentBuilder {
   void AppendText(std::string_view text) override;
   void CloseElement() override;
   void DropElement() override;
+  void AppendElement(std::string_view name, int indent, std::string_view text,
+                     const TByteRange& source, std::string_view after) override;
 
   // Writes raw bytes (the document's head and tail) at the current place.
   void AppendRaw(std::string_view bytes) { out_.Append(bytes); }
@@ -52,6 +54,11 @@ class XmlStreamBuilder : public DocumentBuilder {
     std::string name;   // as given (code page)
     std::string open;   // "<name>"
     std::string close;  // "</name>"
+    // A field's start tag after its indentation ("    <name>"), by depth, and
+    // its end tag with the line end after it ("</name>\r\n"); made when first
+    // needed.
+    std::vector<std::string> indentedOpen;
+    std::string closeLine;
   };
   struct Frame {
     const Tags* tags;
@@ -62,7 +69,7 @@ class XmlStreamBuilder : public DocumentBuilder {
     // it stays raw beside child elements, else it is escaped at the end tag.
     size_t blankReturns = std::string::npos;
   };
-  const Tags& TagsOf(std::string_view name);
+  Tags& TagsOf(std::string_view name);
   // Writes each raw carriage return from `from` to the end as "&#13;".
   void EscapeReturnsFrom(size_t from);
 
@@ -82,7 +89,7 @@ class XmlStreamBuilder : public DocumentBuilder {
   struct Recent {
     const char* address = nullptr;
     size_t length = 0;
-    const Tags* tags = nullptr;
+    Tags* tags = nullptr;
   };
   Recent recent_[64];
 };

@@ -36,6 +36,17 @@ class DocumentBuilder {
   // Attaches the current element (and its indentation) to its parent and
   // makes the parent current again.
   virtual void CloseElement() = 0;
+  // Adds a whole field below the current node: an element `name` after
+  // `indent` indentation text nodes, holding `text` (a value from `source`),
+  // followed by the text `after`. By default the calls it stands for; a
+  // builder may do it in one step, with the same result.
+  virtual void AppendElement(std::string_view name, int indent, std::string_view text,
+                             const TByteRange& source, std::string_view after) {
+    OpenElement(name, indent);
+    AppendValue(text, source);
+    CloseElement();
+    AppendText(after);
+  }
   // Discards the current element, everything below it and its indentation,
   // and makes the parent current again.
   virtual void DropElement() = 0;

@@ -19,11 +19,7 @@ ElementParser::~ElementParser() = default;
 
 bool ElementParser::StoreValue(TParserParam& param) {
   if (id.empty()) return true;
-  DocumentBuilder& builder = param.Builder();
-  builder.OpenElement(id, depth);
-  builder.AppendValue(param.fieldText, param.fieldRange);
-  builder.CloseElement();
-  builder.AppendText("\r\n");
+  param.Builder().AppendElement(id, depth, param.fieldText, param.fieldRange, "\r\n");
   return true;
 }
 

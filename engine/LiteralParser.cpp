@@ -39,12 +39,8 @@ bool LiteralParser::Read(TParserParam& param, unsigned long available) {
   }
   file.Seek(static_cast<uint32_t>(end));
   if (!elementName.empty()) {
-    DocumentBuilder& builder = param.Builder();
-    builder.OpenElement(elementName, 0);
-    builder.AppendValue(elementText.empty() ? literal : elementText,
-                        TByteRange{start, static_cast<uint32_t>(end)});
-    builder.CloseElement();
-    builder.AppendText("\r\n");
+    param.Builder().AppendElement(elementName, 0, elementText.empty() ? literal : elementText,
+                                  TByteRange{start, static_cast<uint32_t>(end)}, "\r\n");
   }
   return true;
 }

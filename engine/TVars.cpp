@@ -5,6 +5,7 @@ namespace compoundparser {
 TVars& TVars::operator=(const TVars& other) {
   if (this != &other) {
     values_ = other.values_;
+    for (Recent& recent : recent_) recent = Recent{};
     ++version_;
   }
   return *this;
@@ -20,13 +21,8 @@ void TVars::Assign(const std::string& name, const std::string& value) {
   }
 }
 
-bool TVars::isValue(const std::string& name, const std::string& value) const {
-  auto it = values_.find(name);
-  return it != values_.end() && it->second == value;
-}
-
 bool TVars::getValue(const std::string& name, std::string& value) const {
-  auto it = values_.find(name);
+  const auto it = Find(name);
   if (it == values_.end()) return false;
   value = it->second;
   return true;

@@ -2,6 +2,7 @@
 // and kept in ascending order.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -10,14 +11,18 @@ namespace compoundparser {
 class TVars {
  public:
   TVars() = default;
-  TVars(const TVars&) = default;
+  // Copies the variables; the copy starts with lookups of its own.
+  TVars(const TVars& other) : values_(other.values_), version_(other.version_) {}
   TVars& operator=(const TVars& other);
   ~TVars() = default;
 
   // Inserts the variable or overwrites its value.
   void Assign(const std::string& name, const std::string& value);
   // Returns true when `name` is present and holds exactly `value`.
-  bool isValue(const std::string& name, const std::string& value) const;
+  bool isValue(const std::string& name, const std::string& value) const {
+    const auto it = Find(name);
+    return it != values_.end() && Same(it->second, value);
+  }
   // Copies the value of `name` into `value`; returns false and leaves `value`
   // alone when there is no such variable.
   bool getValue(const std::string& name, std::string& value) const;
@@ -29,8 +34,37 @@ class TVars {
   const std::map<std::string, std::string>& entries() const { return values_; }
 
  private:
-  std::map<std::string, std::string> values_;
+  using Entries = std::map<std::string, std::string>;
+  // Short texts compared in line: names and values of variables are a few bytes.
+  static bool Same(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  // The entry of `name`, or end(). The `if` nodes of a definition ask for the
+  // same few names, held in strings that stay put, once or more per record:
+  // the last entries found are kept by the address of the name asked for
+  // (and its text compared, so that another name at that address is not
+  // mistaken for it). Entries are never erased, so a kept one stays valid
+  // until the whole table is replaced.
+  Entries::const_iterator Find(const std::string& name) const {
+    Recent& recent = recent_[(reinterpret_cast<uintptr_t>(name.data()) >> 4) & (kRecent - 1)];
+    if (recent.name == name.data() && Same(recent.entry->first, name)) return recent.entry;
+    const auto it = values_.find(name);
+    if (it != values_.end()) recent = Recent{name.data(), it};
+    return it;
+  }
+  static constexpr size_t kRecent = 8;
+  struct Recent {
+    const char* name = nullptr;
+    Entries::const_iterator entry;
+  };
+
+  Entries values_;
   unsigned long long version_ = 0;
+  mutable Recent recent_[kRecent];
 };
 
 }  // namespace compoundparser

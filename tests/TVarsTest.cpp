@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine/TVars.h"
 
 namespace compoundparser {
@@ -30,6 +32,47 @@ TEST(TVars, NamesAndValuesAreCaseSensitiveAndAssignReplaces) {
   copy = vars;  // replaces the whole table
   EXPECT_EQ(copy.size(), 2u);
   EXPECT_FALSE(copy.isValue("C", "3"));
+}
+
+// Lookups are kept by the address of the name asked for: a kept lookup must
+// never answer for another name, another table or a changed value.
+TEST(TVars, KeptLookupsNeverAnswerForAnotherNameTableOrValue) {
+  TVars vars;
+  vars.Assign("Mode", "Grid");
+  vars.Assign("Unit", "Feet");
+  std::string name = "Mode";
+  name.reserve(32);
+  const char* const at = name.data();
+  EXPECT_TRUE(vars.isValue(name, "Grid"));
+  name = "Unit";  // the same buffer now holds another name
+  ASSERT_EQ(name.data(), at);
+  EXPECT_TRUE(vars.isValue(name, "Feet"));
+  EXPECT_FALSE(vars.isValue(name, "Grid"));
+  name = "Gone";
+  EXPECT_FALSE(vars.isValue(name, "Grid"));
+  std::string value;
+  EXPECT_FALSE(vars.getValue(name, value));
+
+  name = "Mode";
+  EXPECT_TRUE(vars.isValue(name, "Grid"));
+  vars.Assign("Mode", "Local");  // changed in place after the lookup was kept
+  EXPECT_TRUE(vars.isValue(name, "Local"));
+  EXPECT_FALSE(vars.isValue(name, "Grid"));
+
+  TVars copy(vars);  // a copy answers from its own table
+  copy.Assign("Mode", "Grid");
+  EXPECT_TRUE(copy.isValue(name, "Grid"));
+  EXPECT_TRUE(vars.isValue(name, "Local"));
+
+  TVars other;
+  other.Assign("Mode", "Polar");
+  EXPECT_TRUE(other.isValue(name, "Polar"));
+  other = vars;  // the kept lookups of the table replaced are gone with it
+  EXPECT_TRUE(other.isValue(name, "Local"));
+  vars.Assign("Mode", "Changed");
+  EXPECT_TRUE(other.isValue(name, "Local"));
+  EXPECT_TRUE(other.getValue(name, value));
+  EXPECT_EQ(value, "Local");
 }
 
 }  // namespace
