@@ -111,6 +111,16 @@ void TallyingBuilder::OpenElement(std::string_view name, int indent) {
 void TallyingBuilder::AppendElement(std::string_view name, int indent, std::string_view text,
                                     const TByteRange& source, std::string_view after) {
   inner_.AppendElement(name, indent, text, source, after);
+  // Inside a record other than a header, a field counts only through its name
+  // (the calls it stands for, noted one by one, come to the same).
+  if (depth_ >= 1 && !isHeader_) {
+    if (depth_ <= 2 && name == kErrorElement) errorLine_ = true;
+    if (depth_ == 1) {
+      hasChildren_ = true;
+      if (heldName_.empty()) heldName_.assign(name.data(), name.size());
+    }
+    return;
+  }
   Enter(name);
   NoteText(text);
   Leave(true);

@@ -27,16 +27,19 @@ struct Written {
   RecordTally tally;
 };
 
-// Writes `fields` inside a record `record` below `data` (or straight below
-// `data` when `record` is empty), each field either in one step or as the
-// four calls, through a tallying builder.
-Written Write(const std::string& record, const std::vector<Field>& fields, bool oneStep) {
+// Writes `fields` inside the groups `record` (a record below `data` and the
+// groups inside it; straight below `data` when there is none), each field
+// either in one step or as the four calls, through a tallying builder.
+Written Write(const std::vector<std::string>& record, const std::vector<Field>& fields,
+              bool oneStep) {
   XmlStreamBuilder stream(nullptr);
   TParserParam param;
   Written written;
   TallyingBuilder builder(param, stream, written.tally);
   stream.AppendRaw("<data>\r\n");
-  if (!record.empty()) builder.OpenElement(record, 0);
+  for (size_t depth = 0; depth < record.size(); ++depth) {
+    builder.OpenElement(record[depth], static_cast<int>(depth));
+  }
   for (const Field& field : fields) {
     if (oneStep) {
       builder.AppendElement(field.name, field.indent, field.text, TByteRange{}, field.after);
@@ -47,7 +50,7 @@ Written Write(const std::string& record, const std::vector<Field>& fields, bool 
       builder.AppendText(field.after);
     }
   }
-  if (!record.empty()) {
+  for (size_t depth = 0; depth < record.size(); ++depth) {
     builder.CloseElement();
     builder.AppendText("\r\n");
   }
@@ -63,28 +66,36 @@ Written Write(const std::string& record, const std::vector<Field>& fields, bool 
 
 struct Case {
   const char* label;
-  std::string record;
+  std::vector<std::string> record;
   std::vector<Field> fields;
 };
 
 TEST(XmlStreamBuilder, FieldInOneStepEqualsTheCallsItStandsFor) {
   const std::vector<Case> cases = {
-      {"plain values", "Point", {{"Northing", 3, "123.456", "\r\n"}, {"Code", 3, "CP", "\r\n"}}},
-      {"empty value", "Point", {{"Code", 2, "", "\r\n"}}},
-      {"markup escaped", "Point", {{"Code", 2, "A&B<C>", "\r\n"}}},
-      {"carriage return inside", "Note", {{"Text", 1, "a\rb", "\r\n"}}},
-      {"value of blanks", "Note", {{"Text", 1, "   ", "\r\n"}}},
-      {"blanks and a return", "Note", {{"Text", 1, " \r ", "\r\n"}}},
-      {"UTF-8 value", "Point", {{"Code", 2, "M\xC3\xBCller", "\r\n"}}},
-      {"other text after", "Point", {{"Code", 2, "x", "\n"}, {"Name", 2, "y", ""}}},
-      {"no indentation", "Point", {{"Code", 0, "x", "\r\n"}}},
+      {"plain values", {"Point"}, {{"Northing", 3, "123.456", "\r\n"}, {"Code", 3, "CP", "\r\n"}}},
+      {"empty value", {"Point"}, {{"Code", 2, "", "\r\n"}}},
+      {"markup escaped", {"Point"}, {{"Code", 2, "A&B<C>", "\r\n"}}},
+      {"carriage return inside", {"Note"}, {{"Text", 1, "a\rb", "\r\n"}}},
+      {"value of blanks", {"Note"}, {{"Text", 1, "   ", "\r\n"}}},
+      {"blanks and a return", {"Note"}, {{"Text", 1, " \r ", "\r\n"}}},
+      {"UTF-8 value", {"Point"}, {{"Code", 2, "M\xC3\xBCller", "\r\n"}}},
+      {"other text after", {"Point"}, {{"Code", 2, "x", "\n"}, {"Name", 2, "y", ""}}},
+      {"no indentation", {"Point"}, {{"Code", 0, "x", "\r\n"}}},
       // The indented start tag is kept per depth: one name at several depths.
       {"one name at two depths",
-       "Point",
+       {"Point"},
        {{"Code", 1, "a", "\r\n"}, {"Code", 4, "b", "\r\n"}, {"Code", 1, "c", "\r\n"}}},
-      {"no record open", "", {{"ErrorLine", 0, "bad line", "\r\n"}}},
-      {"header record", "Header", {{"HeaderText", 1, "PNEZD", "\r\n"}}},
-      {"catch-all record", "Record", {{"ErrorLine", 1, "???", "\r\n"}}},
+      {"no record open", {}, {{"ErrorLine", 0, "bad line", "\r\n"}}},
+      {"header record", {"Header"}, {{"HeaderText", 1, "PNEZD", "\r\n"}}},
+      {"catch-all record", {"Record"}, {{"ErrorLine", 1, "???", "\r\n"}}},
+      {"error line in a group of a record",
+       {"Record", "Observation"},
+       {{"Angle", 2, "100", "\r\n"}, {"ErrorLine", 2, "???", "\r\n"}}},
+      {"error line deeper down",
+       {"Record", "Observation", "Target"},
+       {{"ErrorLine", 3, "???", "\r\n"}}},
+      {"record kind from its first field", {"Record"}, {{"Note", 1, "a", "\r\n"}}},
+      {"header line of a generated format", {"Header"}, {{"Line", 1, "N,E,Z", "\r\n"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
