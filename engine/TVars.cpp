@@ -12,6 +12,15 @@ TVars& TVars::operator=(const TVars& other) {
 }
 
 void TVars::Assign(const std::string& name, const std::string& value) {
+  // Definitions set the same few variables again and again, mostly to the
+  // value they hold: found through the kept lookups, compared in line.
+  if (const auto kept = Find(name); kept != values_.end()) {
+    if (!Same(kept->second, value)) {
+      values_.erase(kept, kept)->second = value;  // the entry, writable (erases nothing)
+      ++version_;
+    }
+    return;
+  }
   auto [it, inserted] = values_.try_emplace(name, value);
   if (inserted) {
     ++version_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -35,13 +36,28 @@ class TVars {
 
  private:
   using Entries = std::map<std::string, std::string>;
-  // Short texts compared in line: names and values of variables are a few bytes.
+  // Short texts compared in line: names and values of variables are a few
+  // bytes, compared as two overlapping words from either end.
   static bool Same(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      if (a[i] != b[i]) return false;
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (n > 16) return std::memcmp(x, y, n) == 0;
+    if (n >= 8) return Word<uint64_t>(x, y, 0) && Word<uint64_t>(x, y, n - 8);
+    if (n >= 4) return Word<uint32_t>(x, y, 0) && Word<uint32_t>(x, y, n - 4);
+    for (size_t i = 0; i < n; ++i) {
+      if (x[i] != y[i]) return false;
     }
     return true;
+  }
+  template <class T>
+  static bool Word(const char* x, const char* y, size_t at) {
+    T p;
+    T q;
+    std::memcpy(&p, x + at, sizeof p);
+    std::memcpy(&q, y + at, sizeof q);
+    return p == q;
   }
   // The entry of `name`, or end(). The `if` nodes of a definition ask for the
   // same few names, held in strings that stay put, once or more per record:
@@ -50,13 +66,14 @@ class TVars {
   // mistaken for it). Entries are never erased, so a kept one stays valid
   // until the whole table is replaced.
   Entries::const_iterator Find(const std::string& name) const {
-    Recent& recent = recent_[(reinterpret_cast<uintptr_t>(name.data()) >> 4) & (kRecent - 1)];
+    const uintptr_t address = reinterpret_cast<uintptr_t>(name.data());
+    Recent& recent = recent_[((address >> 3) ^ (address >> 9)) & (kRecent - 1)];
     if (recent.name == name.data() && Same(recent.entry->first, name)) return recent.entry;
     const auto it = values_.find(name);
     if (it != values_.end()) recent = Recent{name.data(), it};
     return it;
   }
-  static constexpr size_t kRecent = 8;
+  static constexpr size_t kRecent = 64;  // a definition's nodes hold a few dozen names
   struct Recent {
     const char* name = nullptr;
     Entries::const_iterator entry;

@@ -75,5 +75,29 @@ TEST(TVars, KeptLookupsNeverAnswerForAnotherNameTableOrValue) {
   EXPECT_EQ(value, "Local");
 }
 
+// Values are compared a word at a time: a difference at any byte of a value
+// of any length is seen, in names and values alike.
+TEST(TVars, DifferenceAtAnyByteOfAnyLengthIsSeen) {
+  for (const size_t length : {0, 1, 3, 4, 5, 7, 8, 9, 12, 15, 16, 17, 31}) {
+    const std::string text(length, 'v');
+    TVars vars;
+    vars.Assign(text + "n", text);
+    EXPECT_TRUE(vars.isValue(text + "n", text)) << length;
+    for (size_t at = 0; at < length; ++at) {
+      std::string other = text;
+      other[at] = 'w';
+      EXPECT_FALSE(vars.isValue(text + "n", other)) << length << " at " << at;
+      EXPECT_FALSE(vars.isValue(other + "n", text)) << length << " at " << at;
+      TVars changed = vars;
+      changed.Assign(text + "n", other);  // a changed value replaces the old one
+      EXPECT_TRUE(changed.isValue(text + "n", other)) << length << " at " << at;
+      EXPECT_NE(changed.version(), vars.version()) << length << " at " << at;
+    }
+    const unsigned long long version = vars.version();
+    vars.Assign(text + "n", text);  // the same value again changes nothing
+    EXPECT_EQ(vars.version(), version) << length;
+  }
+}
+
 }  // namespace
 }  // namespace compoundparser
