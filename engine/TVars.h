@@ -1,5 +1,7 @@
 // The variables of a run: named string values, names compared case-sensitively
-// and kept in ascending order.
+// and kept in ascending order. Lookups remember what they found, so even the
+// const calls change the object: one set of variables belongs to one run (one
+// thread) at a time.
 #pragma once
 
 #include <cstdint>
