@@ -1,6 +1,7 @@
 #include "engine/ParseObserver.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/CompoundParser.h"
 #include "engine/CountParser.h"
@@ -61,6 +62,7 @@ std::string Quoted(std::string_view bytes) {
 
 void ParseObserver::Begin(const Parser& root) {
   furthest_.clear();
+  staged_.clear();
   count_ = 0;
   furthestPosition_ = 0;
   depths_.clear();
@@ -102,25 +104,54 @@ void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, Fai
     count_ = 0;
     furthestPosition_ = position;
   }
-  if (count_ == furthest_.size()) furthest_.emplace_back();
+  if (count_ == furthest_.size()) {
+    furthest_.emplace_back();
+    staged_.emplace_back();
+  }
+  static_assert(kMaxFoundBytes <= kStagedBytes, "found bytes fit their buffer");
+  Staged& staged = staged_[count_];
   TParseFailure& failure = furthest_[count_++];
   failure.node = &node;
   failure.kind = kind;
   failure.position = position;
   failure.width = width;
-  failure.expected.assign(expected.data(), expected.size());
-  failure.found.clear();
-  failure.elementPath.clear();
-  if (kind == FailureKind::kDataDoesNotFit) failure.expected = FieldId(node);
+  staged.expected = false;
+  staged.found = false;
+  if (kind == FailureKind::kDataDoesNotFit) {
+    failure.expected = FieldId(node);
+  } else if (!exporting_ && expected.size() <= kStagedBytes) {
+    std::memcpy(staged.expectedBytes, expected.data(), expected.size());
+    staged.expectedSize = static_cast<uint8_t>(expected.size());
+    staged.expected = true;
+  } else {
+    failure.expected.assign(expected.data(), expected.size());
+  }
   if (exporting_) {
     failure.found = param.fieldText;
     failure.elementPath = ElementPath(param.currentNode);
-  } else if (param.file.Data() != nullptr && position < param.file.Length()) {
+    return;
+  }
+  failure.elementPath.clear();
+  if (param.file.Data() != nullptr && position < param.file.Length()) {
     uint32_t count = width;
     if (kind == FailureKind::kLiteralNotFound) count = static_cast<uint32_t>(expected.size());
     if (kind == FailureKind::kNoAlternative) count = kRadioFoundBytes;
     count = std::min({count, kMaxFoundBytes, param.file.Length() - position});
-    failure.found.assign(param.file.Data() + position, count);
+    std::memcpy(staged.foundBytes, param.file.Data() + position, count);
+    staged.foundSize = static_cast<uint8_t>(count);
+    staged.found = true;
+  } else {
+    failure.found.clear();
+  }
+}
+
+void ParseObserver::Settle() const {
+  for (size_t i = 0; i < count_; ++i) {
+    Staged& staged = staged_[i];
+    if (staged.expected) furthest_[i].expected.assign(staged.expectedBytes, staged.expectedSize);
+    if (staged.found) furthest_[i].found.assign(staged.foundBytes, staged.foundSize);
+    staged.expected = false;
+    staged.found = false;
   }
 }
 
@@ -130,6 +161,7 @@ int ParseObserver::DepthOf(const Parser* node) const {
 }
 
 std::vector<TParseFailure> ParseObserver::Furthest() const {
+  Settle();
   std::vector<TParseFailure> failures(furthest_.begin(),
                                       furthest_.begin() + static_cast<std::ptrdiff_t>(count_));
   for (TParseFailure& failure : failures) failure.depth = DepthOf(failure.node);
@@ -137,6 +169,7 @@ std::vector<TParseFailure> ParseObserver::Furthest() const {
 }
 
 const TParseFailure* ParseObserver::Best() const {
+  Settle();
   TParseFailure* best = nullptr;
   for (size_t i = 0; i < count_; ++i) {
     TParseFailure& failure = furthest_[i];

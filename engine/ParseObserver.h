@@ -160,6 +160,22 @@ class ParseObserver {
   // filled in when asked for (Best, Furthest).
   mutable std::vector<TParseFailure> furthest_;
   size_t count_ = 0;
+  // The short texts of a failure on import (what was expected, the bytes
+  // found) wait here, beside their slot of `furthest_`, until the failures are
+  // read: most are passed by the next record before anyone asks, and a copy
+  // into a buffer costs less than one into a string.
+  static constexpr size_t kStagedBytes = 48;
+  struct Staged {
+    bool expected = false;  // `expectedBytes` holds the slot's expected text
+    bool found = false;     // `foundBytes` holds the slot's found bytes
+    uint8_t expectedSize = 0;
+    uint8_t foundSize = 0;
+    char expectedBytes[kStagedBytes];
+    char foundBytes[kStagedBytes];
+  };
+  mutable std::vector<Staged> staged_;
+  // Moves the staged texts of the current failures into their strings.
+  void Settle() const;
   std::unordered_map<const Parser*, int> depths_;
   // Export: how many elements of each name each parent lost.
   std::unordered_map<RemovedKey, uint32_t, RemovedHash> removed_;

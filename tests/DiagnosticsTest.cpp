@@ -137,6 +137,50 @@ TEST(DiagnosticsImport, CleanFileLeavesOnlyFailuresBeforeItsEnd) {
   EXPECT_LE(run.observer.FurthestPosition(), ReadFile(sample).size());
 }
 
+// What a failure expected and found is kept whole, short or long, whether the
+// failures are read once at the end or between runs, and a later failure at
+// the same place does not change an earlier one's texts.
+TEST(DiagnosticsImport, ExpectedAndFoundTextsAreKeptWhole) {
+  const std::string longLiteral = std::string(59, 'A') + "B";
+  const std::string input = std::string(70, 'A');
+  struct Case {
+    const char* label;
+    std::string first;   // the literal that fails first
+    std::string second;  // one that fails at the same place after it
+  };
+  const Case cases[] = {
+      {"short", ",", "XY"},
+      {"at the buffer's size", std::string(47, 'A') + "B", ";"},
+      {"longer than the buffer", longLiteral, std::string(49, 'A') + "C"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    for (const bool readBetween : {false, true}) {
+      Harness harness;
+      ParseObserver observer;
+      const ObserverScope scope(harness.param, &observer);
+      auto first = Lit(c.first);
+      auto second = Lit(c.second);
+      observer.Begin(*first);
+      harness.ReadRun(*first, input);
+      if (readBetween) {
+        ASSERT_EQ(observer.Furthest().size(), 1u);
+        EXPECT_EQ(observer.Furthest()[0].expected, c.first);
+      }
+      harness.param.file.Seek(0);
+      EXPECT_FALSE(second->Read(harness.param, input.size()));
+      const auto failures = observer.Furthest();
+      ASSERT_EQ(failures.size(), 2u);
+      EXPECT_EQ(failures[0].expected, c.first);
+      EXPECT_EQ(failures[0].found, input.substr(0, std::min<size_t>(c.first.size(), 48)));
+      EXPECT_EQ(failures[1].expected, c.second);
+      EXPECT_EQ(failures[1].found, input.substr(0, std::min<size_t>(c.second.size(), 48)));
+      ASSERT_NE(observer.Best(), nullptr);
+      EXPECT_EQ(observer.Best()->expected, c.first);
+    }
+  }
+}
+
 TEST(DiagnosticsImport, VerboseListKeepsEveryNodeOnceAndTheDeepestFirst) {
   ObservedImport run(kFormats + "points-comma.xml", kData + "letter-in-number.csv", true);
   EXPECT_FALSE(run.ok);
