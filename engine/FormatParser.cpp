@@ -179,16 +179,20 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
   DataFile& file = param.file;
   const uint32_t start = file.Position();
   std::string& text = param.fieldText;
-  if (file.Read(text, static_cast<uint32_t>(count)) < count) {
+  const char* const bytes = file.Data();
+  if (bytes == nullptr || start > file.Length() || file.Length() - start < count) {
+    file.Read(text, static_cast<uint32_t>(count));  // an export file raises here
     file.Seek(start);
     param.ReportFailure(*this, FailureKind::kEndOfFile, start, static_cast<uint32_t>(count));
     Report(param, kKindError, kMsgUnexpectedEndOfFile);
     return false;
   }
-  if (const void* lineEnd = std::memchr(text.data(), '\n', text.size()); lineEnd != nullptr) {
-    file.Seek(start);
+  // The field is looked at where it stands; only the value is copied.
+  const char* const field = bytes + start;
+  if (const void* lineEnd = std::memchr(field, '\n', count); lineEnd != nullptr) {
+    text.assign(field, count);
     param.ReportFailure(*this, FailureKind::kEndOfLine, start,
-                        static_cast<uint32_t>(static_cast<const char*>(lineEnd) - text.data() + 1));
+                        static_cast<uint32_t>(static_cast<const char*>(lineEnd) - field + 1));
     Report(param, kKindDetail, kMsgUnexpectedEndOfLine);
     return false;
   }
@@ -197,10 +201,15 @@ bool FormatParser::Read(TParserParam& param, unsigned long available) {
   uint32_t valueBegin = start;
   uint32_t valueEnd = start + static_cast<uint32_t>(count);
   if (!align) {
-    const size_t keep = text.find_last_not_of(fill);
-    text.erase(keep == std::string::npos ? 0 : keep + 1);
-    valueEnd = start + static_cast<uint32_t>(text.size());
-  } else if (!text.empty()) {
+    size_t keep = count;
+    while (keep > 0 && field[keep - 1] == fill) --keep;
+    text.assign(field, keep);
+    valueEnd = start + static_cast<uint32_t>(keep);
+  } else {
+    text.assign(field, count);
+  }
+  file.Seek(start + static_cast<uint32_t>(count));
+  if (align && !text.empty()) {
     const size_t first = (text[0] == '+' || text[0] == '-') ? 1 : 0;
     size_t padding = 0;
     while (first + padding + 1 < text.size() && text[first + padding] == fill) ++padding;

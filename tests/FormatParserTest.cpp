@@ -82,6 +82,8 @@ TEST(FormatParserRead, Table) {
   // settings, input, budget, result
   const std::tuple<const char*, std::string, long, std::string> cases[] = {
       {"width=5", "AB   X", -1, "ok 5 AB|"},
+      {"width=4", "    X", -1, "ok 4 |"},  // padding only: an empty value
+      {"width=4 fill=0", "0000", -1, "ok 4 |"},
       {"width=6 right fill=0", "-00012", -1, "ok 6 -12|"},
       {"width=6 right fill=0", "000000", -1, "ok 6 0|"},
       {"width=6 right fill=0", "+00000", -1, "ok 6 +0|"},
