@@ -171,4 +171,38 @@ inline bool IsPlainXmlText(const char* data, size_t size) {
   return true;
 }
 
+// Tells whether every byte of `data` is printable ASCII (0x20 to 0x7E), as
+// the names of elements mostly are, eight bytes at a time as above.
+inline bool IsPrintableAscii(const char* data, size_t size) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  const auto printable = [](uint64_t word) {
+    if ((word & kHighs) != 0) return false;
+    const uint64_t del = word ^ (0x7F * kOnes);  // a zero byte where 0x7F stood
+    return (((word - 0x20 * kOnes) & ~word & kHighs) | ((del - kOnes) & ~del & kHighs)) == 0;
+  };
+  uint64_t word;
+  if (size >= 8) {
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      std::memcpy(&word, data + i, 8);
+      if (!printable(word)) return false;
+    }
+    if (i == size) return true;
+    std::memcpy(&word, data + size - 8, 8);
+    return printable(word);
+  }
+  if (size >= 4) {
+    uint32_t first;
+    uint32_t last;
+    std::memcpy(&first, data, 4);
+    std::memcpy(&last, data + size - 4, 4);
+    return printable(first | static_cast<uint64_t>(last) << 32);
+  }
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] < 0x20 || data[i] == 0x7F) return false;  // bytes above 0x7F are negative
+  }
+  return true;
+}
+
 }  // namespace compoundparser

@@ -664,8 +664,7 @@ bool IsElementNamed(pugi::xml_node node, pugi::xml_node_type type, std::string_v
 // the name is printable ASCII (the usual case), else the checked conversion
 // held in `storage`.
 std::string_view Utf8Name(std::string_view name, std::optional<Utf8In>& storage) {
-  const auto isPlain = [](char c) { return c >= 0x20 && c < 0x7F; };
-  if (std::all_of(name.begin(), name.end(), isPlain) && CodePageIsUtf8()) return name;
+  if (IsPrintableAscii(name.data(), name.size()) && CodePageIsUtf8()) return name;
   storage.emplace(name);
   return storage->View();
 }

@@ -61,6 +61,8 @@ TEST(ByteScan, FindsTheFirstStopAtEveryPlace) {
         EXPECT_EQ(FindHighByte(data, 0, length), stop.high ? at : length);
         EXPECT_EQ(FindControlOrHighByte(data, 0, length), stop.control || stop.high ? at : length);
         EXPECT_EQ(IsPlainXmlText(data, length), !(stop.escaped || stop.control || stop.high));
+        const auto byte = static_cast<unsigned char>(stop.byte);
+        EXPECT_EQ(IsPrintableAscii(data, length), byte >= 0x20 && byte < 0x7F);
         EXPECT_EQ(FindByte(data, 0, length, stop.byte), at);
         EXPECT_EQ(FindAnyOf3(data, 0, length, '&', stop.byte, ']'), at);
         // A search that starts past the stop does not see it.
