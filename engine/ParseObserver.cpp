@@ -120,7 +120,7 @@ void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, Fai
   if (kind == FailureKind::kDataDoesNotFit) {
     failure.expected = FieldId(node);
   } else if (!exporting_ && expected.size() <= kStagedBytes) {
-    std::memcpy(staged.expectedBytes, expected.data(), expected.size());
+    if (!expected.empty()) std::memcpy(staged.expectedBytes, expected.data(), expected.size());
     staged.expectedSize = static_cast<uint8_t>(expected.size());
     staged.expected = true;
   } else {
@@ -137,7 +137,7 @@ void ParseObserver::OnFailure(const TParserParam& param, const Parser& node, Fai
     if (kind == FailureKind::kLiteralNotFound) count = static_cast<uint32_t>(expected.size());
     if (kind == FailureKind::kNoAlternative) count = kRadioFoundBytes;
     count = std::min({count, kMaxFoundBytes, param.file.Length() - position});
-    std::memcpy(staged.foundBytes, param.file.Data() + position, count);
+    if (count != 0) std::memcpy(staged.foundBytes, param.file.Data() + position, count);
     staged.foundSize = static_cast<uint8_t>(count);
     staged.found = true;
   } else {
