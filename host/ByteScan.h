@@ -127,10 +127,11 @@ inline constexpr PlainTextBytes kPlainTextBytes{};
 
 namespace byte_scan {
 
+inline constexpr uint64_t kOnes = 0x0101010101010101ull;
+inline constexpr uint64_t kHighs = 0x8080808080808080ull;
+
 // Tells whether none of the eight bytes of `word` stops IsPlainXmlText.
 inline bool IsPlainWord(uint64_t word) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighs = 0x8080808080808080ull;
   if ((word & kHighs) != 0) return false;
   // A byte below 0x20 (no byte is above 0x7F here).
   if (((word - 0x20 * kOnes) & ~word & kHighs) != 0) return false;
@@ -140,69 +141,58 @@ inline bool IsPlainWord(uint64_t word) {
   return ((((amp - kOnes) & ~amp) | ((angle - kOnes) & ~angle)) & kHighs) == 0;
 }
 
-}  // namespace byte_scan
-
-// Tells whether every byte of `data` is written as it is in saved element
-// text and needs no check: printable ASCII (0x20 to 0x7F) other than '&', '<'
-// and '>'. Values and names are short: eight bytes are tested at a time in a
-// word, the last eight (or the first and last four) overlapping the others.
-inline bool IsPlainXmlText(const char* data, size_t size) {
-  if (size >= 8) {
-    uint64_t word;
-    size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-      std::memcpy(&word, data + i, 8);
-      if (!byte_scan::IsPlainWord(word)) return false;
-    }
-    if (i == size) return true;
-    std::memcpy(&word, data + size - 8, 8);
-    return byte_scan::IsPlainWord(word);
-  }
-  if (size >= 4) {
-    uint32_t first;
-    uint32_t last;
-    std::memcpy(&first, data, 4);
-    std::memcpy(&last, data + size - 4, 4);
-    return byte_scan::IsPlainWord(first | static_cast<uint64_t>(last) << 32);
-  }
-  for (size_t i = 0; i < size; ++i) {
-    if (!byte_scan::kPlainTextBytes.of[static_cast<unsigned char>(data[i])]) return false;
-  }
-  return true;
+// Tells whether all eight bytes of `word` are printable ASCII (0x20 to 0x7E).
+inline bool IsPrintableWord(uint64_t word) {
+  if ((word & kHighs) != 0) return false;
+  const uint64_t del = word ^ (0x7F * kOnes);  // a zero byte where 0x7F stood
+  return (((word - 0x20 * kOnes) & ~word & kHighs) | ((del - kOnes) & ~del & kHighs)) == 0;
 }
 
-// Tells whether every byte of `data` is printable ASCII (0x20 to 0x7E), as
-// the names of elements mostly are, eight bytes at a time as above.
-inline bool IsPrintableAscii(const char* data, size_t size) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighs = 0x8080808080808080ull;
-  const auto printable = [](uint64_t word) {
-    if ((word & kHighs) != 0) return false;
-    const uint64_t del = word ^ (0x7F * kOnes);  // a zero byte where 0x7F stood
-    return (((word - 0x20 * kOnes) & ~word & kHighs) | ((del - kOnes) & ~del & kHighs)) == 0;
-  };
+// Tells whether every byte of `data` passes: eight bytes at a time through
+// `wordTest`, the last eight (or the first and last four) overlapping the
+// others; fewer than four one by one through `byteTest`. Values and names are
+// short, so no block loads.
+template <class WordTest, class ByteTest>
+inline bool EveryByte(const char* data, size_t size, WordTest wordTest, ByteTest byteTest) {
   uint64_t word;
   if (size >= 8) {
     size_t i = 0;
     for (; i + 8 <= size; i += 8) {
       std::memcpy(&word, data + i, 8);
-      if (!printable(word)) return false;
+      if (!wordTest(word)) return false;
     }
     if (i == size) return true;
     std::memcpy(&word, data + size - 8, 8);
-    return printable(word);
+    return wordTest(word);
   }
   if (size >= 4) {
     uint32_t first;
     uint32_t last;
     std::memcpy(&first, data, 4);
     std::memcpy(&last, data + size - 4, 4);
-    return printable(first | static_cast<uint64_t>(last) << 32);
+    return wordTest(first | static_cast<uint64_t>(last) << 32);
   }
   for (size_t i = 0; i < size; ++i) {
-    if (data[i] < 0x20 || data[i] == 0x7F) return false;  // bytes above 0x7F are negative
+    if (!byteTest(static_cast<unsigned char>(data[i]))) return false;
   }
   return true;
+}
+
+}  // namespace byte_scan
+
+// Tells whether every byte of `data` is written as it is in saved element
+// text and needs no check: printable ASCII (0x20 to 0x7F) other than '&', '<'
+// and '>'.
+inline bool IsPlainXmlText(const char* data, size_t size) {
+  return byte_scan::EveryByte(data, size, byte_scan::IsPlainWord,
+                              [](unsigned char c) { return byte_scan::kPlainTextBytes.of[c]; });
+}
+
+// Tells whether every byte of `data` is printable ASCII (0x20 to 0x7E), as
+// the names of elements mostly are.
+inline bool IsPrintableAscii(const char* data, size_t size) {
+  return byte_scan::EveryByte(data, size, byte_scan::IsPrintableWord,
+                              [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 }  // namespace compoundparser
