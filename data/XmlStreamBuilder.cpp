@@ -62,6 +62,7 @@ XmlStreamBuilder::Tags& XmlStreamBuilder::TagsOf(std::string_view name) {
   tags->name = std::string(name);
   tags->open = "<" + std::string(utf8.View()) + ">";
   tags->close = "</" + std::string(utf8.View()) + ">";
+  tags->closeLine = tags->close + "\r\n";
   candidates.push_back(Named{std::string(name), std::move(tags)});
   recent = Recent{name.data(), name.size(), candidates.back().tags.get()};
   return *candidates.back().tags;
@@ -167,10 +168,9 @@ void XmlStreamBuilder::AppendElement(std::string_view name, int indent, std::str
     throw;
   }
   const size_t depth = indent > 0 ? static_cast<size_t>(indent) : 0;
-  if (depth >= tags->indentedOpen.size() || tags->indentedOpen[depth].empty()) {
-    if (depth >= tags->indentedOpen.size()) tags->indentedOpen.resize(depth + 1);
+  if (depth >= tags->indentedOpen.size()) tags->indentedOpen.resize(depth + 1);
+  if (tags->indentedOpen[depth].empty()) {
     tags->indentedOpen[depth] = std::string(2 * depth, ' ') + tags->open;
-    tags->closeLine = tags->close + "\r\n";
   }
   out_.Append(tags->indentedOpen[depth]);
   out_.Append(text);

@@ -51,14 +51,13 @@ class XmlStreamBuilder : public DocumentBuilder {
  private:
   // The start and end tags of a checked element name.
   struct Tags {
-    std::string name;   // as given (code page)
-    std::string open;   // "<name>"
-    std::string close;  // "</name>"
-    // A field's start tag after its indentation ("    <name>"), by depth, and
-    // its end tag with the line end after it ("</name>\r\n"); made when first
-    // needed.
+    std::string name;       // as given (code page)
+    std::string open;       // "<name>"
+    std::string close;      // "</name>"
+    std::string closeLine;  // "</name>\r\n", the end of a field's line
+    // A field's start tag after its indentation ("    <name>"), by depth;
+    // made when first needed.
     std::vector<std::string> indentedOpen;
-    std::string closeLine;
   };
   struct Frame {
     const Tags* tags;
