@@ -43,6 +43,10 @@ struct Sample {
 
 // Runs `work` in a child process; returns its wall time and peak memory.
 Sample Measure(const std::function<bool()>& work) {
+  // Rows printed so far must not sit in a buffer that the child inherits: its
+  // freopen of the standard output (Exec) would write them a second time.
+  std::fflush(stdout);
+  std::fflush(stderr);
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) _exit(work() ? 0 : 1);
